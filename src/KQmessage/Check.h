@@ -4,6 +4,7 @@
 //   ZORF_ASSERT(cond)   a programming error no input can reach: reports and aborts.
 //   ZORF_CHECK(cond)    a condition the content of a file or text can reach: throws
 //                       TCheckFailure, so the load is refused and the caller decides.
+//   ZORF_FAIL(text)     as ZORF_ASSERT, for sites whose condition text is given verbatim.
 //   ZORF_REFUSE(text)   as ZORF_CHECK, for sites whose condition text is given verbatim.
 // Both report "Assertion failed: <condition>, file <unit>, line <n>".
 #pragma once
@@ -13,7 +14,7 @@
 
 // A refused load: the text names the failed condition, its source unit and line.
 class TCheckFailure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -40,5 +41,7 @@ std::string FailureText(const char* condition, const char* unit, int line);
     ((cond) ? (void)0 : ZorfCheck::Abort(#cond, ZorfCheck::SourceUnit(__FILE__), __LINE__))
 #define ZORF_CHECK(cond) \
     ((cond) ? (void)0 : ZorfCheck::Refuse(#cond, ZorfCheck::SourceUnit(__FILE__), __LINE__))
+#define ZORF_FAIL(conditionText) \
+    ZorfCheck::Abort(conditionText, ZorfCheck::SourceUnit(__FILE__), __LINE__)
 #define ZORF_REFUSE(conditionText) \
     ZorfCheck::Refuse(conditionText, ZorfCheck::SourceUnit(__FILE__), __LINE__)

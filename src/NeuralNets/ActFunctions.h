@@ -1,0 +1,79 @@
+// The activation functions and the registry that names them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "NeuralNets/TBasicNeuron.h"
+
+namespace ActFunctions {
+
+// Placeholders: running one is a programming error. Every new neuron carries Error until it
+// is given a function; a layer without neurons reports Null; the defuzzifying output layer
+// carries Cog and computes its outputs itself.
+void Error(TBasicNeuron& neuron, double netInput);
+void Null(TBasicNeuron& neuron, double netInput);
+void Cog(TBasicNeuron& neuron, double netInput);
+
+void Bias(TBasicNeuron& neuron, double netInput);
+void Linear(TBasicNeuron& neuron, double netInput);
+void SaturatedLinear(TBasicNeuron& neuron, double netInput);
+void Sigmoid(TBasicNeuron& neuron, double netInput);
+void Tanh(TBasicNeuron& neuron, double netInput);
+
+// These read the neuron's gain and so apply only to a TGainNeuron.
+void LinearGain(TBasicNeuron& neuron, double netInput);
+void SigmoidGain(TBasicNeuron& neuron, double netInput);
+void TanhGain(TBasicNeuron& neuron, double netInput);
+
+// The membership degree of a fuzzy condition neuron; the condition layer defines the rule.
+void ZorfCondition(TBasicNeuron& neuron, double netInput);
+
+bool NeedsGain(TActFunction function);
+
+// Raises TException (Bad Parameter, where-text `where`) when the function cannot run on the
+// neuron: a gain function on a neuron without a gain.
+void RequireSuitable(TActFunction function, const TBasicNeuron& neuron, const char* where);
+
+}  // namespace ActFunctions
+
+// Maps activation-function names to functions and back. Names match without regard to case
+// and keep the spelling they were registered with.
+class TFnRegistry {
+  public:
+    TFnRegistry();
+    TFnRegistry(const TFnRegistry&) = delete;
+    TFnRegistry& operator=(const TFnRegistry&) = delete;
+    virtual ~TFnRegistry();
+
+    // The standard set, in its fixed order.
+    virtual void RegisterDefaults();
+
+    void Register(TActFunction function, std::string_view name);
+    // Refuses (TCheckFailure) a name that is not registered, since names come from files.
+    TActFunction GetFunction(std::string_view name) const;
+    const std::string& GetFunctionName(TActFunction function) const;
+    // The entry's function, added empty (null) if the name is new; the place stays valid
+    // until the next entry is added.
+    TActFunction& GetFunctionSlot(std::string_view name);
+
+    std::int32_t GetNumEntries() const { return static_cast<std::int32_t>(entries.size()); }
+    std::int32_t GetCapacity() const { return capacity; }
+
+  private:
+    struct Entry {
+        std::string name;
+        TActFunction fn;
+    };
+
+    static constexpr std::int32_t kInitialCapacity = 16;
+
+    std::vector<Entry> entries;
+    std::int32_t capacity = kInitialCapacity;
+
+    // Scans from the last entry to the first; -1 when no name matches.
+    std::int32_t IndexOf(std::string_view name) const;
+    Entry& Append(std::string_view name, TActFunction function);
+};

@@ -1,0 +1,47 @@
+#include "NeuralNets/TGridConnections.h"
+
+#include "NeuralNets/TBasicLayer.h"
+
+TGridConnections::TGridConnections(TBasicNetwork* owner, std::int32_t from, std::int32_t to)
+    : TBasicConnections(owner, from, to),
+      weights(owner->GetLayer(to)->GetNumNeurons(), owner->GetLayer(from)->GetNumNeurons(), 0.0) {}
+
+TGridConnections::TGridConnections(TBasicNetwork* owner, const TGridConnections& source)
+    : TBasicConnections(owner, source.fromLayer, source.toLayer), weights(source.weights) {}
+
+void TGridConnections::RemoveSourceNeuron(std::int32_t k) {
+    weights.RemoveColumn(k);
+}
+
+void TGridConnections::RemoveTargetNeuron(std::int32_t k) {
+    weights.RemoveRow(k);
+}
+
+void TGridConnections::VisitArc(TIterateObj& visitor, std::int32_t s, std::int32_t t,
+                                std::uint8_t flags) {
+    visitor.fromNode = s;
+    visitor.toNode = t;
+    visitor.weight = &weights.At(s, t);
+    visitor.trainable = TrainableBit(flags);
+    visitor.Visit();
+}
+
+void TGridConnections::InsertColumn(std::int32_t k, double low, double high, bool attached) {
+    weights.InsertColumn(k, 0.0);
+    if (!attached) {
+        return;
+    }
+    for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
+        weights.At(k, t) = PseudoRandom::Weight(low, high);
+    }
+}
+
+void TGridConnections::InsertRow(std::int32_t k, double low, double high, bool attached) {
+    weights.InsertRow(k, 0.0);
+    if (!attached) {
+        return;
+    }
+    for (std::int32_t s = 0; s < weights.NumFrom(); ++s) {
+        weights.At(s, k) = PseudoRandom::Weight(low, high);
+    }
+}
