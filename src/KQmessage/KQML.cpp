@@ -3,7 +3,11 @@
 #include "KQmessage/Check.h"
 #include "KQmessage/StrCaseCmp.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 TKQstructure::TKQstructure() : head("unknown") {
     pairs.reserve(kInitialCapacity);
@@ -215,6 +219,82 @@ std::unique_ptr<TKQstructure> MakeErrorMessage(std::string_view type) {
     auto message = std::make_unique<TKQstructure>("error");
     message->SetString("type", type);
     return message;
+}
+
+namespace {
+
+// The "%ld" conversion into a 32-bit integer; nothing when the text holds no integer
+// or one that does not fit.
+std::optional<std::int32_t> ScanInteger(std::string_view text) {
+    const std::string copy(text);
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(copy.c_str(), &end, 10);
+    if (end == copy.c_str() || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+// The "%lf" conversion; nothing when the text does not begin with a number.
+std::optional<double> ScanReal(std::string_view text) {
+    const std::string copy(text);
+    char* end = nullptr;
+    const double value = std::strtod(copy.c_str(), &end);
+    if (end == copy.c_str()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+[[noreturn]] void RaiseNotA(const char* key, std::string_view text) {
+    auto report = MakeErrorMessage("invalid-message");
+    report->SetString(key, text);
+    throw TKQstructure::Error{std::move(report)};
+}
+
+}  // namespace
+
+std::int32_t AtomToInteger(std::string_view text) {
+    const std::optional<std::int32_t> value = ScanInteger(text);
+    if (!value) {
+        ZORF_REFUSE("err == 1");
+    }
+    return *value;
+}
+
+std::int32_t RequireInteger(std::string_view text) {
+    const std::optional<std::int32_t> value = ScanInteger(text);
+    if (!value) {
+        RaiseNotA("integer-expected", text);
+    }
+    return *value;
+}
+
+double AtomToReal(std::string_view text) {
+    const std::optional<double> value = ScanReal(text);
+    if (!value) {
+        ZORF_REFUSE("err == 1");
+    }
+    return *value;
+}
+
+double RequireReal(std::string_view text) {
+    const std::optional<double> value = ScanReal(text);
+    if (!value) {
+        RaiseNotA("number-expected", text);
+    }
+    return *value;
+}
+
+void TKQstructure::SetInteger(std::string_view key, std::int32_t value) {
+    SetString(key, std::to_string(value));
+}
+
+void TKQstructure::SetReal(std::string_view key, double value) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%f", value);
+    SetString(key, text);
 }
 
 bool AtomToBoolean(std::string_view text) {
