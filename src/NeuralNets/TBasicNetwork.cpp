@@ -140,7 +140,7 @@ const char* TBasicNetwork::GetNetworkType() const {
     return "Basic";
 }
 
-std::unique_ptr<TArcsIterator> TBasicNetwork::NewInAllArcsIterator() {
+TArcsIterator* TBasicNetwork::NewInAllArcsIterator() {
     ZORF_FAIL("false");
 }
 
