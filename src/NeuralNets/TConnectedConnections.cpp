@@ -49,14 +49,8 @@ void TConnectedConnections::RandomizeWeights(double low, double high) {
 void TConnectedConnections::AddWeightedInputs(double* values) {
     const double* source = network->GetLayer(fromLayer)->GetValues();
     const std::int32_t numFrom = weights.NumFrom();
-    const std::int32_t numTo = weights.NumTo();
-    for (std::int32_t t = 0; t < numTo; ++t) {
-        const double* row = weights.Row(t);
-        double sum = 0.0;
-        for (std::int32_t s = 0; s < numFrom; ++s) {
-            sum += row[s] * source[s];
-        }
-        values[t] += sum;
+    for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
+        values[t] += RowSum(weights.Row(t), source, numFrom);
     }
 }
 

@@ -44,6 +44,16 @@ class TGridConnections : public TBasicConnections {
     void InsertColumn(std::int32_t k, double low, double high, bool attached);
     void InsertRow(std::int32_t k, double low, double high, bool attached);
 
+    // One target's weighted sum over its row, sources in order: the summation order is
+    // part of the result.
+    static double RowSum(const double* row, const double* source, std::int32_t count) {
+        double sum = 0.0;
+        for (std::int32_t s = 0; s < count; ++s) {
+            sum += row[s] * source[s];
+        }
+        return sum;
+    }
+
     static std::uint8_t TrainableBit(std::uint8_t flags) {
         return (flags & FMaskTrainable) != 0 ? 1 : 0;
     }

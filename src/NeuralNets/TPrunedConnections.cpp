@@ -22,20 +22,38 @@ void TPrunedConnections::RandomizeWeights(double low, double high) {
     });
 }
 
+namespace {
+
+bool EveryArcExists(const std::uint8_t* flags, std::int32_t count) {
+    std::uint8_t all = FMaskExists;
+    for (std::int32_t s = 0; s < count; ++s) {
+        all &= flags[s];
+    }
+    return all != 0;
+}
+
+// Adding +0.0 for an absent arc leaves the sum's bits as skipping it would, since a sum that
+// starts at +0.0 never becomes -0.0.
+double MaskedRowSum(const double* row, const std::uint8_t* flags, const double* source,
+                    std::int32_t count) {
+    double sum = 0.0;
+    for (std::int32_t s = 0; s < count; ++s) {
+        sum += (flags[s] & FMaskExists) != 0 ? row[s] * source[s] : 0.0;
+    }
+    return sum;
+}
+
+}  // namespace
+
+// Rows whose arcs all exist take the plain loop, which the compiler can partly vectorize.
 void TPrunedConnections::AddWeightedInputs(double* values) {
     const double* source = network->GetLayer(fromLayer)->GetValues();
     const std::int32_t numFrom = weights.NumFrom();
-    const std::int32_t numTo = weights.NumTo();
-    for (std::int32_t t = 0; t < numTo; ++t) {
-        const double* row = weights.Row(t);
+    for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
         const std::uint8_t* flags = masks.Row(t);
-        double sum = 0.0;
-        for (std::int32_t s = 0; s < numFrom; ++s) {
-            if ((flags[s] & FMaskExists) != 0) {
-                sum += row[s] * source[s];
-            }
-        }
-        values[t] += sum;
+        values[t] += EveryArcExists(flags, numFrom)
+                         ? RowSum(weights.Row(t), source, numFrom)
+                         : MaskedRowSum(weights.Row(t), flags, source, numFrom);
     }
 }
 

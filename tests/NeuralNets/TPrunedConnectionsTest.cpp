@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -74,6 +75,34 @@ TEST_F(Pruneable, RemovedArcsAreLeftOutEverywhere) {
     matrix->GetWeight(1, 0) = 7.0;
     matrix->AddArc(1, 0);
     EXPECT_EQ(matrix->GetWeight(1, 0), 7.0);
+}
+
+TEST(PruneableSums, MatchAPlainLoopBitForBitWhateverTheArcs) {
+    auto network = MakeNetwork({0, 7, 5});
+    network->ConnectLayers(1, 2);
+    TBasicConnections& matrix = network->GetConnections(1, 2);
+    PseudoRandom::Seed(4);
+    matrix.RandomizeWeights(-1, 1);
+    double* source = network->GetLayer(1)->GetValues();
+    for (std::int32_t s = 0; s < 7; ++s) {
+        source[s] = PseudoRandom::Weight(-3, 3);
+    }
+    source[6] = std::numeric_limits<double>::infinity();
+    for (std::int32_t t = 0; t < 5; ++t) {
+        matrix.SetFlags(6, t, t == 4 ? FMaskExists : 0);  // the infinite source feeds only t4
+    }
+    matrix.SetFlags(2, 1, FMaskTrainable);
+    for (std::int32_t t = 0; t < 5; ++t) {
+        double expected = 0.0;
+        for (std::int32_t s = 0; s < 7; ++s) {
+            if (matrix.IsValid(s, t)) {
+                expected += matrix.GetWeight(s, t) * source[s];
+            }
+        }
+        double values[5] = {0.5, 0.5, 0.5, 0.5, 0.5};
+        matrix.AddWeightedInputs(values);
+        EXPECT_EQ(values[t], 0.5 + expected) << "target " << t;
+    }
 }
 
 TEST_F(Pruneable, FrozenArcsExistButAreNotTrained) {
