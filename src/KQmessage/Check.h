@@ -13,7 +13,7 @@
 
 // A refused load: the text names the failed condition, its source unit and line.
 class TCheckFailure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

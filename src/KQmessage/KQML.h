@@ -9,7 +9,7 @@
 #include <vector>
 
 class TKQstructure {
-public:
+  public:
     struct Pair {
         std::string key;
         std::unique_ptr<TKQstructure> value;
@@ -57,7 +57,7 @@ public:
     // As Parse; the rest of the text must hold no further token.
     static std::unique_ptr<TKQstructure> ParseText(const char*& cursor);
 
-private:
+  private:
     std::string head;
     std::vector<Pair> pairs;
     std::int32_t capacity = kInitialCapacity;

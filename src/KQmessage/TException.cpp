@@ -24,12 +24,17 @@ TException::TException(std::string_view msg, const char* cat)
 
 TException::TException(std::string_view msg, const char* cat, const char* whereText,
                        std::unique_ptr<TKQstructure> det)
-    : message(msg), category(OptionalText(cat)), details(std::move(det)),
+    : message(msg),
+      category(OptionalText(cat)),
+      details(std::move(det)),
       where(OptionalText(whereText)) {}
 
 TException::TException(const TException& other)
-    : std::exception(other), message(other.message), category(other.category),
-      details(CopyDetails(other.details)), where(other.where) {}
+    : std::exception(other),
+      message(other.message),
+      category(other.category),
+      details(CopyDetails(other.details)),
+      where(other.where) {}
 
 TException& TException::operator=(const TException& other) {
     if (this != &other) {

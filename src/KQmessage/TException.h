@@ -10,7 +10,7 @@ class TKQstructure;
 // Raised by the network, fuzzy-network and data set classes for a bad argument.
 // Copies are deep: every copy owns its texts and its details, released once.
 class TException : public std::exception {
-public:
+  public:
     std::string message;
     std::optional<std::string> category;
     std::unique_ptr<TKQstructure> details;

@@ -1,0 +1,63 @@
+#include "Recall/RecallZorf.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+#include "Support/TempDir.h"
+
+namespace {
+
+struct TRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+TRun RunDriver(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv{"RecallZorf"};
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunRecallZorf(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {
+    TTempDir dir;
+    const std::string onlyRecall = dir.Write("only-recall", "RecallFile = r.dat");
+    const std::string onlyWeights = dir.Write("only-weights", "WeightFile = w.net");
+    const std::string missing = dir.File("missing.par");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{}, "Usage: RecallZorf parameter.file\n"},
+        {{"a", "b"}, "Usage: RecallZorf parameter.file\n"},
+        {{missing}, "Unable to open parameter file " + missing + "\n"},
+        {{dir.Path().string()}, "Unable to open parameter file " + dir.Path().string() + "\n"},
+        {{onlyRecall}, "No weight file specified\n"},
+        {{onlyWeights}, "No data file specified\n"},
+    };
+    for (const auto& c : cases) {
+        const TRun run = RunDriver(c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(RecallZorf, MissingNetworkFileIsAFileErrorOnStandardOutput) {
+    TTempDir dir;
+    const std::string parameters =
+        dir.Write("p.par", "WeightFile = " + dir.File("none.net") + " RecallFile = r.dat");
+    const TRun run = RunDriver({parameters});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Error on File Open\n");
+    EXPECT_EQ(run.err, "");
+}
+
+}  // namespace
