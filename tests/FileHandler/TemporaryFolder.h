@@ -17,7 +17,7 @@ class TemporaryFolder {
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
         folder = std::filesystem::temp_directory_path() /
                  ("zorf-" + std::string(test->test_suite_name()) + "-" + test->name() + "-" +
-                  std::to_string(getpid()));
+                  std::to_string(getpid()) + "-" + std::to_string(++created));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }
@@ -48,5 +48,6 @@ class TemporaryFolder {
     }
 
   private:
+    static inline int created = 0;
     std::filesystem::path folder;
 };
