@@ -1,0 +1,21 @@
+// Status codes of the data set file operations, and the one place that puts them in words.
+#pragma once
+
+namespace FileTools {
+
+enum FilerStatus : int {
+    SUCCESS = 0,
+    // The file cannot be opened for reading.
+    ERR_OPEN_FAILED = -81,
+    // A header item that is not accepted, or a second data set where only one is wanted.
+    ERR_BAD_HEADER = -82,
+    // Nothing to write, two data sets with different row counts, or a negative count.
+    ERR_BAD_ARGUMENTS = -83,
+    // The file could not be created or not be written completely. A file written whole was
+    // left as it was before.
+    ERR_WRITE_FAILED = -84,
+};
+
+const char* StatusText(FilerStatus status);
+
+}  // namespace FileTools

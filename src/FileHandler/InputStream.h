@@ -1,0 +1,66 @@
+// The buffered byte reader behind every file reader. It reads a file (or, for tests, a text
+// held in memory) in large blocks, so that tokenizing costs no call into the C library per
+// byte, and still gives push-back of the byte just read, the end of input and the byte
+// position from the start.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "KQmessage/Check.h"
+#include "KQmessage/FileToolsError.h"
+
+namespace FileTools {
+
+class InputStream {
+  public:
+    static constexpr int kEnd = -1;
+
+    // None when the file cannot be opened for reading.
+    static std::optional<InputStream> Open(const std::string& path);
+    explicit InputStream(std::string_view text);
+
+    InputStream(InputStream&&) noexcept;
+    InputStream& operator=(InputStream&&) noexcept;
+    ~InputStream();
+
+    // The next byte (0 to 255), or kEnd.
+    int Get() { return next < filled ? static_cast<unsigned char>(block[next++]) : Refill(); }
+    // Pushes back the byte just read (never the end of input).
+    void Unget() {
+        ZORF_ASSERT(next > 0);
+        --next;
+    }
+    std::int64_t Position() const { return blockStart + static_cast<std::int64_t>(next); }
+    // Moves to a byte position from the start; past the end, the input has ended.
+    void Seek(std::int64_t position);
+
+    // The bytes read from the file but not yet consumed, for scanning a run of bytes at
+    // once; Skip consumes some of them.
+    std::string_view Buffered() const { return {block.data() + next, filled - next}; }
+    void Skip(std::size_t count) {
+        ZORF_ASSERT(count <= filled - next);
+        next += count;
+    }
+
+  private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::unique_ptr<std::FILE, FileCloser> file;
+    std::vector<char> block;
+    std::size_t next = 0;
+    std::size_t filled = 0;
+    std::int64_t blockStart = 0;
+
+    explicit InputStream(std::FILE* openFile);
+    int Refill();
+};
+
+}  // namespace FileTools

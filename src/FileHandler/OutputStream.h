@@ -1,0 +1,71 @@
+// The buffered writer behind every file writer. It notices every failed write (a file that
+// cannot be created, a full disk, a failed close) and reports it from Commit. A stream
+// that replaces a file writes a temporary file in the same folder and renames it over the
+// target only when everything was written: a failed run never leaves a truncated file, and
+// an existing file survives it untouched.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "KQmessage/FileToolsError.h"
+
+namespace FileTools {
+
+class OutputStream {
+  public:
+    static OutputStream ReplaceFile(const std::string& path);
+    static OutputStream AppendToFile(const std::string& path);
+    // Collects the text in memory (see Text).
+    OutputStream();
+
+    OutputStream(OutputStream&& other) noexcept;
+    OutputStream& operator=(OutputStream&&) = delete;
+    // A replacing stream that was not committed removes its temporary file.
+    ~OutputStream();
+
+    void Put(char c) {
+        if (next == block.size()) {
+            Flush();
+        }
+        block[next++] = c;
+    }
+    void Write(std::string_view text);
+    // "%ld", "%.*f" and "%.*g".
+    void WriteInteger(std::int64_t value);
+    void WriteFixed(double value, int decimals);
+    void WriteGeneral(double value, int significant);
+
+    bool Failed() const { return failed; }
+    // Writes out what is buffered and closes the file; a replacing stream then renames
+    // its temporary file over the target. True when everything was written.
+    bool Commit();
+    // The text of an in-memory stream.
+    const std::string& Text();
+
+  private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::unique_ptr<std::FILE, FileCloser> file;
+    std::string targetPath;
+    std::string temporaryPath;
+    std::vector<char> block;
+    std::size_t next = 0;
+    std::string memory;
+    bool inMemory = false;
+    bool failed = false;
+
+    OutputStream(std::FILE* openFile, std::string target, std::string temporary);
+    void Flush();
+    // Room for `size` bytes at the end of the block.
+    char* Reserve(std::size_t size);
+    void Discard();
+};
+
+}  // namespace FileTools

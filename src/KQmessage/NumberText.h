@@ -1,0 +1,45 @@
+// The one number parser and formatter of the system. The file formats and messages were
+// defined by the C conversions "%ld", "%f" (reading) and "%ld", "%.*f", "%.*g" (writing);
+// these functions keep their acceptance and their text byte for byte, but compute with
+// std::from_chars / std::to_chars and never allocate on the common forms.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace NumberText {
+
+enum class IntegerScan { Found, NotFound, OutOfRange };
+
+struct ScannedInteger {
+    IntegerScan status = IntegerScan::NotFound;
+    std::int32_t value = 0;
+};
+
+// "%ld": leading white space, an optional sign and at least one decimal digit; text after
+// the number is ignored. A value outside 32 bits is reported, not wrapped.
+ScannedInteger ScanInteger(std::string_view text);
+
+// Accepted exactly when "%f" accepts the text (leading white space, sign, ".5", exponents,
+// inf/infinity, nan, hexadecimal forms; text after the number is ignored); the value is the
+// full double conversion of the text, as strtod gives it.
+std::optional<double> ScanReal(std::string_view text);
+
+// Room the formatters need in the caller's buffer.
+inline constexpr std::size_t kIntegerTextSize = 20;  // sign and 19 digits
+inline constexpr int kMaxSignificant = 40;
+inline constexpr std::size_t kGeneralTextSize = kMaxSignificant + 8;  // sign, point, "e-308"
+inline constexpr int kMaxDecimals = 1100;
+constexpr std::size_t FixedTextSize(int decimals) {
+    return 311 + static_cast<std::size_t>(decimals);  // sign, 309 digits, point
+}
+
+// Each writes into `out` and returns the text written there: "%ld", "%.*f" and "%.*g".
+std::string_view FormatInteger(std::span<char> out, std::int64_t value);
+std::string_view FormatFixed(std::span<char> out, double value, int decimals);
+std::string_view FormatGeneral(std::span<char> out, double value, int significant);
+
+}  // namespace NumberText
