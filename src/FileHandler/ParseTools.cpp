@@ -20,7 +20,7 @@ constexpr std::array<CharClass, 256> MakeCharClasses() {
             byte < 33 || byte > 126 || byte == ',' ? CharClass::Separator : CharClass::Word;
     }
     for (const char special : std::string_view("[]/*=<>")) {
-        classes[static_cast<std::size_t>(special)] = CharClass::Special;
+        classes[static_cast<unsigned char>(special)] = CharClass::Special;
     }
     return classes;
 }
