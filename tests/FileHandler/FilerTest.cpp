@@ -381,6 +381,32 @@ TEST(Filer, SaveDataSetInPartsGivesTheSameFile) {
     EXPECT_EQ(SaveDataSetRows(path, nullptr, nullptr), ERR_BAD_ARGUMENTS);
 }
 
+// The pieces a streaming recall uses, row by row, give what the whole-file operations give.
+TEST(Filer, RowByRowReadingAndWritingMatchTheWholeFileOperations) {
+    const std::unique_ptr<Data> data = NumberedSet(5, 2, 1, false);
+    TTempDir folder;
+    const std::string path = folder.File("whole.dat");
+    ASSERT_EQ(SaveDataSet(path, data.get(), nullptr), SUCCESS);
+
+    ScratchBuffer scratch;
+    std::optional<DataSetFile> file = OpenDataSetFile(scratch, path);
+    ASSERT_TRUE(file.has_value());
+    const DataSetLayout layout = LayoutOf(file->header);
+    OutputStream out = OutputStream::ReplaceFile(folder.File("streamed.dat"));
+    WriteDataSetHeader(out, file->header);
+    DataSetRow row;
+    for (std::int32_t r = 0; r < file->header.rows; ++r) {
+        ReadDataSetRow(scratch, file->in, file->dataName, layout, row);
+        EXPECT_EQ(row.inputs[1], data->GetInputDatum(r, 1));
+        WriteDataSetRow(out, layout, row);
+    }
+    ReadDataSetTrailer(scratch, *file);
+    WriteDataSetTrailer(out);
+    ASSERT_TRUE(out.Commit());
+    EXPECT_EQ(folder.Read("streamed.dat"), folder.Read("whole.dat"));
+    EXPECT_FALSE(OpenDataSetFile(scratch, folder.File("missing")).has_value());
+}
+
 TEST(Filer, ProbeFileHeaderTellsWhatAFileHolds) {
     TTempDir folder;
     ScratchBuffer scratch;
