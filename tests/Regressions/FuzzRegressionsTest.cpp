@@ -1,0 +1,78 @@
+// Inputs the fuzz targets found faults with, replayed through the same entry points the
+// targets use: each must now be accepted or refused cleanly, with the outcome noted here.
+// Every file below tests/data/regressions/<target>/ must have its row.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "Support/FeedReaders.h"
+#include "Support/TempDir.h"
+
+namespace {
+
+const std::filesystem::path kRegressions =
+    std::filesystem::path(ZORF_TEST_DATA_DIR) / "regressions";
+
+struct Regression {
+    std::string target;
+    std::string file;
+    std::string outcome;
+};
+
+const Regression kRegressionTable[] = {
+    // Each list nests one level of recursion; deeper texts exhausted the stack.
+    {"ParseText", "nesting-1000", "accepted"},
+    {"ParseText", "nesting-1001", "depth < kMaxNesting"},
+};
+
+std::string Contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Replay(const Regression& regression) {
+    const std::filesystem::path path = kRegressions / regression.target / regression.file;
+    if (regression.target == "ParseText") {
+        return FeedReaders::StructuredMessage(Contents(path));
+    }
+    if (regression.target == "BlockSyntax") {
+        return FeedReaders::BlockSyntax(Contents(path));
+    }
+    if (regression.target == "DataSetFile") {
+        const TTempDir folder;
+        return FeedReaders::DataSetFile(path.string(), folder.File("written.dat"));
+    }
+    if (regression.target == "ParameterFile") {
+        return FeedReaders::ParameterText(Contents(path));
+    }
+    return "no replay for target " + regression.target;
+}
+
+TEST(FuzzRegressions, EveryInputIsAcceptedOrRefusedCleanly) {
+    for (const Regression& regression : kRegressionTable) {
+        EXPECT_EQ(Replay(regression), regression.outcome)
+            << regression.target << "/" << regression.file;
+    }
+}
+
+TEST(FuzzRegressions, EveryInputHasItsExpectedOutcome) {
+    std::set<std::string> listed;
+    for (const Regression& regression : kRegressionTable) {
+        listed.insert(regression.target + "/" + regression.file);
+    }
+    for (const auto& target : std::filesystem::directory_iterator(kRegressions)) {
+        for (const auto& input : std::filesystem::directory_iterator(target.path())) {
+            const std::string name =
+                target.path().filename().string() + "/" + input.path().filename().string();
+            EXPECT_TRUE(listed.count(name) == 1) << name << " has no row in kRegressionTable";
+        }
+    }
+}
+
+}  // namespace
