@@ -1,6 +1,5 @@
-// Every message text of the block syntax and data set file handling, raised as
-// FileTools::Error. Texts composed with a name ("[DATA] expected") are built by the
-// checkers in ParseTools from the pieces here.
+// Every message text of the file handling, raised as FileTools::Error. Texts composed with a
+// name ("[DATA] expected") are built by the checkers in ParseTools from the pieces here.
 #pragma once
 
 namespace FileTools::Messages {
@@ -23,5 +22,47 @@ inline constexpr const char* kNumberExpected = "number-expected";
 inline constexpr const char* kNoLabelsInInputs = "No labels in inputs";
 inline constexpr const char* kWordTooLong = "Word longer than 1027 characters";
 inline constexpr const char* kReadFailed = "Error on File Read";
+
+// Network files: header and layer blocks.
+inline constexpr const char* kOpenFailed = "Error on File Open";
+inline constexpr const char* kTooComplicated = "Too complicated statement";
+inline constexpr const char* kUnknownKeyword = "Unknown keyword";
+inline constexpr const char* kNoNumberOfLayers = "Must specify number of layers";
+inline constexpr const char* kUnknownNetworkType = "Unknown network type";
+inline constexpr const char* kIncompleteAll = "[ALL] is incomplete statment";
+inline constexpr const char* kAllSyntax = "Required syntax is [ALL <keyword>=<val>]";
+inline constexpr const char* kWrongInputCount = "wrong number inputs in header";
+inline constexpr const char* kWrongOutputCount = "wrong number outputs in header";
+inline constexpr const char* kUnknownLayerType = "Unknown layer type";
+inline constexpr const char* kNoInputMembership = "membership array missing in condition layer";
+inline constexpr const char* kNoOutputMembership = "membership array missing in output layer";
+inline constexpr const char* kRepeatedNeuron = "repeated neuron";
+inline constexpr const char* kNeuronEqualsExpected = "Equals clause expected in neuron parameter";
+inline constexpr const char* kNoActivationFunction = "No activation function defined";
+inline constexpr const char* kNeuronNotDefined = "Neuron not defined";
+inline constexpr const char* kIncompleteLayer = "Incomplete Layer information";
+// Refusals of what the format leaves open; each names the problem.
+inline constexpr const char* kInputLayerOutside = "InputLayer outside the layers";
+inline constexpr const char* kOutputLayerOutside = "OutputLayer outside the layers";
+inline constexpr const char* kLayerRepeated = "Layer defined twice";
+inline constexpr const char* kLayerTypeRepeated = "LayerType repeated after the layer exists";
+inline constexpr const char* kNeuronCountRepeated =
+    "NumberOfNeurons repeated after the layer exists";
+// Followed by the name as written.
+inline constexpr const char* kUnknownFunction = "Unknown activation function ";
+
+// Network files: connection layers and weights.
+inline constexpr const char* kUnknownConnectionKeyword = "Unknown keyword in connections";
+inline constexpr const char* kInsufficientConnection =
+    "Insufficient information to construct layer";
+inline constexpr const char* kConnectionsDefined = "Connections already defined";
+inline constexpr const char* kMatrixKeywordExpected = "Keyword expected in matrix parameter";
+inline constexpr const char* kUnknownMatrixAttribute = "Unknown matrix attribute";
+inline constexpr const char* kTokenExpected = "Token Expected";
+inline constexpr const char* kUnknownWeightsKeyword = "Unknown keyword in weights list";
+inline constexpr const char* kInsufficientWeights = "Insufficient information in weights list";
+inline constexpr const char* kConnectionLayerOutside = "Connection layer outside the network";
+inline constexpr const char* kConnectionLayerUndefined = "Connection layer not defined";
+inline constexpr const char* kWeightIndexOutside = "Weights list index outside the layers";
 
 }  // namespace FileTools::Messages
