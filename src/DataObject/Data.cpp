@@ -113,37 +113,23 @@ bool Data::IsValidRow(std::int32_t row) const {
 }
 
 double Data::GetInputDatum(std::int32_t row, std::int32_t column) const {
-    RequireRow(row, "Data::GetInputDatum");
-    if (column < 0 || column >= MbrNdxInputs) {
-        Refuse(kInvalidInputColumn, "Data::GetInputDatum");
-    }
-    return InputsOf(row)[Index(column)];
+    return MbrDyaRtpInputs[InputDatum(row, column, "Data::GetInputDatum")];
 }
 
 double Data::GetOutputDatum(std::int32_t row, std::int32_t column) const {
-    RequireRow(row, "Data::GetOutputDatum");
-    if (column < 0 || column >= MbrNdxOutputs) {
-        Refuse(kInvalidOutputColumn, "Data::GetOutputDatum");
-    }
-    return OutputsOf(row)[Index(column)];
+    return MbrDyaRtpOutputs[OutputDatum(row, column, "Data::GetOutputDatum")];
 }
 
 void Data::SetInputDatum(std::int32_t row, std::int32_t column, double value) {
-    RequireRow(row, "Data::SetInputDatum");
-    if (column < 0 || column >= MbrNdxInputs) {
-        Refuse(kInvalidInputColumn, "Data::SetInputDatum");
-    }
+    const std::size_t at = InputDatum(row, column, "Data::SetInputDatum");
     ++MbrNdxChanges;
-    InputsOf(row)[Index(column)] = value;
+    MbrDyaRtpInputs[at] = value;
 }
 
 void Data::SetOutputDatum(std::int32_t row, std::int32_t column, double value) {
-    RequireRow(row, "Data::SetOutputDatum");
-    if (column < 0 || column >= MbrNdxOutputs) {
-        Refuse(kInvalidOutputColumn, "Data::SetOutputDatum");
-    }
+    const std::size_t at = OutputDatum(row, column, "Data::SetOutputDatum");
     ++MbrNdxChanges;
-    OutputsOf(row)[Index(column)] = value;
+    MbrDyaRtpOutputs[at] = value;
 }
 
 const TLabelList* Data::GetLabels(std::int32_t row) const {
@@ -323,6 +309,22 @@ void Data::RequireRow(std::int32_t row, const char* where) const {
     if (!IsValidRow(row)) {
         Refuse(kInvalidRow, where);
     }
+}
+
+std::size_t Data::InputDatum(std::int32_t row, std::int32_t column, const char* where) const {
+    RequireRow(row, where);
+    if (column < 0 || column >= MbrNdxInputs) {
+        Refuse(kInvalidInputColumn, where);
+    }
+    return Index(row) * Index(MbrNdxInputs) + Index(column);
+}
+
+std::size_t Data::OutputDatum(std::int32_t row, std::int32_t column, const char* where) const {
+    RequireRow(row, where);
+    if (column < 0 || column >= MbrNdxOutputs) {
+        Refuse(kInvalidOutputColumn, where);
+    }
+    return Index(row) * Index(MbrNdxOutputs) + Index(column);
 }
 
 void Data::RequireStoredRow(const char* where) const {

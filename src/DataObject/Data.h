@@ -90,6 +90,9 @@ class Data {
 
     void HoldSlot(std::int32_t slot);
     void RequireRow(std::int32_t row, const char* where) const;
+    // Where a datum is stored, once its row and column have been checked.
+    std::size_t InputDatum(std::int32_t row, std::int32_t column, const char* where) const;
+    std::size_t OutputDatum(std::int32_t row, std::int32_t column, const char* where) const;
     void RequireStoredRow(const char* where) const;
     void RequireLabels(const char* where) const;
     void RequireColumns(ColumnList columns, std::int32_t count, const char* message,

@@ -3,40 +3,12 @@
 #include <optional>
 #include <utility>
 
-#include "FileHandler/DataSetRow.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/StrCaseCmp.h"
 
 namespace FileTools {
 
 namespace {
-
-// A data set file read up to its first row.
-struct DataSetFile {
-    InputStream in;
-    std::string dataSetName;
-    std::string dataName;
-    DataSetHeader header;
-};
-
-std::optional<DataSetFile> OpenDataSetFile(ScratchBuffer& scratch, const std::string& fileName) {
-    std::optional<InputStream> in = InputStream::Open(fileName);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::optional<DataSetFile> file(std::in_place, DataSetFile{std::move(*in), {}, {}, {}});
-    InputStream& stream = file->in;
-    file->dataSetName =
-        ExpectBlockStart(stream, ReadBlockItem(scratch, stream, {}, false), "DATASET");
-    // An item that ended the header early is refused as the missing [Data] tag.
-    HeaderReading reading = ReadDataSetHeader(scratch, stream);
-    if (reading.header.rows < 0) {
-        ZORF_REFUSE("LngRows>=0");
-    }
-    file->dataName = ExpectBlockStart(stream, reading.end, "DATA");
-    file->header = reading.header;
-    return file;
-}
 
 std::unique_ptr<Data> NewDataSet(bool wanted, std::int32_t rows, std::int32_t inputs,
                                  std::int32_t outputs, bool labelled) {
@@ -71,10 +43,6 @@ void ReadRows(ScratchBuffer& scratch, DataSetFile& file, const DataSetLayout& la
                               LabelsIf(layout.generatedLabels, row.generatedLabels));
         }
     }
-}
-
-void ExpectEnd(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef) {
-    ExpectBlockEnd(in, ReadBlockItem(scratch, in, blockdef, false));
 }
 
 void CopyInputs(const Data& data, std::int32_t slot, std::vector<double>& values) {
@@ -136,6 +104,33 @@ std::unique_ptr<TKQstructure> DescribeHeader(const DataSetHeader& header) {
 
 }  // namespace
 
+std::optional<DataSetFile> OpenDataSetFile(ScratchBuffer& scratch, const std::string& fileName) {
+    std::optional<InputStream> in = InputStream::Open(fileName);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::optional<DataSetFile> file(std::in_place, DataSetFile{std::move(*in), {}, {}, {}});
+    InputStream& stream = file->in;
+    file->dataSetName =
+        ExpectBlockStart(stream, ReadBlockItem(scratch, stream, {}, false), "DATASET");
+    // An item that ended the header early is refused as the missing [Data] tag.
+    const HeaderReading reading = ReadDataSetHeader(scratch, stream);
+    if (reading.header.rows < 0) {
+        ZORF_REFUSE("LngRows>=0");
+    }
+    file->dataName = ExpectBlockStart(stream, reading.end, "DATA");
+    file->header = reading.header;
+    return file;
+}
+
+void ReadDataSetTrailer(ScratchBuffer& scratch, DataSetFile& file) {
+    for (const std::string_view blockdef :
+         {std::string_view(file.dataName), std::string_view(file.dataSetName),
+          std::string_view()}) {
+        ExpectBlockEnd(file.in, ReadBlockItem(scratch, file.in, blockdef, false));
+    }
+}
+
 LoadedDataSet LoadDataSet(ScratchBuffer& scratch, const std::string& fileName) {
     LoadedDataSets loaded = LoadDataSets(scratch, fileName);
     return {loaded.second ? ERR_BAD_HEADER : loaded.status, std::move(loaded.first)};
@@ -151,9 +146,7 @@ LoadedDataSets LoadDataSets(ScratchBuffer& scratch, const std::string& fileName)
     LoadedDataSets loaded{SUCCESS, NewFirst(layout, layout.first, rows),
                           NewSecond(layout, layout.second, rows)};
     ReadRows(scratch, *file, layout, rows, loaded.first.get(), loaded.second.get());
-    ExpectEnd(scratch, file->in, file->dataName);
-    ExpectEnd(scratch, file->in, file->dataSetName);
-    ExpectEnd(scratch, file->in, {});
+    ReadDataSetTrailer(scratch, *file);
     return loaded;
 }
 

@@ -11,15 +11,33 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetHeader.h"
+#include "FileHandler/DataSetRow.h"
 #include "FileHandler/FilerStatus.h"
 #include "FileHandler/ParseTools.h"
 #include "KQmessage/KQML.h"
 
 namespace FileTools {
+
+// A data set file opened and read up to its first row: the rows follow inside the block
+// `dataName`, laid out as LayoutOf(header) says. With ReadDataSetRow row by row and
+// ReadDataSetTrailer after the last row, this reads a file as LoadDataSets does without
+// holding its rows.
+struct DataSetFile {
+    InputStream in;
+    std::string dataSetName;
+    std::string dataName;
+    DataSetHeader header;
+};
+
+// None when the file cannot be opened; raises on a file whose start breaks the format.
+std::optional<DataSetFile> OpenDataSetFile(ScratchBuffer& scratch, const std::string& fileName);
+// [~Data], [~DataSet] and the end of the file.
+void ReadDataSetTrailer(ScratchBuffer& scratch, DataSetFile& file);
 
 struct LoadedDataSet {
     FilerStatus status = SUCCESS;

@@ -50,7 +50,7 @@ class InputStream {
 
   private:
     struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
+        void operator()(std::FILE* handle) const { std::fclose(handle); }
     };
 
     std::unique_ptr<std::FILE, FileCloser> file;

@@ -20,7 +20,7 @@ constexpr std::array<CharClass, 256> MakeCharClasses() {
             byte < 33 || byte > 126 || byte == ',' ? CharClass::Separator : CharClass::Word;
     }
     for (const char special : std::string_view("[]/*=<>")) {
-        classes[static_cast<std::size_t>(special)] = CharClass::Special;
+        classes[static_cast<unsigned char>(special)] = CharClass::Special;
     }
     return classes;
 }
@@ -41,24 +41,35 @@ void UngetUnlessEnd(InputStream& in, int byte) {
     }
 }
 
-// The rest of a word whose first byte has been read, scanned over the reader's block.
-std::string_view ScanWord(ScratchBuffer& scratch, InputStream& in, char first) {
+std::size_t WordRun(std::string_view bytes) {
+    std::size_t run = 0;
+    while (run < bytes.size() && ClassOf(bytes[run]) == CharClass::Word) {
+        ++run;
+    }
+    return run;
+}
+
+// Consumes the byte that ended a word: a separator is part of the word's reading, a special
+// byte is the next token.
+void SkipWordEnd(InputStream& in, char end) {
+    if (ClassOf(end) == CharClass::Separator) {
+        in.Skip(1);
+    }
+}
+
+// A word starting at the next byte. It is handed out from the reader's block where it lies
+// there whole, and gathered in the scratch buffer where it crosses into the next block.
+std::string_view ScanWord(ScratchBuffer& scratch, InputStream& in) {
+    const std::string_view first = in.Buffered();
+    const std::size_t firstRun = WordRun(first);
+    if (firstRun < first.size() && firstRun <= kMaxWordLength) {
+        in.Skip(firstRun);
+        SkipWordEnd(in, first[firstRun]);
+        return first.substr(0, firstRun);
+    }
     std::size_t length = 0;
-    scratch[length++] = first;
-    for (;;) {
-        const std::string_view rest = in.Buffered();
-        if (rest.empty()) {
-            const int byte = in.Get();
-            if (byte == InputStream::kEnd) {
-                break;
-            }
-            in.Unget();
-            continue;
-        }
-        std::size_t run = 0;
-        while (run < rest.size() && ClassOf(rest[run]) == CharClass::Word) {
-            ++run;
-        }
+    for (std::string_view rest = first; !rest.empty(); rest = in.Buffered()) {
+        const std::size_t run = WordRun(rest);
         if (length + run > kMaxWordLength) {
             Raise(in, Messages::kWordTooLong);
         }
@@ -66,12 +77,14 @@ std::string_view ScanWord(ScratchBuffer& scratch, InputStream& in, char first) {
         length += run;
         in.Skip(run);
         if (run < rest.size()) {
-            // A separator that ends the word is consumed; a special byte is the next token.
-            if (ClassOf(rest[run]) == CharClass::Separator) {
-                in.Skip(1);
-            }
+            SkipWordEnd(in, rest[run]);
             break;
         }
+        // The block is used up: read the next one, if there is any.
+        if (in.Get() == InputStream::kEnd) {
+            break;
+        }
+        in.Unget();
     }
     return {scratch.data(), length};
 }
@@ -199,10 +212,11 @@ std::string_view ScanToken(ScratchBuffer& scratch, InputStream& in) {
         if (byte == InputStream::kEnd) {
             return {};
         }
-        scratch[0] = static_cast<char>(byte);
         if (!IsSpecial(byte)) {
-            return ScanWord(scratch, in, scratch[0]);
+            in.Unget();
+            return ScanWord(scratch, in);
         }
+        scratch[0] = static_cast<char>(byte);
         const int second = in.Get();
         if (second == InputStream::kEnd) {
             return {scratch.data(), 1};

@@ -50,7 +50,7 @@ int SkipSeparators(InputStream& in);
 
 // The next token: a word, "[~", a single special character, or empty at the end of input.
 std::string ReadToken(ScratchBuffer& scratch, InputStream& in);
-// As ReadToken; the text stays in the scratch buffer until the next read.
+// As ReadToken, without a copy: the text is valid until the next read from `in`.
 std::string_view ScanToken(ScratchBuffer& scratch, InputStream& in);
 // Consumes the comment just opened, up to and including its "*/"; comments nest.
 void SkipComment(InputStream& in);

@@ -1,12 +1,12 @@
 #include "KQmessage/KQML.h"
 
 #include "KQmessage/Check.h"
+#include "KQmessage/NumberText.h"
 #include "KQmessage/StrCaseCmp.h"
 
-#include <cerrno>
+#include <array>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 TKQstructure::TKQstructure() : head("unknown") {
@@ -226,25 +226,11 @@ namespace {
 // The "%ld" conversion into a 32-bit integer; nothing when the text holds no integer
 // or one that does not fit.
 std::optional<std::int32_t> ScanInteger(std::string_view text) {
-    const std::string copy(text);
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(copy.c_str(), &end, 10);
-    if (end == copy.c_str() || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
+    const NumberText::ScannedInteger scanned = NumberText::ScanInteger(text);
+    if (scanned.status != NumberText::IntegerScan::Found) {
         return std::nullopt;
     }
-    return static_cast<std::int32_t>(value);
-}
-
-// The "%lf" conversion; nothing when the text does not begin with a number.
-std::optional<double> ScanReal(std::string_view text) {
-    const std::string copy(text);
-    char* end = nullptr;
-    const double value = std::strtod(copy.c_str(), &end);
-    if (end == copy.c_str()) {
-        return std::nullopt;
-    }
-    return value;
+    return scanned.value;
 }
 
 [[noreturn]] void RaiseNotA(const char* key, std::string_view text) {
@@ -272,7 +258,7 @@ std::int32_t RequireInteger(std::string_view text) {
 }
 
 double AtomToReal(std::string_view text) {
-    const std::optional<double> value = ScanReal(text);
+    const std::optional<double> value = NumberText::ScanReal(text);
     if (!value) {
         ZORF_REFUSE("err == 1");
     }
@@ -280,7 +266,7 @@ double AtomToReal(std::string_view text) {
 }
 
 double RequireReal(std::string_view text) {
-    const std::optional<double> value = ScanReal(text);
+    const std::optional<double> value = NumberText::ScanReal(text);
     if (!value) {
         RaiseNotA("number-expected", text);
     }
@@ -288,13 +274,13 @@ double RequireReal(std::string_view text) {
 }
 
 void TKQstructure::SetInteger(std::string_view key, std::int32_t value) {
-    SetString(key, std::to_string(value));
+    std::array<char, NumberText::kIntegerTextSize> text{};
+    SetString(key, NumberText::FormatInteger(text, value));
 }
 
 void TKQstructure::SetReal(std::string_view key, double value) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%f", value);
-    SetString(key, text);
+    std::array<char, NumberText::FixedTextSize(6)> text{};
+    SetString(key, NumberText::FormatFixed(text, value, 6));
 }
 
 bool AtomToBoolean(std::string_view text) {

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <new>
 
+#include "DataObject/Data.h"
+#include "FileHandler/Filer.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
@@ -10,12 +12,34 @@
 
 namespace {
 
+// The rows to recall, restricted to the chosen input columns. A recall file that cannot be
+// opened delivers no data set; recall then refuses the missing data set.
+std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
+                                     const TRecallParameters& parameters) {
+    std::unique_ptr<Data> rows = FileTools::LoadDataSet(scratch, parameters.recallFile).data;
+    if (rows && !parameters.features.empty()) {
+        rows->SelectFeatures(parameters.features);
+    }
+    return rows;
+}
+
+// Writes the generated outputs; an output file that could not be written is a file error,
+// and any earlier file of that name is left as it was.
+[[maybe_unused]] void SaveOutput(const std::string& fileName, const Data& output) {
+    const FileTools::FilerStatus status = FileTools::SaveDataSet(fileName, &output, nullptr);
+    if (status != FileTools::SUCCESS) {
+        throw FileTools::Error(std::string(FileTools::StatusText(status)) + " " + fileName);
+    }
+}
+
 // Loading, recall and saving; everything they raise unwinds to the error trap.
 void Recall(const TRecallParameters& parameters, std::ostream& err) {
+    FileTools::ScratchBuffer dataScratch;
     std::ifstream network(parameters.weightFile);
     if (!network) {
         throw FileTools::Error("Error on File Open");
     }
+    const std::unique_ptr<Data> rows = LoadRecallRows(dataScratch, parameters);
     err << "RecallZorf: this build cannot read network files yet\n";
     throw TCheckFailure("network file reader missing");
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "FileHandler/FilesIn.h"
 #include "FileHandler/ReadFailure.h"
-#include "FileHandler/TemporaryFolder.h"
 #include "KQmessage/TException.h"
 
 namespace {
@@ -31,7 +31,7 @@ std::string Shape(const Data* data) {
 
 // The shapes of both data sets read from `text`, or what the load stopped with.
 std::string LoadOutcome(const std::string& text) {
-    TemporaryFolder folder;
+    TTempDir folder;
     const std::string path = folder.Write("set.dat", text);
     ScratchBuffer scratch;
     std::string shapes;
@@ -133,7 +133,7 @@ std::vector<LabelView> LabelsOf(const TLabelList* list) {
 }
 
 TEST(Filer, LoadDataSetDeliversValuesAndLabels) {
-    TemporaryFolder folder;
+    TTempDir folder;
     const std::string path =
         folder.Write("set.dat", DataSetText("[Rows = 2][Inputs = 2][ExpectedOutputs = Labels]",
                                             "0.1 -2e-3 [a a=0.5 B]\n.5 0x10 [low=0.25,high]"));
@@ -151,9 +151,9 @@ TEST(Filer, LoadDataSetDeliversValuesAndLabels) {
 }
 
 TEST(Filer, LoadDataSetStatuses) {
-    TemporaryFolder folder;
+    TTempDir folder;
     ScratchBuffer scratch;
-    const LoadedDataSet missing = LoadDataSet(scratch, folder.Path("missing.dat"));
+    const LoadedDataSet missing = LoadDataSet(scratch, folder.File("missing.dat"));
     EXPECT_EQ(missing.status, ERR_OPEN_FAILED);
     EXPECT_EQ(missing.data, nullptr);
 
@@ -165,7 +165,7 @@ TEST(Filer, LoadDataSetStatuses) {
 
     const LoadedDataSets both = LoadDataSets(scratch, path);
     EXPECT_EQ(both.second->GetInputDatum(0, 1), 3.0);
-    EXPECT_EQ(LoadDataSets(scratch, folder.Path("missing.dat")).status, ERR_OPEN_FAILED);
+    EXPECT_EQ(LoadDataSets(scratch, folder.File("missing.dat")).status, ERR_OPEN_FAILED);
 }
 
 // A header may claim far more than the file holds; the load must then fail at the end of
@@ -192,7 +192,7 @@ TEST(Filer, ReadsTheExampleRecallFile) {
 }
 
 TEST(Filer, LoadDataSetRowsReadsSuccessiveRuns) {
-    TemporaryFolder folder;
+    TTempDir folder;
     const std::string path = folder.Write(
         "set.dat", DataSetText("[Rows = 5][Inputs = 1][ExpectedOutputs = Labels][Error = 1]",
                                "1 -1 [a]\n2 -2 [b]\n3 -3 [c]\n4 -4 [d]\n5 -5 [e]"));
@@ -214,7 +214,7 @@ TEST(Filer, LoadDataSetRowsReadsSuccessiveRuns) {
     EXPECT_EQ(ReadFailure([&] { LoadDataSetRows(scratch, path, offset, 1); }),
               "Token (number) expected");
     EXPECT_EQ(LoadDataSetRows(scratch, path, -1, 1).status, ERR_BAD_ARGUMENTS);
-    EXPECT_EQ(LoadDataSetRows(scratch, folder.Path("missing"), 0, 1).status, ERR_OPEN_FAILED);
+    EXPECT_EQ(LoadDataSetRows(scratch, folder.File("missing"), 0, 1).status, ERR_OPEN_FAILED);
 
     // Label lists without a data set to take them are read over.
     const std::string labelsOnly =
@@ -238,8 +238,8 @@ std::unique_ptr<Data> NumberedSet(std::int32_t rows, std::int32_t inputs, std::i
 }
 
 std::string Saved(const Data* first, const Data* second) {
-    TemporaryFolder folder;
-    const std::string path = folder.Path("out.dat");
+    TTempDir folder;
+    const std::string path = folder.File("out.dat");
     EXPECT_EQ(SaveDataSet(path, first, second), SUCCESS);
     return folder.Read("out.dat");
 }
@@ -292,8 +292,8 @@ TEST(Filer, LabelledDataSetRoundTrips) {
     data->AppendLabel(0, 1.0, "low");
     data->AppendLabel(0, 0.25, "Low");
     data->AppendLabel(2, -0.125, "x_1");
-    TemporaryFolder folder;
-    const std::string path = folder.Path("out.dat");
+    TTempDir folder;
+    const std::string path = folder.File("out.dat");
     ASSERT_EQ(SaveDataSet(path, data.get(), nullptr), SUCCESS);
     ScratchBuffer scratch;
     const LoadedDataSet loaded = LoadDataSet(scratch, path);
@@ -303,31 +303,31 @@ TEST(Filer, LabelledDataSetRoundTrips) {
         EXPECT_EQ(loaded.data->GetInputDatum(r, 1), data->GetInputDatum(r, 1));
         EXPECT_EQ(LabelsOf(loaded.data->GetLabels(r)), LabelsOf(data->GetLabels(r)));
     }
-    EXPECT_EQ(folder.Files(), (std::vector<std::string>{"out.dat"}));
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"out.dat"}));
 }
 
 TEST(Filer, SaveDataSetRefusesWhatItCannotWrite) {
-    TemporaryFolder folder;
+    TTempDir folder;
     const std::unique_ptr<Data> three = NumberedSet(3, 1, 1, false);
     const std::unique_ptr<Data> two = NumberedSet(2, 1, 1, false);
-    EXPECT_EQ(SaveDataSet(folder.Path("a"), nullptr, nullptr), ERR_BAD_ARGUMENTS);
-    EXPECT_EQ(SaveDataSet(folder.Path("a"), three.get(), two.get()), ERR_BAD_ARGUMENTS);
-    EXPECT_EQ(SaveDataSet(folder.Path("missing/a"), three.get(), nullptr), ERR_WRITE_FAILED);
-    EXPECT_TRUE(folder.Files().empty());
+    EXPECT_EQ(SaveDataSet(folder.File("a"), nullptr, nullptr), ERR_BAD_ARGUMENTS);
+    EXPECT_EQ(SaveDataSet(folder.File("a"), three.get(), two.get()), ERR_BAD_ARGUMENTS);
+    EXPECT_EQ(SaveDataSet(folder.File("missing/a"), three.get(), nullptr), ERR_WRITE_FAILED);
+    EXPECT_TRUE(FilesIn(folder).empty());
 
     // A slot that holds no row cannot be written; the earlier file stays as it was.
     folder.Write("out.dat", "old");
     Data partial(3, 1, 1, false);
     partial.AppendRow({}, {}, nullptr);
     try {
-        SaveDataSet(folder.Path("out.dat"), &partial, nullptr);
+        SaveDataSet(folder.File("out.dat"), &partial, nullptr);
         ADD_FAILURE() << "no TException";
     } catch (const TException& e) {
         EXPECT_EQ(e.message, "Invalid Data Row");
         EXPECT_EQ(e.where, "Data::GetInputDatum");
     }
     EXPECT_EQ(folder.Read("out.dat"), "old");
-    EXPECT_EQ(folder.Files(), (std::vector<std::string>{"out.dat"}));
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"out.dat"}));
 }
 
 // Files may grow to `bytes` only, as on a disk that is full; restored on destruction.
@@ -353,7 +353,7 @@ class FileSizeLimit {
 };
 
 TEST(Filer, AFailedWriteLeavesTheEarlierFileUntouched) {
-    TemporaryFolder folder;
+    TTempDir folder;
     const std::string path = folder.Write("out.dat", "earlier result");
     const std::unique_ptr<Data> large = NumberedSet(20000, 2, 1, false);
     {
@@ -361,7 +361,7 @@ TEST(Filer, AFailedWriteLeavesTheEarlierFileUntouched) {
         EXPECT_EQ(SaveDataSet(path, large.get(), nullptr), ERR_WRITE_FAILED);
     }
     EXPECT_EQ(folder.Read("out.dat"), "earlier result");
-    EXPECT_EQ(folder.Files(), (std::vector<std::string>{"out.dat"}));
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"out.dat"}));
     {
         // Appending cannot keep the earlier file, but reports the failure all the same.
         const FileSizeLimit limit(100000);
@@ -371,8 +371,8 @@ TEST(Filer, AFailedWriteLeavesTheEarlierFileUntouched) {
 
 TEST(Filer, SaveDataSetInPartsGivesTheSameFile) {
     const std::unique_ptr<Data> data = NumberedSet(4, 2, 1, false);
-    TemporaryFolder folder;
-    const std::string path = folder.Path("parts.dat");
+    TTempDir folder;
+    const std::string path = folder.File("parts.dat");
     EXPECT_EQ(SaveDataSetHeader(path, *HeaderOf(data.get(), nullptr)), SUCCESS);
     EXPECT_EQ(SaveDataSetRows(path, data.get(), nullptr), SUCCESS);
     EXPECT_EQ(SaveDataSetTrailer(path), SUCCESS);
@@ -381,8 +381,34 @@ TEST(Filer, SaveDataSetInPartsGivesTheSameFile) {
     EXPECT_EQ(SaveDataSetRows(path, nullptr, nullptr), ERR_BAD_ARGUMENTS);
 }
 
+// The pieces a streaming recall uses, row by row, give what the whole-file operations give.
+TEST(Filer, RowByRowReadingAndWritingMatchTheWholeFileOperations) {
+    const std::unique_ptr<Data> data = NumberedSet(5, 2, 1, false);
+    TTempDir folder;
+    const std::string path = folder.File("whole.dat");
+    ASSERT_EQ(SaveDataSet(path, data.get(), nullptr), SUCCESS);
+
+    ScratchBuffer scratch;
+    std::optional<DataSetFile> file = OpenDataSetFile(scratch, path);
+    ASSERT_TRUE(file.has_value());
+    const DataSetLayout layout = LayoutOf(file->header);
+    OutputStream out = OutputStream::ReplaceFile(folder.File("streamed.dat"));
+    WriteDataSetHeader(out, file->header);
+    DataSetRow row;
+    for (std::int32_t r = 0; r < file->header.rows; ++r) {
+        ReadDataSetRow(scratch, file->in, file->dataName, layout, row);
+        EXPECT_EQ(row.inputs[1], data->GetInputDatum(r, 1));
+        WriteDataSetRow(out, layout, row);
+    }
+    ReadDataSetTrailer(scratch, *file);
+    WriteDataSetTrailer(out);
+    ASSERT_TRUE(out.Commit());
+    EXPECT_EQ(folder.Read("streamed.dat"), folder.Read("whole.dat"));
+    EXPECT_FALSE(OpenDataSetFile(scratch, folder.File("missing")).has_value());
+}
+
 TEST(Filer, ProbeFileHeaderTellsWhatAFileHolds) {
-    TemporaryFolder folder;
+    TTempDir folder;
     ScratchBuffer scratch;
     struct Case {
         std::string text;
@@ -400,7 +426,7 @@ TEST(Filer, ProbeFileHeaderTellsWhatAFileHolds) {
         const std::string path = folder.Write("probe.dat", c.text);
         EXPECT_EQ(ProbeFileHeader(scratch, path)->ToText(), c.description);
     }
-    EXPECT_EQ(ProbeFileHeader(scratch, folder.Path("missing"))->ToText(),
+    EXPECT_EQ(ProbeFileHeader(scratch, folder.File("missing"))->ToText(),
               "(error :type file-read-error)");
     const std::string bare = folder.Write("bare.dat", "5");
     EXPECT_EQ(ReadFailure([&] { ProbeFileHeader(scratch, bare); }), "start of block expected");

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FileHandler/ParseTools.h"
-#include "FileHandler/TemporaryFolder.h"
+#include "Support/TempDir.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ std::vector<std::pair<std::string, std::int64_t>> TokensWithPositions(InputStrea
 // Words of every length up to the longest allowed, so that many of them straddle the
 // boundary between two blocks of the file reader.
 TEST(InputStream, FileReadsAsTheSameTextInMemory) {
-    TemporaryFolder folder;
+    TTempDir folder;
     std::string text;
     for (int i = 0; text.size() < 3'000'000; ++i) {
         text +=
@@ -59,7 +59,7 @@ TEST(InputStream, FileReadsAsTheSameTextInMemory) {
     file->Seek(fromFile[fromFile.size() / 3].second);
     FileTools::ScratchBuffer scratch;
     EXPECT_EQ(FileTools::ReadToken(scratch, *file), fromFile[fromFile.size() / 3 + 1].first);
-    EXPECT_FALSE(InputStream::Open(folder.Path("missing.txt")).has_value());
+    EXPECT_FALSE(InputStream::Open(folder.File("missing.txt")).has_value());
 }
 
 }  // namespace

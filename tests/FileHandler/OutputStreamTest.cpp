@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "FileHandler/TemporaryFolder.h"
+#include "FileHandler/FilesIn.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST(OutputStream, CollectsTextAndNumbersInMemory) {
 }
 
 TEST(OutputStream, ReplacesAFileOnlyWhenCommitted) {
-    TemporaryFolder folder;
+    TTempDir folder;
     const std::string target = folder.Write("out.dat", "old");
     folder.Write("out.dat.tmp0", "another run's");
     const std::string text = LongText();
@@ -44,7 +44,7 @@ TEST(OutputStream, ReplacesAFileOnlyWhenCommitted) {
         OutputStream out = OutputStream::ReplaceFile(target);
         out.Write(text);
         EXPECT_EQ(folder.Read("out.dat"), "old");
-        EXPECT_EQ(folder.Files(), (Files{"out.dat", "out.dat.tmp0", "out.dat.tmp1"}));
+        EXPECT_EQ(FilesIn(folder), (Files{"out.dat", "out.dat.tmp0", "out.dat.tmp1"}));
         EXPECT_TRUE(out.Commit());
     }
     EXPECT_EQ(folder.Read("out.dat"), text);
@@ -54,23 +54,23 @@ TEST(OutputStream, ReplacesAFileOnlyWhenCommitted) {
         abandoned.Write("partial");
     }
     EXPECT_EQ(folder.Read("out.dat"), text);
-    EXPECT_EQ(folder.Files(), (Files{"out.dat", "out.dat.tmp0"}));
+    EXPECT_EQ(FilesIn(folder), (Files{"out.dat", "out.dat.tmp0"}));
 }
 
 TEST(OutputStream, ReportsFilesThatCannotBeWritten) {
-    TemporaryFolder folder;
-    std::filesystem::create_directory(folder.Path("folder"));
-    const std::string cases[] = {folder.Path("missing/out.dat"), folder.Path("folder")};
+    TTempDir folder;
+    std::filesystem::create_directory(folder.File("folder"));
+    const std::string cases[] = {folder.File("missing/out.dat"), folder.File("folder")};
     for (const std::string& path : cases) {
         OutputStream out = OutputStream::ReplaceFile(path);
         out.Write("text");
         EXPECT_FALSE(out.Commit()) << path;
         EXPECT_TRUE(out.Failed());
     }
-    EXPECT_EQ(folder.Files(), (Files{"folder"}));
-    EXPECT_TRUE(std::filesystem::is_empty(folder.Path("folder")));
+    EXPECT_EQ(FilesIn(folder), (Files{"folder"}));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.File("folder")));
 
-    OutputStream appending = OutputStream::AppendToFile(folder.Path("missing/out.dat"));
+    OutputStream appending = OutputStream::AppendToFile(folder.File("missing/out.dat"));
     EXPECT_FALSE(appending.Commit());
 }
 

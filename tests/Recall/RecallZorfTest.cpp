@@ -61,3 +61,37 @@ TEST(RecallZorf, MissingNetworkFileIsAFileErrorOnStandardOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr const char* kTwoInputRows =
+    "[DataSet] [Rows = 1] [Inputs = 2] [Data] 0.5 0.25 [~Data] [~DataSet]";
+
+TEST(RecallZorf, RecallFileErrorsAreReportedOnTheirStreams) {
+    TTempDir dir;
+    const std::string network = dir.Write("n.net", "");
+    const std::string rows = dir.Write("rows.dat", kTwoInputRows);
+    const std::string broken =
+        dir.Write("broken.dat", "[DataSet] [Rows = 1] [Inputs = 2] [Data] 1");
+    const struct {
+        std::string parameters;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {"RecallFile = " + broken, "Unexpected end of file\n", ""},
+        {"RecallFile = " + rows + " #Features = 1 Features = 2", "",
+         "Invalid Input Data Column\nBad Parameter\nData::SelectFeatures\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string parameterFile =
+            dir.Write("p.par", "WeightFile = " + network + " OutputFile = " + dir.File("out.dat") +
+                                   " " + c.parameters);
+        const TRun run = RunDriver({parameterFile});
+        EXPECT_EQ(run.status, 1) << c.parameters;
+        EXPECT_EQ(run.out, c.out) << c.parameters;
+        EXPECT_EQ(run.err, c.err) << c.parameters;
+        EXPECT_FALSE(dir.Exists("out.dat"));
+    }
+}
+
+}  // namespace
