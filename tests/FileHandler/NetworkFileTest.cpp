@@ -7,8 +7,8 @@
 
 #include "FileHandler/NetworkFileText.h"
 #include "FileHandler/ReadFailure.h"
-#include "FileHandler/TemporaryFolder.h"
 #include "NeuralNets/TGainNeuron.h"
+#include "Support/TempDir.h"
 
 namespace {
 
@@ -254,14 +254,14 @@ TEST(NetworkFile, ALoadedNetworkPropagates) {
 }
 
 TEST(NetworkFile, LoadNetworkOpensTheFile) {
-    TemporaryFolder folder;
+    TTempDir folder;
     ScratchBuffer scratch;
     const std::string path =
         folder.Write("basic.net", NetworkText("Basic", "[NumberOfLayers = 2]", ""));
     auto report = std::make_unique<TKQstructure>("stale");
     EXPECT_EQ(LoadNetwork(scratch, path, &report)->GetNumLayers(), 2);
     EXPECT_EQ(report, nullptr);
-    EXPECT_EQ(ReadFailure([&] { LoadNetwork(scratch, folder.Path("none.net")); }),
+    EXPECT_EQ(ReadFailure([&] { LoadNetwork(scratch, folder.File("none.net")); }),
               "Error on File Open");
 }
 
