@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "NeuralNets/ActFunctions.h"
+#include "NeuralNets/TArcsIterator.h"
 #include "NeuralNets/TBasicConnections.h"
 #include "NeuralNets/TBasicLayer.h"
 
-class TArcsIterator;
 class TIterateObj;
 
 // Owns a layer or matrix, which is released only through its Destroy.
@@ -52,8 +52,8 @@ class TBasicNetwork {
     // count, the output row has room for the output layer's.
     virtual void Propagate(const double* input, double* output);
     virtual const char* GetNetworkType() const;
-    // A new iterator over the incoming arcs of a neuron, owned by the caller.
-    virtual TArcsIterator* NewInAllArcsIterator();
+    // A new iterator over the incoming arcs of a neuron.
+    virtual std::unique_ptr<TArcsIterator> NewInAllArcsIterator();
 
     // Visit the arcs that end at (IterateInArcs) or start at (IterateOutArcs) one neuron.
     void IterateInArcs(TIterateObj& visitor, std::int32_t LayerNum, std::int32_t node,
