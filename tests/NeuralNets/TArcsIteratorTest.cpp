@@ -94,42 +94,46 @@ std::vector<Arc> ArcsInto1OfLayer2() {
     return {{0, 0, 1}, {1, 0, 101}, {1, 1, 111}, {3, 0, 301}, {3, 1, 311}};
 }
 
+// The network's own iterator, started on neuron node of layer.
+std::unique_ptr<TArcsIterator> StartedIterator(TBasicNetwork& network, std::int32_t layer,
+                                               std::int32_t node) {
+    std::unique_ptr<TArcsIterator> iterator = network.NewInAllArcsIterator();
+    dynamic_cast<TConnInAllArcsIterator&>(*iterator).Start(layer, node);
+    return iterator;
+}
+
 TEST(TConnInAllArcsIterator, VisitsEveryConnectedLayerInAscendingOrderAndBack) {
     auto network = FedNetwork();
-    const std::unique_ptr<TArcsIterator> owned = network->NewInAllArcsIterator();
-    auto& iterator = dynamic_cast<TConnInAllArcsIterator&>(*owned);
-    iterator.Start(2, 1);
-    EXPECT_FALSE(iterator.HasArc());
+    const std::unique_ptr<TArcsIterator> iterator = StartedIterator(*network, 2, 1);
+    EXPECT_FALSE(iterator->HasArc());
     std::vector<Arc> forwards;
-    while (iterator.Next()) {
-        EXPECT_TRUE(iterator.HasArc());
-        ExpectAimedAtTheNetwork(*network, iterator);
-        forwards.push_back(Current(iterator));
+    while (iterator->Next()) {
+        EXPECT_TRUE(iterator->HasArc());
+        ExpectAimedAtTheNetwork(*network, *iterator);
+        forwards.push_back(Current(*iterator));
     }
     EXPECT_EQ(forwards, ArcsInto1OfLayer2());
-    EXPECT_FALSE(iterator.HasArc());
-    EXPECT_FALSE(iterator.Next());
+    EXPECT_FALSE(iterator->HasArc());
+    EXPECT_FALSE(iterator->Next());
 
     std::vector<Arc> backwards;
-    while (iterator.Prev()) {
-        ExpectAimedAtTheNetwork(*network, iterator);
-        backwards.insert(backwards.begin(), Current(iterator));
+    while (iterator->Prev()) {
+        ExpectAimedAtTheNetwork(*network, *iterator);
+        backwards.insert(backwards.begin(), Current(*iterator));
     }
     EXPECT_EQ(backwards, ArcsInto1OfLayer2());
     // A failed Prev leaves the iterator on the first arc.
-    EXPECT_EQ(Current(iterator), Arc(0, 0, 1));
-    ASSERT_TRUE(iterator.Next());
-    EXPECT_EQ(Current(iterator), Arc(1, 0, 101));
+    EXPECT_EQ(Current(*iterator), Arc(0, 0, 1));
+    ASSERT_TRUE(iterator->Next());
+    EXPECT_EQ(Current(*iterator), Arc(1, 0, 101));
 }
 
 TEST(TConnInAllArcsIterator, ANeuronNothingFeedsHasNoArcs) {
     auto network = FedNetwork();
-    const std::unique_ptr<TArcsIterator> owned = network->NewInAllArcsIterator();
-    auto& iterator = dynamic_cast<TConnInAllArcsIterator&>(*owned);
-    iterator.Start(1, 0);
-    EXPECT_FALSE(iterator.Next());
-    EXPECT_FALSE(iterator.HasArc());
-    EXPECT_FALSE(iterator.Prev());
+    const std::unique_ptr<TArcsIterator> iterator = StartedIterator(*network, 1, 0);
+    EXPECT_FALSE(iterator->Next());
+    EXPECT_FALSE(iterator->HasArc());
+    EXPECT_FALSE(iterator->Prev());
 }
 
 TEST(TConnInAllArcsIterator, ComesBackFromTheEndToArcsOfTheTopLayer) {
