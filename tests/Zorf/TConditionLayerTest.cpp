@@ -152,12 +152,4 @@ TEST(TConditionLayer, CopiesKeepCentresAndFlagsAndLinkTheirOwnNodes) {
     EXPECT_DOUBLE_EQ(Degrees(again, {0.125})[0], 0.5);
 }
 
-TEST(TConditionLayer, KeepsItsNodesUnderEditing) {
-    auto network = MakeConditionNetwork({2});
-    TConditionLayer& layer = ConditionLayerOf(*network);
-    layer.DeleteNeuron(0);
-    EXPECT_EQ(layer.Node(0).right, &layer.Node(1));
-    EXPECT_DEATH(layer.InsertNeuron(0), "Assertion failed: false");
-}
-
 }  // namespace

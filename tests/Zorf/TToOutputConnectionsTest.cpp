@@ -71,11 +71,6 @@ TEST_F(ToOutput, CopiesKeepTheCentresWithEveryArcTrainable) {
     EXPECT_EQ(matrix.GetFlags(4, 1), FMaskExists);
 }
 
-TEST_F(ToOutput, IsNeverResized) {
-    EXPECT_DEATH(matrix.RemoveSourceNeuron(0), "Assertion failed: false");
-    EXPECT_DEATH(matrix.InsertTargetNeuron(0, 0, 1, true), "Assertion failed: false");
-}
-
 TEST(ToOutputConstruction, RefusesLayersThatDoNotMatchTheMembershipFunctions) {
     auto network = MakeOutputNetwork({2, 3});
     network->SetLayer(1, new TSimpleInputLayer(network.get(), 1, 4));
