@@ -79,11 +79,6 @@ void TanhGain(TBasicNeuron& neuron, double netInput) {
     Store(neuron, std::tanh(static_cast<long double>(GainOf(neuron)) * netInput));
 }
 
-// Until the condition layer supplies the membership rule, running it is an error.
-void ZorfCondition(TBasicNeuron&, double) {
-    ZORF_FAIL("false");
-}
-
 bool NeedsGain(TActFunction function) {
     return function == LinearGain || function == SigmoidGain || function == TanhGain;
 }

@@ -28,7 +28,8 @@ void LinearGain(TBasicNeuron& neuron, double netInput);
 void SigmoidGain(TBasicNeuron& neuron, double netInput);
 void TanhGain(TBasicNeuron& neuron, double netInput);
 
-// The membership degree of a fuzzy condition neuron; the condition layer defines the rule.
+// The membership degree of a fuzzy condition neuron; defined with the condition layer
+// (Zorf/TConditionLayer.cpp), which owns the rule.
 void ZorfCondition(TBasicNeuron& neuron, double netInput);
 
 bool NeedsGain(TActFunction function);
