@@ -70,6 +70,18 @@ std::vector<EntryKind> ReadEntryKinds(ScratchBuffer& scratch, InputStream& in,
     return kinds;
 }
 
+bool HasFixedArcs(const TBasicConnections& matrix) {
+    const TConnectionType* type = FindConnectionType(matrix.GetConnectionsNType());
+    return type != nullptr && type->fixedArcs;
+}
+
+// After AddArc every arc a matrix can hold exists.
+void RequireArc(const InputStream& in, TBasicConnections& matrix, std::int32_t i, std::int32_t j) {
+    if (!matrix.IsValid(i, j)) {
+        throw Error(Messages::kNoSuchArc, &in);
+    }
+}
+
 void ApplyWeightToken(const InputStream& in, TBasicConnections& matrix, std::int32_t i,
                       std::int32_t j, std::string_view token) {
     if (token == "-") {
@@ -77,17 +89,29 @@ void ApplyWeightToken(const InputStream& in, TBasicConnections& matrix, std::int
         return;
     }
     matrix.AddArc(i, j);
+    RequireArc(in, matrix, i, j);
     matrix.GetWeight(i, j) = ParseNumber(in, token);
 }
 
-void ApplyTrainableToken(TBasicConnections& matrix, std::int32_t i, std::int32_t j,
-                         std::string_view token) {
-    if (KQML::strcasecmp(token, "T") == 0) {
+void ApplyTrainableToken(const InputStream& in, TBasicConnections& matrix, std::int32_t i,
+                         std::int32_t j, std::string_view token) {
+    const bool unfreeze = KQML::strcasecmp(token, "T") == 0;
+    const bool freeze = KQML::strcasecmp(token, "F") == 0;
+    if (!unfreeze && !freeze) {
+        if (matrix.IsValid(i, j)) {
+            ZORF_REFUSE("!conn -> IsValid(from,to)");
+        }
+        return;
+    }
+    // An absent arc of a pruneable matrix stays absent; a fixed matrix would change the
+    // flags of another arc.
+    if (HasFixedArcs(matrix)) {
+        RequireArc(in, matrix, i, j);
+    }
+    if (unfreeze) {
         matrix.Unfreeze(i, j);
-    } else if (KQML::strcasecmp(token, "F") == 0) {
+    } else {
         matrix.Freeze(i, j);
-    } else if (matrix.IsValid(i, j)) {
-        ZORF_REFUSE("!conn -> IsValid(from,to)");
     }
 }
 
@@ -132,6 +156,7 @@ void InstallArc(const InputStream& in, TBasicConnections& matrix, const WeightLi
         throw Error(Messages::kWeightIndexOutside, &in);
     }
     matrix.AddArc(entry.from, entry.to);
+    RequireArc(in, matrix, entry.from, entry.to);
     if (entry.trainable) {
         matrix.Unfreeze(entry.from, entry.to);
     } else {
@@ -212,7 +237,7 @@ BlockItem ReadWeightMatrix(ScratchBuffer& scratch, InputStream& in, TBasicConnec
                 if (kind == EntryKind::Weights) {
                     ApplyWeightToken(in, matrix, i, j, item.name);
                 } else {
-                    ApplyTrainableToken(matrix, i, j, item.name);
+                    ApplyTrainableToken(in, matrix, i, j, item.name);
                 }
                 item = ReadBlockItem(scratch, in, opening.name, false);
             }

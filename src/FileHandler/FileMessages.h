@@ -64,5 +64,34 @@ inline constexpr const char* kInsufficientWeights = "Insufficient information in
 inline constexpr const char* kConnectionLayerOutside = "Connection layer outside the network";
 inline constexpr const char* kConnectionLayerUndefined = "Connection layer not defined";
 inline constexpr const char* kWeightIndexOutside = "Weights list index outside the layers";
+inline constexpr const char* kNoSuchArc = "Arc outside the fixed arcs of the matrix";
+inline constexpr const char* kNotConditionTarget =
+    "ToConditionConnections must lead to a FuzzyCondition layer";
+inline constexpr const char* kNotOutputTarget =
+    "ToOutputConnections must lead to a Defuzzify layer";
+inline constexpr const char* kConditionInputsMissing =
+    "Condition layer covers more inputs than its source layer has";
+inline constexpr const char* kOutputMFsMismatch =
+    "Output membership functions do not match the size of their source layer";
+
+// Network files: membership arrays.
+inline constexpr const char* kInvalidMembershipTag1 = "invalid tag in membership1";
+inline constexpr const char* kInvalidMembershipTag2 = "invalid tag in membership2";
+inline constexpr const char* kNegativeMembershipIndex = "Negative index in membership array";
+inline constexpr const char* kMissingMembershipEntry = "Missing entry in membership array";
+inline constexpr const char* kRepeatedMembershipEntry = "Repeated entry in membership array";
+inline constexpr const char* kConditionMFsMismatch =
+    "Membership functions do not add up to the layer's neurons";
+
+// A network that recall cannot run soundly, refused before recall. Each follows "Layer <k>: ".
+inline constexpr const char* kLayerUndefined = "no layer block defines it";
+inline constexpr const char* kNoOutputCentres =
+    "Defuzzify layer without ToOutputConnections from the layer below";
+inline constexpr const char* kBelowInputsMissing =
+    "Condition layer covers more inputs than the layer below has";
+// Followed by the function's name.
+inline constexpr const char* kFunctionCannotRun = "cannot run the activation function ";
+// The driver's refusal, followed by the network type.
+inline constexpr const char* kNotZorfNetwork = "Not a Zorf network: ";
 
 }  // namespace FileTools::Messages

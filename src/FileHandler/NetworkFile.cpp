@@ -9,6 +9,7 @@
 #include "FileHandler/ConnectionLayerFile.h"
 #include "FileHandler/FileMessages.h"
 #include "FileHandler/NetworkTypes.h"
+#include "FileHandler/SaveZorf.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/StrCaseCmp.h"
 
@@ -122,6 +123,7 @@ class LayerBlockReader {
         if (layerFunction != nullptr) {
             layer->SetActivationFunction(layerFunction);
         }
+        item = ReadMembership(std::move(item));
         if (IsItem(item, ItemKind::Tag, "NEURONS")) {
             item = ReadNeurons(item.name);
         } else {
@@ -232,6 +234,18 @@ class LayerBlockReader {
         }
         parameters.assign(static_cast<std::size_t>(slots), 0.0);
         parameterSet.assign(static_cast<std::size_t>(slots), false);
+    }
+
+    // The fuzzy layers' membership array, which their type requires next.
+    BlockItem ReadMembership(BlockItem item) {
+        if (type->membershipTag == nullptr) {
+            return item;
+        }
+        if (!IsItem(item, ItemKind::Tag, type->membershipTag)) {
+            throw Error(type->membershipMissing, &in);
+        }
+        ReadMembershipArray(in, *layer, item.name);
+        return Next();
     }
 
     void SetLayerParameters() {

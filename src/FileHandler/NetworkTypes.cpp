@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "FileHandler/FileMessages.h"
+#include "KQmessage/Check.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "NeuralNets/TConnectedConnections.h"
 #include "NeuralNets/TConnectedNetwork.h"
@@ -10,6 +12,11 @@
 #include "NeuralNets/TPrunedConnections.h"
 #include "NeuralNets/TSimpleInputLayer.h"
 #include "NeuralNets/TSimpleLayer.h"
+#include "Zorf/TConditionLayer.h"
+#include "Zorf/TToConditionConnections.h"
+#include "Zorf/TToOutputConnections.h"
+#include "Zorf/TZorf.h"
+#include "Zorf/TZorfOutputLayer.h"
 
 namespace FileTools {
 
@@ -18,6 +25,13 @@ namespace {
 template <class TNetwork>
 std::unique_ptr<TBasicNetwork> MakeNetwork(std::int32_t numLayers) {
     return std::make_unique<TNetwork>(numLayers);
+}
+
+std::unique_ptr<TBasicNetwork> MakeZorf(std::int32_t numLayers) {
+    if (numLayers != 6) {
+        ZORF_REFUSE("numlayers == 6");
+    }
+    return std::make_unique<TZorf>();
 }
 
 template <class TLayer>
@@ -35,20 +49,51 @@ TBasicConnections* MakeConnections(const InputStream&, TBasicNetwork& network, s
     return new TConnections(&network, from, to);
 }
 
+// The fuzzy matrices are made for their layers' membership functions, which the layer
+// blocks before have installed.
+TBasicConnections* MakeToCondition(const InputStream& in, TBasicNetwork& network, std::int32_t from,
+                                   std::int32_t to) {
+    const auto* conditions = dynamic_cast<const TConditionLayer*>(network.GetLayer(to));
+    if (conditions == nullptr) {
+        throw Error(Messages::kNotConditionTarget, &in);
+    }
+    if (network.GetLayer(from)->GetNumNeurons() < conditions->GetNumInputs()) {
+        throw Error(Messages::kConditionInputsMissing, &in);
+    }
+    return new TToConditionConnections(&network, from, to);
+}
+
+TBasicConnections* MakeToOutput(const InputStream& in, TBasicNetwork& network, std::int32_t from,
+                                std::int32_t to) {
+    const auto* outputs = dynamic_cast<const TZorfOutputLayer*>(network.GetLayer(to));
+    if (outputs == nullptr) {
+        throw Error(Messages::kNotOutputTarget, &in);
+    }
+    if (network.GetLayer(from)->GetNumNeurons() != outputs->GetNumMFs()) {
+        throw Error(Messages::kOutputMFsMismatch, &in);
+    }
+    return new TToOutputConnections(&network, from, to);
+}
+
 constexpr TNetworkType kNetworkTypes[] = {
     {"Basic", MakeNetwork<TBasicNetwork>},
     {"Connected", MakeNetwork<TConnectedNetwork>},
+    {"Zorf", MakeZorf},
 };
 
 constexpr TLayerType kLayerTypes[] = {
     {"Simple", MakeLayer<TSimpleLayer>, nullptr, nullptr},
     {"Input", MakeLayer<TSimpleInputLayer>, nullptr, nullptr},
     {"Gain", MakeGainLayer, nullptr, nullptr},
+    {"FuzzyCondition", MakeLayer<TConditionLayer>, "INPUTMF", Messages::kNoInputMembership},
+    {"Defuzzify", MakeLayer<TZorfOutputLayer>, "OUTPUTMF", Messages::kNoOutputMembership},
 };
 
 constexpr TConnectionType kConnectionTypes[] = {
-    {"FullyConnected", MakeConnections<TConnectedConnections>},
-    {"Pruneable", MakeConnections<TPrunedConnections>},
+    {"FullyConnected", false, MakeConnections<TConnectedConnections>},
+    {"Pruneable", false, MakeConnections<TPrunedConnections>},
+    {"ToConditionConnections", true, MakeToCondition},
+    {"ToOutputConnections", true, MakeToOutput},
 };
 
 template <class TType, std::size_t N>

@@ -6,9 +6,13 @@
 #include <vector>
 
 #include "FileHandler/NetworkFileText.h"
+#include "FileHandler/NetworkSoundness.h"
 #include "FileHandler/ReadFailure.h"
 #include "NeuralNets/TGainNeuron.h"
+#include "NeuralNets/TSimpleLayer.h"
 #include "Support/TempDir.h"
+#include "Zorf/TConditionLayer.h"
+#include "Zorf/TZorf.h"
 
 namespace {
 
@@ -263,6 +267,52 @@ TEST(NetworkFile, LoadNetworkOpensTheFile) {
     EXPECT_EQ(report, nullptr);
     EXPECT_EQ(ReadFailure([&] { LoadNetwork(scratch, folder.File("none.net")); }),
               "Error on File Open");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NetworkFile, ZorfNetworksGetTheirFuzzyLayersAndMatrices) {
+    const auto network = ReadNetworkText(TestDataFile("Recall/small.net"));
+    auto* zorf = dynamic_cast<TZorf*>(network.get());
+    ASSERT_NE(zorf, nullptr);
+    // The membership array listed input 1 before input 0.
+    const std::span<const std::int32_t> counts = zorf->GetConditionLayer()->GetMFCounts();
+    EXPECT_EQ(std::vector<std::int32_t>(counts.begin(), counts.end()),
+              (std::vector<std::int32_t>{2, 3}));
+    EXPECT_EQ(zorf->GetWeightLayer(1), (std::vector<double>{0.1, 0.9, 0.0, 0.4, 1.0}));
+    EXPECT_EQ(zorf->GetWeightLayer(4), (std::vector<double>{0.1, 0.9, 0.2, 1.0}));
+    EXPECT_EQ(network->GetConnections(1, 2).GetFlags(1, 3), FMaskExists);
+    EXPECT_EQ(network->GetConnections(4, 5).GetFlags(3, 1), FMaskExists);
+    EXPECT_EQ(network->GetConnections(4, 5).GetFlags(2, 1), FMaskAll);
+    EXPECT_TRUE(zorf->WeightExists(2, 4, 1));
+    EXPECT_FALSE(zorf->WeightExists(2, 4, 2));
+    EXPECT_EQ(network->GetConnections(2, 3).GetFlags(1, 2), FMaskExists);
+    TBasicLayer& rules = *network->GetLayer(3);
+    EXPECT_EQ(rules.GetNeuron(1)->actFunction, ActFunctions::SaturatedLinear);
+    EXPECT_EQ(rules.GetNeuron(2)->actFunction, ActFunctions::Tanh);
+    EXPECT_NO_THROW(RequireRecallable(*network));
+}
+
+TEST(NetworkFile, ZorfNetworksHaveSixLayers) {
+    const std::string text = TestDataFile("Recall/small.net");
+    EXPECT_EQ(NetworkFailure(Replaced(text, "[NumberOfLayers = 6]", "[NumberOfLayers = 5]")),
+              "OutputLayer outside the layers");
+    EXPECT_EQ(NetworkFailure(Replaced(text, "[NumberOfLayers = 6]", "[NumberOfLayers = 7]")),
+              "numlayers == 6");
+    EXPECT_EQ(NetworkFailure(Replaced(text, "[NetworkType = Zorf]", "[NetworkType = zorf]")), "");
+}
+
+TEST(NetworkFile, EveryLayerSlotNeedsABlockBeforeRecall) {
+    const auto network = ReadNetworkText(NetworkText(
+        "Basic", "[NumberOfLayers = 3][InputLayer = 0][OutputLayer = 2]",
+        "[Layer = 0][LayerType = Input][NumberOfNeurons = 1][~Layer]"
+        "[Layer = 2][LayerType = Simple][NumberOfNeurons = 1][ActivationFunction = tanh][~Layer]"));
+    EXPECT_EQ(ReadFailure([&] { RequireRecallable(*network); }),
+              "Layer 1: no layer block defines it");
+    network->SetLayer(1, new TSimpleLayer(network.get(), 1, 0));
+    EXPECT_EQ(ReadFailure([&] { RequireRecallable(*network); }), "");
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "FileHandler/NetworkFile.h"
@@ -35,4 +37,19 @@ inline std::string NetworkFailure(const std::string& text) {
         }
     });
     return message.empty() ? failure : message;
+}
+
+// A file of tests/data.
+inline std::string TestDataFile(const std::string& name) {
+    std::ifstream in(std::string(ZORF_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The text with its first `from` replaced by `to`.
+inline std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
