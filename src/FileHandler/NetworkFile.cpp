@@ -58,7 +58,8 @@ NetworkHeader ReadHeader(ScratchBuffer& scratch, InputStream& in, std::string_vi
     return header;
 }
 
-// The defaults filled in and the layer numbers checked against the layer count.
+// The defaults filled in, and the input layer checked against the layer count (which is then
+// at least 1).
 void CompleteHeader(const InputStream& in, NetworkHeader& header) {
     if (!header.numLayers) {
         throw Error(Messages::kNoNumberOfLayers, &in);
@@ -71,9 +72,6 @@ void CompleteHeader(const InputStream& in, NetworkHeader& header) {
     }
     if (*header.inLayer < 0) {
         throw Error(Messages::kInputLayerOutside, &in);
-    }
-    if (*header.outLayer < 0 || *header.outLayer >= numLayers) {
-        throw Error(Messages::kOutputLayerOutside, &in);
     }
 }
 
@@ -337,6 +335,9 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
         throw Error(Messages::kUnknownNetworkType, &in);
     }
     std::unique_ptr<TBasicNetwork> network = type->make(*header.numLayers);
+    if (*header.outLayer < 0 || *header.outLayer >= *header.numLayers) {
+        throw Error(Messages::kOutputLayerOutside, &in);
+    }
     network->SetInLayer(*header.inLayer);
     network->SetOutLayer(*header.outLayer);
 

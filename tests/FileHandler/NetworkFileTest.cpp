@@ -129,6 +129,11 @@ TEST(NetworkFile, NeuronEntriesSetFunctionsAndCarryParametersOver) {
     // The layer's function holds; the one named in an entry is looked up but not applied.
     EXPECT_EQ(network->GetLayer(1)->GetActivationFunction(), ActFunctions::LinearGain);
 
+    network = ReadNetworkText(
+        NetworkText("Basic", twoLayers,
+                    kGainLayer + "[Neurons][Neuron = 0 Gain = 2][Neuron = 1][~Neurons][~Layer]"));
+    EXPECT_EQ(Gains(*network, 1), (std::vector<double>{2.0, 2.0}));
+
     network = ReadNetworkText(NetworkText(
         "Basic", twoLayers,
         "[Layer = 1][LayerType = Gain][NumberOfNeurons = 3][Gain = 4][Neurons]"
@@ -298,7 +303,7 @@ TEST(NetworkFile, ZorfNetworksGetTheirFuzzyLayersAndMatrices) {
 TEST(NetworkFile, ZorfNetworksHaveSixLayers) {
     const std::string text = TestDataFile("Recall/small.net");
     EXPECT_EQ(NetworkFailure(Replaced(text, "[NumberOfLayers = 6]", "[NumberOfLayers = 5]")),
-              "OutputLayer outside the layers");
+              "numlayers == 6");
     EXPECT_EQ(NetworkFailure(Replaced(text, "[NumberOfLayers = 6]", "[NumberOfLayers = 7]")),
               "numlayers == 6");
     EXPECT_EQ(NetworkFailure(Replaced(text, "[NetworkType = Zorf]", "[NetworkType = zorf]")), "");

@@ -166,7 +166,7 @@ TEST(RecallZorfProgram, NetworkFileHeaderAndLayerErrorsAreRefused) {
         {With("[InputLayer = 1]", "[InputLayers = 1]"), "Unknown keyword\n", ""},
         {With("[InputLayer = 1]", "[InputLayer = one]"), "integer-expected\n", ""},
         {With("[NumberOfLayers = 6]", ""), "Must specify number of layers\n", ""},
-        {With("[NumberOfLayers = 6]", "[NumberOfLayers = 7]"), "",
+        {With("[NumberOfLayers = 6]", "[NumberOfLayers = 5]"), "",
          "numlayers == 6, file FileHandler/NetworkTypes.cpp"},
         {With("[InputLayer = 1]", "[InputLayer = 6]"), "", "inlayer < numlayers" + unit},
         {With("[InputLayer = 1]", "[InputLayer = -1]"), "InputLayer outside the layers\n", ""},
