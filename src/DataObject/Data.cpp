@@ -243,6 +243,14 @@ std::optional<std::vector<std::int32_t>> Data::GetFeatures() const {
     return MbrDyaFeatures;
 }
 
+std::int32_t Data::GetNumSelectedInputs() const {
+    return MbrDyaFeatures ? static_cast<std::int32_t>(MbrDyaFeatures->size()) : MbrNdxInputs;
+}
+
+std::int32_t Data::GetNumSelectedOutputs() const {
+    return MbrDyaOutFeatures ? static_cast<std::int32_t>(MbrDyaOutFeatures->size()) : MbrNdxOutputs;
+}
+
 void Data::SetFeatures(std::optional<ColumnList> features, std::optional<ColumnList> outFeatures) {
     if (features) {
         RequireColumns(*features, MbrNdxInputs, kInvalidInputColumn, "Data::SetFeatures");

@@ -63,6 +63,10 @@ class Data {
     // Column selection: none means every column; selected columns may repeat.
     void SelectFeatures(ColumnList features);
     std::optional<std::vector<std::int32_t>> GetFeatures() const;
+    // How many input (output) values each GetNext delivers: the selection's size, or every
+    // column without one.
+    std::int32_t GetNumSelectedInputs() const;
+    std::int32_t GetNumSelectedOutputs() const;
     void SetFeatures(std::optional<ColumnList> features, std::optional<ColumnList> outFeatures);
 
     // Sequential reading in storage order; the buffers receive the selected columns.

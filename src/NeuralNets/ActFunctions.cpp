@@ -79,11 +79,6 @@ void TanhGain(TBasicNeuron& neuron, double netInput) {
     Store(neuron, std::tanh(static_cast<long double>(GainOf(neuron)) * netInput));
 }
 
-// Until the condition layer supplies the membership rule, running it is an error.
-void ZorfCondition(TBasicNeuron&, double) {
-    ZORF_FAIL("false");
-}
-
 bool NeedsGain(TActFunction function) {
     return function == LinearGain || function == SigmoidGain || function == TanhGain;
 }
@@ -130,6 +125,11 @@ TActFunction TFnRegistry::GetFunction(std::string_view name) const {
         ZORF_REFUSE("false");
     }
     return entries[static_cast<std::size_t>(index)].fn;
+}
+
+TActFunction TFnRegistry::FindFunction(std::string_view name) const {
+    const std::int32_t index = IndexOf(name);
+    return index < 0 ? nullptr : entries[static_cast<std::size_t>(index)].fn;
 }
 
 const std::string& TFnRegistry::GetFunctionName(TActFunction function) const {

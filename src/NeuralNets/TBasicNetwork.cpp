@@ -140,7 +140,7 @@ const char* TBasicNetwork::GetNetworkType() const {
     return "Basic";
 }
 
-TArcsIterator* TBasicNetwork::NewInAllArcsIterator() {
+std::unique_ptr<TArcsIterator> TBasicNetwork::NewInAllArcsIterator() {
     ZORF_FAIL("false");
 }
 

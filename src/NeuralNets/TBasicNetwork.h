@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "NeuralNets/ActFunctions.h"
+#include "NeuralNets/TArcsIterator.h"
 #include "NeuralNets/TBasicConnections.h"
 #include "NeuralNets/TBasicLayer.h"
 
-class TArcsIterator;
 class TIterateObj;
 
 // Owns a layer or matrix, which is released only through its Destroy.
@@ -52,14 +52,32 @@ class TBasicNetwork {
     // count, the output row has room for the output layer's.
     virtual void Propagate(const double* input, double* output);
     virtual const char* GetNetworkType() const;
-    // A new iterator over the incoming arcs of a neuron, owned by the caller.
-    virtual TArcsIterator* NewInAllArcsIterator();
+    // A new iterator over the incoming arcs of a neuron.
+    virtual std::unique_ptr<TArcsIterator> NewInAllArcsIterator();
 
     // Visit the arcs that end at (IterateInArcs) or start at (IterateOutArcs) one neuron.
     void IterateInArcs(TIterateObj& visitor, std::int32_t LayerNum, std::int32_t node,
                        std::int32_t mask);
     void IterateOutArcs(TIterateObj& visitor, std::int32_t LayerNum, std::int32_t node,
                         std::int32_t mask);
+
+    // Structural edits. Each keeps one matrix per ordered pair of layers whose numbers are its
+    // position, every layer's and neuron's number equal to its position, and inLayer and
+    // outLayer on the layers they named. A hidden layer is any but inLayer and outLayer.
+    // Positions outside the network are programming errors: callers check numbers from outside.
+    //
+    // Takes ownership of a layer made for this network; it is not connected to anything.
+    void InsertLayer(std::int32_t LayerNum, TBasicLayer* layer);
+    void RemoveLayer(std::int32_t LayerNum);
+    // A neuron at position node of a hidden layer, with a row and a column in every matrix
+    // touching the layer; new arcs weigh random values in [low, high) and exist when attached.
+    void AddNeuron(std::int32_t LayerNum, std::int32_t node, double low, double high,
+                   bool attached);
+    void RemoveNeuron(std::int32_t LayerNum, std::int32_t node);
+    // Removes the hidden neurons below outLayer (but not inLayer's) that no existing arc
+    // leaves, top layer first, so that a neuron feeding only neurons removed in the same call
+    // goes too. Returns how many went.
+    std::int32_t PruneNeurons();
 
     std::int32_t GetNumLayers() const { return numLayers; }
     TBasicLayer* GetLayer(std::int32_t k) const {
@@ -97,6 +115,18 @@ class TBasicNetwork {
 
   private:
     void IndexConnections();
+    void RequireHiddenLayer(std::int32_t LayerNum) const;
+    // A table for n layers: new slot k takes the matrices of old slot oldSlotOf(k), or fresh
+    // placeholders where that is -1; the matrices no new slot takes are destroyed.
+    template <class OldSlotOf>
+    void RearrangeMatrices(std::int32_t n, OldSlotOf oldSlotOf);
+    // Calls onSource for the matrix from the layer to each layer, then onTarget for the one
+    // from that layer back, layer by layer in ascending order.
+    template <class OnSource, class OnTarget>
+    void ForEachMatrixOf(std::int32_t LayerNum, OnSource onSource, OnTarget onTarget);
+    // Every matrix's and layer's number set to its position.
+    void Renumber();
+    void RenumberNeurons(std::int32_t LayerNum);
     void CopyFrom(const TBasicNetwork& x);
     // Every matrix, the outer loop over source layers and the inner over target layers.
     template <class Action>

@@ -1,5 +1,6 @@
 #include "NeuralNets/TConnectedNetwork.h"
 
+#include "NeuralNets/TConnInAllArcsIterator.h"
 #include "NeuralNets/TConnectedConnections.h"
 #include "NeuralNets/TSimpleInputLayer.h"
 
@@ -26,4 +27,8 @@ void TConnectedNetwork::ConnectLayers(std::int32_t from, std::int32_t to) {
 
 const char* TConnectedNetwork::GetNetworkType() const {
     return "Connected";
+}
+
+std::unique_ptr<TArcsIterator> TConnectedNetwork::NewInAllArcsIterator() {
+    return std::make_unique<TConnInAllArcsIterator>(this);
 }

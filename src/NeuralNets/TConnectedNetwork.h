@@ -13,4 +13,6 @@ class TConnectedNetwork : public TBasicNetwork {
 
     void ConnectLayers(std::int32_t from, std::int32_t to) override;
     const char* GetNetworkType() const override;
+    // A TConnInAllArcsIterator over this network.
+    std::unique_ptr<TArcsIterator> NewInAllArcsIterator() override;
 };

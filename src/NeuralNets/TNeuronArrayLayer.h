@@ -37,6 +37,9 @@ class TNeuronArrayLayer : public TBasicLayer {
         return &nodes[static_cast<std::size_t>(index)];
     }
 
+    // The neuron array itself, for walks that step through it.
+    TNeuron* GetNodes() { return nodes.data(); }
+
     // values keeps its size; the network shrinks numNeurons afterwards.
     void DeleteNeuron(std::int32_t index) override {
         nodes.erase(nodes.begin() + index);
