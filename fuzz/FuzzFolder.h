@@ -18,6 +18,7 @@ class TFuzzFolder {
         return folder;
     }
 
+    const std::filesystem::path& Path() const { return path_; }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
 
     // Writes the bytes to the file `name` of the folder; returns its path.

@@ -38,12 +38,25 @@ copy_examples() {
   done
   return 0
 }
+dict=$build/$target.dict
 case $target in
-  ParseText) dict=ParseText ;;
-  ParameterFile) dict=ParameterFile; copy_examples "$root"/examples/*.par ;;
-  DataSetFile) dict=BlockSyntax; copy_examples "$root"/examples/*.dat ;;
-  NetworkFile) dict=BlockSyntax; copy_examples "$root"/examples/*.net ;;
-  *) dict=BlockSyntax; copy_examples "$root"/examples/*.dat "$root"/examples/*.net ;;
+  ParseText) cp "$root/fuzz/dict/ParseText.dict" "$dict" ;;
+  ParameterFile)
+    cp "$root/fuzz/dict/ParameterFile.dict" "$dict"
+    copy_examples "$root"/examples/*.par ;;
+  DataSetFile)
+    cp "$root/fuzz/dict/BlockSyntax.dict" "$dict"
+    copy_examples "$root"/examples/*.dat ;;
+  NetworkFile)
+    cp "$root/fuzz/dict/BlockSyntax.dict" "$dict"
+    copy_examples "$root"/examples/*.net "$root"/tests/data/Recall/*.net ;;
+  Recall)
+    # Network file, data set file and parameter settings, each part after a line "=====".
+    cat "$root/fuzz/dict/BlockSyntax.dict" "$root/fuzz/dict/ParameterFile.dict" >"$dict"
+    echo '"\x0a=====\x0a"' >>"$dict" ;;
+  *)
+    cp "$root/fuzz/dict/BlockSyntax.dict" "$dict"
+    copy_examples "$root"/examples/*.dat "$root"/examples/*.net ;;
 esac
 
 inputs=("$corpus")
@@ -60,7 +73,7 @@ exec "$build/${target}Fuzz" \
   -timeout=10 \
   -max_len=65536 \
   -use_value_profile=1 \
-  -dict="$root/fuzz/dict/$dict.dict" \
+  -dict="$dict" \
   -artifact_prefix="$artifacts/" \
   -print_final_stats=1 \
   "$@" "${inputs[@]}"

@@ -54,6 +54,13 @@ std::string Replay(const Regression& regression) {
     if (regression.target == "ParameterFile") {
         return FeedReaders::ParameterText(Contents(path));
     }
+    if (regression.target == "NetworkFile") {
+        return FeedReaders::NetworkFile(Contents(path));
+    }
+    if (regression.target == "Recall") {
+        const TTempDir folder;
+        return FeedReaders::Recall(Contents(path), folder.Path());
+    }
     return "no replay for target " + regression.target;
 }
 

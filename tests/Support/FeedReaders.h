@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -19,12 +20,17 @@
 
 #include "DataObject/Data.h"
 #include "FileHandler/Filer.h"
+#include "FileHandler/FilesIn.h"
+#include "FileHandler/NetworkFile.h"
+#include "FileHandler/NetworkSoundness.h"
 #include "FileHandler/ParseTools.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/KQML.h"
 #include "KQmessage/TException.h"
+#include "NeuralNets/TBasicNetwork.h"
 #include "Recall/ParameterFile.h"
+#include "Recall/RecallZorf.h"
 #include "Support/FailedCondition.h"
 
 namespace FeedReaders {
@@ -188,6 +194,82 @@ inline std::string DataSetFile(const std::string& path, const std::string& scrat
         const FileTools::LoadedDataSets loaded = FileTools::LoadDataSets(scratch, path);
         CheckDataSetsReadBack(loaded, scratchPath);
     });
+}
+
+// ---- Network files
+
+// Read, then checked as recall checks it before the first row.
+inline std::string NetworkFile(std::string_view input) {
+    return Outcome([&] {
+        FileTools::ScratchBuffer scratch;
+        FileTools::InputStream in(input);
+        const std::unique_ptr<TBasicNetwork> network = FileTools::ReadNetwork(scratch, in);
+        FileTools::RequireRecallable(*network);
+    });
+}
+
+// ---- The whole recall
+
+// One input holds the network file, then the data set file and, optionally, settings added
+// to the parameter file, each part after a line "=====".
+inline constexpr std::string_view kPartSeparator = "\n=====\n";
+
+struct TRecallInput {
+    std::string network;
+    std::string rows;
+    std::string settings;
+};
+
+inline TRecallInput SplitRecallInput(std::string_view input) {
+    std::string parts[3];
+    for (std::string& part : parts) {
+        const std::size_t end = input.find(kPartSeparator);
+        part = input.substr(0, end);
+        input.remove_prefix(end == std::string_view::npos ? input.size()
+                                                          : end + kPartSeparator.size());
+    }
+    return {parts[0], parts[1], parts[2]};
+}
+
+// RecallZorf run on the parts, written to files in `folder`, which holds nothing else. A
+// completed run leaves an output file that loads again; a failed one leaves none, and no
+// run leaves anything else behind. The outcome is "accepted" or the run's first report.
+inline std::string Recall(std::string_view input, const std::filesystem::path& folder) {
+    const TRecallInput parts = SplitRecallInput(input);
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream((folder / name).string(), std::ios::binary | std::ios::trunc) << text;
+        return (folder / name).string();
+    };
+    const std::string output = (folder / "out.dat").string();
+    std::filesystem::remove(output);
+    const std::string parameters =
+        write("recall.par", "WeightFile = " + write("net.net", parts.network) +
+                                "\nRecallFile = " + write("rows.dat", parts.rows) +
+                                "\nOutputFile = " + output + "\n" + parts.settings);
+    const char* const argv[] = {"RecallZorf", parameters.c_str()};
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunRecallZorf(2, argv, out, err);
+
+    std::vector<std::string> expected{"net.net", "recall.par", "rows.dat"};
+    if (status == 0) {
+        expected = {"net.net", "out.dat", "recall.par", "rows.dat"};
+        FileTools::ScratchBuffer scratch;
+        FileTools::LoadDataSets(scratch, output);
+    }
+    const std::vector<std::string> left = FilesIn(folder);
+    if (left != expected) {
+        std::string names;
+        for (const std::string& name : left) {
+            names += " " + name;
+        }
+        throw TReadBackMismatch("recall with status " + std::to_string(status) + " left" + names);
+    }
+    if (status == 0) {
+        return std::string(kAccepted);
+    }
+    const std::string report = out.str() + err.str();
+    return report.substr(0, report.find('\n'));
 }
 
 // ---- The parameter file
