@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "FileHandler/FileMessages.h"
 #include "Support/FeedReaders.h"
 #include "Support/TempDir.h"
 
@@ -16,6 +17,8 @@ namespace {
 
 const std::filesystem::path kRegressions =
     std::filesystem::path(ZORF_TEST_DATA_DIR) / "regressions";
+
+const std::string kTooLarge = FileTools::Messages::kNetworkTooLarge;
 
 struct Regression {
     std::string target;
@@ -30,6 +33,11 @@ const Regression kRegressionTable[] = {
     // Rows that hold no values took a pass each, however many rows the header claimed.
     {"DataSetFile", "empty-rows-claimed.dat", "accepted"},
     {"DataSetFile", "empty-rows-claimed-garbled.dat", "End Tag expected"},
+    // Layer and neuron counts took memory and time whatever the size of the file.
+    {"NetworkFile", "neurons-claimed.net", kTooLarge},
+    {"NetworkFile", "layers-claimed.net", kTooLarge},
+    // Each [Matrix] without value kinds walked every pair of neurons.
+    {"NetworkFile", "empty-matrices.net", "accepted"},
 };
 
 std::string Contents(const std::filesystem::path& path) {
