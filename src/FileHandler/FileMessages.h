@@ -24,4 +24,11 @@ inline constexpr const char* kNoLabelsInInputs = "No labels in inputs";
 inline constexpr const char* kWordTooLong = "Word longer than 1027 characters";
 inline constexpr const char* kReadFailed = "Error on File Read";
 
+// Network file writer.
+inline constexpr const char* kIllegalBiasNodes = "Illegal number of bias nodes";
+// Followed by the key, "=" and the number text.
+inline constexpr const char* kNumberTooLong = "Number text longer than 19 characters: ";
+// Followed by the file name.
+inline constexpr const char* kNetworkWriteFailed = "Unable to write the network file ";
+
 }  // namespace FileTools::Messages
