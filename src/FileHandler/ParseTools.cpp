@@ -137,10 +137,6 @@ void ReadEndTag(ScratchBuffer& scratch, InputStream& in, std::string_view blockd
     }
 }
 
-bool IsItem(const BlockItem& item, ItemKind kind, std::string_view name) {
-    return item.kind == kind && KQML::strcasecmp(item.name, name) == 0;
-}
-
 bool IsFormatVersion(const BlockItem& item) {
     return !item.more && IsItem(item, ItemKind::KeyValue, "FormatVersion");
 }
@@ -188,6 +184,10 @@ std::string Bracketed(std::string_view key, std::string_view rest) {
 using FixedText = std::array<char, NumberText::FixedTextSize(NumberText::kMaxDecimals)>;
 
 }  // namespace
+
+bool IsItem(const BlockItem& item, ItemKind kind, std::string_view name) {
+    return item.kind == kind && KQML::strcasecmp(item.name, name) == 0;
+}
 
 bool IsSeparator(int byte) {
     return byte != InputStream::kEnd && ClassOf(static_cast<char>(byte)) == CharClass::Separator;

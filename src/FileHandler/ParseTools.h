@@ -39,6 +39,9 @@ struct BlockItem {
 
 // ---- Reading
 
+// Whether the item is of that kind and has that name, ignoring case.
+bool IsItem(const BlockItem& item, ItemKind kind, std::string_view name);
+
 // Separators (white space, control bytes, bytes above 126 and the comma) between tokens.
 bool IsSeparator(int byte);
 bool IsSpecial(int byte);

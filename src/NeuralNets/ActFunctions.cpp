@@ -127,6 +127,11 @@ TActFunction TFnRegistry::GetFunction(std::string_view name) const {
     return entries[static_cast<std::size_t>(index)].fn;
 }
 
+TActFunction TFnRegistry::FindFunction(std::string_view name) const {
+    const std::int32_t index = IndexOf(name);
+    return index < 0 ? nullptr : entries[static_cast<std::size_t>(index)].fn;
+}
+
 const std::string& TFnRegistry::GetFunctionName(TActFunction function) const {
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
         if (entry->fn == function) {

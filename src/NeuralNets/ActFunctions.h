@@ -55,6 +55,9 @@ class TFnRegistry {
     void Register(TActFunction function, std::string_view name);
     // Refuses (TCheckFailure) a name that is not registered, since names come from files.
     TActFunction GetFunction(std::string_view name) const;
+    // The function registered under the name; null when there is none (or the entry has no
+    // function yet), for callers that report unknown names in their own words.
+    TActFunction FindFunction(std::string_view name) const;
     const std::string& GetFunctionName(TActFunction function) const;
     // The entry's function, added empty (null) if the name is new; the place stays valid
     // until the next entry is added.

@@ -1,16 +1,32 @@
 #include "Recall/RecallZorf.h"
 
-#include <fstream>
 #include <new>
 
 #include "DataObject/Data.h"
+#include "FileHandler/FileMessages.h"
 #include "FileHandler/Filer.h"
+#include "FileHandler/NetworkFile.h"
+#include "FileHandler/NetworkSoundness.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
 #include "Recall/ParameterFile.h"
+#include "Zorf/TZorf.h"
 
 namespace {
+
+// The network of the weight file, refused before any row is read unless it is a fuzzy
+// network that recall can run.
+std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       const std::string& fileName) {
+    std::unique_ptr<TBasicNetwork> network = FileTools::LoadNetwork(scratch, fileName);
+    if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
+        throw FileTools::Error(FileTools::Messages::kNotZorfNetwork +
+                               std::string(network->GetNetworkType()));
+    }
+    FileTools::RequireRecallable(*network);
+    return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
+}
 
 // The rows to recall, restricted to the chosen input columns. A recall file that cannot be
 // opened delivers no data set; recall then refuses the missing data set.
@@ -25,7 +41,7 @@ std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
 
 // Writes the generated outputs; an output file that could not be written is a file error,
 // and any earlier file of that name is left as it was.
-[[maybe_unused]] void SaveOutput(const std::string& fileName, const Data& output) {
+void SaveOutput(const std::string& fileName, const Data& output) {
     const FileTools::FilerStatus status = FileTools::SaveDataSet(fileName, &output, nullptr);
     if (status != FileTools::SUCCESS) {
         throw FileTools::Error(std::string(FileTools::StatusText(status)) + " " + fileName);
@@ -33,22 +49,21 @@ std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
 }
 
 // Loading, recall and saving; everything they raise unwinds to the error trap.
-void Recall(const TRecallParameters& parameters, std::ostream& err) {
+void Recall(const TRecallParameters& parameters) {
+    FileTools::ScratchBuffer networkScratch;
+    const std::unique_ptr<TZorf> network = LoadZorfNetwork(networkScratch, parameters.weightFile);
     FileTools::ScratchBuffer dataScratch;
-    std::ifstream network(parameters.weightFile);
-    if (!network) {
-        throw FileTools::Error("Error on File Open");
-    }
     const std::unique_ptr<Data> rows = LoadRecallRows(dataScratch, parameters);
-    err << "RecallZorf: this build cannot read network files yet\n";
-    throw TCheckFailure("network file reader missing");
+    const std::unique_ptr<Data> PtrDatOut = network->RecallOutputOnly(rows.get());
+    ZORF_ASSERT(PtrDatOut != 0);
+    SaveOutput(parameters.outputFile, *PtrDatOut);
 }
 
 // The error trap: each failure is reported on its own stream, and the run fails.
 int RecallReportingErrors(const TRecallParameters& parameters, std::ostream& out,
                           std::ostream& err) {
     try {
-        Recall(parameters, err);
+        Recall(parameters);
         return 0;
     } catch (const TException& e) {
         err << e.message << '\n' << e.category.value_or("") << '\n' << e.where.value_or("") << '\n';

@@ -187,7 +187,7 @@ TEST(Filer, ReadsTheExampleRecallFile) {
     ScratchBuffer scratch;
     const LoadedDataSet loaded = LoadDataSet(scratch, ZORF_EXAMPLES_DIR "/comfort.dat");
     ASSERT_EQ(loaded.status, SUCCESS);
-    EXPECT_EQ(Shape(loaded.data.get()), "6x2x0");
+    EXPECT_EQ(Shape(loaded.data.get()), "8x2x0");
     EXPECT_EQ(loaded.data->GetInputDatum(3, 1), 0.95);
 }
 

@@ -69,7 +69,7 @@ constexpr const char* kTwoInputRows =
 
 TEST(RecallZorf, RecallFileErrorsAreReportedOnTheirStreams) {
     TTempDir dir;
-    const std::string network = dir.Write("n.net", "");
+    const std::string network = std::string(ZORF_EXAMPLES_DIR) + "/comfort.net";
     const std::string rows = dir.Write("rows.dat", kTwoInputRows);
     const std::string broken =
         dir.Write("broken.dat", "[DataSet] [Rows = 1] [Inputs = 2] [Data] 1");
