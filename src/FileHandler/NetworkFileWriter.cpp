@@ -9,6 +9,7 @@
 
 #include "FileHandler/FileMessages.h"
 #include "FileHandler/ParseTools.h"
+#include "FileHandler/SaveZorf.h"
 #include "FileHandler/TIterateObjCount.h"
 #include "FileHandler/TIterateObjSaveWeights.h"
 #include "KQmessage/NumberText.h"
@@ -151,6 +152,7 @@ class NetworkWriter {
             WriteStringValue(out, "ActivationFunction", registry.GetFunctionName(function), false);
             WriteCloseBracket(out, true, true);
         }
+        WriteMembershipArray(layer);
         const std::vector<bool> common = CommonParameters(layer);
         WriteCommonParameters(layer, common);
         const bool allCommon = std::find(common.begin(), common.end(), false) == common.end();
@@ -158,6 +160,14 @@ class NetworkWriter {
             WriteNeurons(layer, function == nullptr, common);
         }
         WriteEndTag(out, "Layer");
+    }
+
+    void WriteMembershipArray(const TBasicLayer& layer) {
+        if (const auto* conditions = dynamic_cast<const TConditionLayer*>(&layer)) {
+            WriteInputMembershipArray(out, *conditions);
+        } else if (const auto* outputs = dynamic_cast<const TZorfOutputLayer*>(&layer)) {
+            WriteOutputMembershipArray(out, *outputs);
+        }
     }
 
     void WriteCommonParameters(TBasicLayer& layer, const std::vector<bool>& common) {

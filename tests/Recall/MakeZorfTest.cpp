@@ -1,11 +1,14 @@
 #include "Recall/MakeZorf.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "FileHandler/Filer.h"
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFileWriter.h"
 #include "NeuralNets/TIterateObj.h"
@@ -141,6 +144,43 @@ TEST(MakeZorf, PrunesTheShareOfArcsTheSeedChooses) {
         recipe.pruneShare = share;
         const std::unique_ptr<TZorf> network = MakeZorf(recipe);
         EXPECT_EQ(ExistingArcs(*network, 2, 3), 56 * 40 - std::llround(share * 56 * 40)) << share;
+    }
+}
+
+// Runs the command line in `folder`; its exit status, -1 when it did not exit.
+int RunIn(const TTempDir& folder, const std::string& commandLine) {
+    const int raw = std::system(
+        ("cd '" + folder.Path().string() + "' && " + commandLine + " >reports.txt 2>&1").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST(MakeZorf, ANetworkItMakesRecallsThroughRecallZorf) {
+    TTempDir folder;
+    ASSERT_EQ(RunIn(folder, "'" ZORF_MAKE_BINARY "' --inputs 2x3 --rules 6 --outputs 2,3 "
+                            "--prune 0.5 --seed 3 made.net"),
+              0)
+        << folder.Read("reports.txt");
+    folder.Write("rows.dat",
+                 "[DataSet] [Rows = 4] [Inputs = 2] [Data] 0.5 0.2  0 0  1 1  -0.3 1.7 [~Data] "
+                 "[~DataSet]");
+    folder.Write("recall.par", "WeightFile = made.net RecallFile = rows.dat OutputFile = out.dat");
+    ASSERT_EQ(RunIn(folder, "'" ZORF_RECALL_BINARY "' recall.par"), 0)
+        << folder.Read("reports.txt");
+    EXPECT_EQ(folder.Read("reports.txt"), "");
+
+    FileTools::ScratchBuffer scratch;
+    const FileTools::LoadedDataSet recalled =
+        FileTools::LoadDataSet(scratch, folder.File("out.dat"));
+    ASSERT_NE(recalled.data, nullptr);
+    ASSERT_EQ(recalled.data->MbrNdxDataRows, 4);
+    const std::unique_ptr<TZorf> network = MakeZorf({{3, 3}, 6, {2, 3}, 3, -1.0, 1.0, 0.5});
+    const double rows[4][2] = {{0.5, 0.2}, {0, 0}, {1, 1}, {-0.3, 1.7}};
+    for (std::int32_t r = 0; r < 4; ++r) {
+        double outputs[2] = {};
+        network->Propagate(rows[r], outputs);
+        for (std::int32_t k = 0; k < 2; ++k) {
+            EXPECT_NEAR(recalled.data->GetOutputDatum(r, k), outputs[k], 1e-12) << r << " " << k;
+        }
     }
 }
 
