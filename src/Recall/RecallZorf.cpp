@@ -1,6 +1,7 @@
 #include "Recall/RecallZorf.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "DataObject/Data.h"
 #include "FileHandler/FileMessages.h"
@@ -72,6 +73,9 @@ int RecallReportingErrors(const TRecallParameters& parameters, std::ostream& out
     } catch (const TCheckFailure& e) {
         err << e.what() << '\n';
     } catch (const std::bad_alloc&) {
+        err << "RecallZorf: out of memory\n";
+    } catch (const std::length_error&) {
+        // A size beyond what any container can hold: an allocation that can never succeed.
         err << "RecallZorf: out of memory\n";
     }
     return 1;
