@@ -172,61 +172,55 @@ TEST(NetworkFileWriter, NoConnectionLayerForEmptyPairs) {
 }
 
 TEST(NetworkFileWriter, WhatTheNeuronsDoNotShareGoesIntoANeuronsBlock) {
+    // Two neurons: simple ones without gains, else gain neurons.
     struct Case {
         const char* name;
-        std::function<TBasicLayer*(TBasicNetwork*)> make;
+        std::vector<double> gains;
+        TActFunction functions[2];
         const char* lines;
     };
     const Case cases[] = {
         {"functions differ",
-         [](TBasicNetwork* network) {
-             auto* layer = new TSimpleLayer(network, 2, 2);
-             layer->GetNeuron(0)->SetActivationFunction(ActFunctions::Sigmoid);
-             layer->GetNeuron(1)->SetActivationFunction(ActFunctions::Tanh);
-             return layer;
-         },
+         {},
+         {ActFunctions::Sigmoid, ActFunctions::Tanh},
          "[Neurons]\n"
          "[Neuron=0 ActivationFunction=sigmoid ]\n"
          "[Neuron=1 ActivationFunction=tanh ]\n"
          "[~Neurons]\n"},
         {"gains differ",
-         [](TBasicNetwork* network) {
-             auto* layer = new TGainLayer(network, 2, 2, 2.0);
-             layer->SetActivationFunction(ActFunctions::LinearGain);
-             static_cast<TGainNeuron*>(layer->GetNeuron(1))->gain = -0.5;
-             return layer;
-         },
+         {2.0, -0.5},
+         {ActFunctions::LinearGain, ActFunctions::LinearGain},
          "[All ActivationFunction=linear-gain ]\n"
          "[Neurons]\n"
          "[Neuron=0 Gain=2.000000000000000 ]\n"
          "[Neuron=1 Gain=-0.500000000000000 ]\n"
          "[~Neurons]\n"},
         {"functions differ, gains shared",
-         [](TBasicNetwork* network) {
-             auto* layer = new TGainLayer(network, 2, 2, 0.75);
-             layer->GetNeuron(0)->SetActivationFunction(ActFunctions::TanhGain);
-             layer->GetNeuron(1)->SetActivationFunction(ActFunctions::Linear);
-             return layer;
-         },
+         {0.75, 0.75},
+         {ActFunctions::TanhGain, ActFunctions::Linear},
          "[All Gain=0.750000000000000 ]\n"
          "[Neurons]\n"
          "[Neuron=0 ActivationFunction=tanh-gain ]\n"
          "[Neuron=1 ActivationFunction=linear ]\n"
          "[~Neurons]\n"},
-        {"all shared through the neurons",
-         [](TBasicNetwork* network) {
-             auto* layer = new TGainLayer(network, 2, 2, 3.0);
-             layer->GetNeuron(0)->SetActivationFunction(ActFunctions::Sigmoid);
-             layer->GetNeuron(1)->SetActivationFunction(ActFunctions::Sigmoid);
-             return layer;
-         },
+        {"all shared",
+         {3.0, 3.0},
+         {ActFunctions::Sigmoid, ActFunctions::Sigmoid},
          "[All ActivationFunction=sigmoid ]\n"
          "[All Gain=3.000000000000000 ]\n"},
     };
     for (const Case& c : cases) {
         const auto network = MakeNetwork({0, 2, 0});
-        TBasicLayer* layer = c.make(network.get());
+        TBasicLayer* layer = c.gains.empty()
+                                 ? static_cast<TBasicLayer*>(new TSimpleLayer(network.get(), 2, 2))
+                                 : new TGainLayer(network.get(), 2, 2, 1.0);
         network->SetLayer(2, layer);
+        for (std::int32_t i = 0; i < 2; ++i) {
+            layer->GetNeuron(i)->SetActivationFunction(c.functions[i]);
+            if (!c.gains.empty()) {
+                static_cast<TGainNeuron*>(layer->GetNeuron(i))->gain = c.gains[i];
+            }
+        }
         const std::string expected = std::string("[Layer = 2]\n[LayerType = ") +
                                      layer->GetLayerType() + "]\n[NumberOfNeurons = 2]\n" +
                                      c.lines + "[~Layer]\n";
