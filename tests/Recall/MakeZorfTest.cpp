@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,24 +11,12 @@
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFileWriter.h"
 #include "NeuralNets/TIterateObj.h"
+#include "Support/InProcessRun.h"
 
 namespace {
 
-struct TRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 TRun RunTool(const std::vector<std::string>& arguments) {
-    std::vector<const char*> argv{"MakeZorf"};
-    for (const std::string& argument : arguments) {
-        argv.push_back(argument.c_str());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunMakeZorf(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    return RunInProcess(RunMakeZorf, "MakeZorf", arguments);
 }
 
 std::string WrittenText(TBasicNetwork& network) {
