@@ -11,7 +11,6 @@
 #include "NeuralNets/NetworkBuilders.h"
 #include "NeuralNets/TConnectedNetwork.h"
 #include "NeuralNets/TGainLayer.h"
-#include "Zorf/TZorf.h"
 
 namespace {
 
@@ -226,33 +225,6 @@ TEST(NetworkFileWriter, WhatTheNeuronsDoNotShareGoesIntoANeuronsBlock) {
                                      c.lines + "[~Layer]\n";
         EXPECT_EQ(LayerBlock(WrittenText(*network), 2), expected) << c.name;
     }
-}
-
-TEST(NetworkFileWriter, FuzzyLayersCarryTheirMembershipArrays) {
-    const std::int32_t mfPerInput[] = {3, 2};
-    const std::int32_t mfPerOutput[] = {2, 4};
-    TZorf network(2, mfPerInput, 3, mfPerOutput, 2);
-    const std::string text = WrittenText(network);
-    EXPECT_EQ(LayerBlock(text, 2),
-              "[Layer = 2]\n"
-              "[LayerType = FuzzyCondition]\n"
-              "[NumberOfNeurons = 5]\n"
-              "[All ActivationFunction=Zorf-condition ]\n"
-              "[InputMF]\n"
-              "[Input=0 MF=3 ]\n"
-              "[Input=1 MF=2 ]\n"
-              "[~InputMF]\n"
-              "[~Layer]\n");
-    EXPECT_EQ(LayerBlock(text, 5),
-              "[Layer = 5]\n"
-              "[LayerType = Defuzzify]\n"
-              "[NumberOfNeurons = 2]\n"
-              "[All ActivationFunction=cog ]\n"
-              "[OutputMF]\n"
-              "[Output=0 MF=2 ]\n"
-              "[Output=1 MF=4 ]\n"
-              "[~OutputMF]\n"
-              "[~Layer]\n");
 }
 
 TEST(NetworkFileWriter, SparseMatricesBecomeWeightLists) {
