@@ -2,28 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <vector>
 
+#include "Support/InProcessRun.h"
 #include "Support/TempDir.h"
 
 namespace {
 
-struct TRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 TRun RunDriver(const std::vector<std::string>& arguments) {
-    std::vector<const char*> argv{"RecallZorf"};
-    for (const std::string& argument : arguments) {
-        argv.push_back(argument.c_str());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunRecallZorf(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    return RunInProcess(RunRecallZorf, "RecallZorf", arguments);
 }
 
 TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {
