@@ -19,9 +19,11 @@
 #include <vector>
 
 #include "DataObject/Data.h"
+#include "FileHandler/FileMessages.h"
 #include "FileHandler/Filer.h"
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFile.h"
+#include "FileHandler/NetworkFileWriter.h"
 #include "FileHandler/NetworkSoundness.h"
 #include "FileHandler/ParseTools.h"
 #include "KQmessage/Check.h"
@@ -198,12 +200,45 @@ inline std::string DataSetFile(const std::string& path, const std::string& scrat
 
 // ---- Network files
 
-// Read, then checked as recall checks it before the first row.
+inline std::unique_ptr<TBasicNetwork> ReadNetworkText(std::string_view text) {
+    FileTools::ScratchBuffer scratch;
+    FileTools::InputStream in(text);
+    return FileTools::ReadNetwork(scratch, in);
+}
+
+inline std::string WrittenNetwork(TBasicNetwork& network) {
+    FileTools::OutputStream out;
+    FileTools::WriteNetwork(out, network);
+    return out.Text();
+}
+
+// The written form of a network reads back and is written again to the same text. Only
+// the size limit may refuse it: a network whose file was padded can be written shorter
+// than its neurons and fixed arcs need.
+inline void CheckNetworkReadsBack(TBasicNetwork& network) {
+    const std::string written = WrittenNetwork(network);
+    std::unique_ptr<TBasicNetwork> again;
+    try {
+        again = ReadNetworkText(written);
+    } catch (const FileTools::Error& e) {
+        if (e.message == FileTools::Messages::kNetworkTooLarge) {
+            return;
+        }
+        throw TReadBackMismatch("a written network is refused: " + e.message + "\n" + written);
+    } catch (const TCheckFailure& e) {
+        throw TReadBackMismatch("a written network is refused: " + FailedCondition(e) + "\n" +
+                                written);
+    }
+    if (WrittenNetwork(*again) != written) {
+        throw TReadBackMismatch("a written network reads back differently:\n" + written);
+    }
+}
+
+// Read, written back, then checked as recall checks it before the first row.
 inline std::string NetworkFile(std::string_view input) {
     return Outcome([&] {
-        FileTools::ScratchBuffer scratch;
-        FileTools::InputStream in(input);
-        const std::unique_ptr<TBasicNetwork> network = FileTools::ReadNetwork(scratch, in);
+        const std::unique_ptr<TBasicNetwork> network = ReadNetworkText(input);
+        CheckNetworkReadsBack(*network);
         FileTools::RequireRecallable(*network);
     });
 }
