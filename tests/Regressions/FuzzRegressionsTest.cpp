@@ -36,6 +36,8 @@ const Regression kRegressionTable[] = {
     // Layer and neuron counts took memory and time whatever the size of the file.
     {"NetworkFile", "neurons-claimed.net", kTooLarge},
     {"NetworkFile", "layers-claimed.net", kTooLarge},
+    // The writer took every layer slot to hold a layer.
+    {"NetworkFile", "layers-undefined.net", "Layer 0: no layer block defines it"},
     // Each [Matrix] without value kinds walked every pair of neurons.
     {"NetworkFile", "empty-matrices.net", "accepted"},
 };
