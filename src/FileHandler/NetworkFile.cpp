@@ -229,7 +229,7 @@ class LayerBlockReader {
         if (type == nullptr) {
             throw Error(Messages::kUnknownLayerType, &in);
         }
-        limit.Claim(numneurons);
+        limit.ClaimNeurons(numneurons);
         layer = type->make(&network, layernum, numneurons);
         network.SetLayer(layernum, layer);
         neuronSeen.assign(static_cast<std::size_t>(numneurons), false);
@@ -342,9 +342,7 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
     if (type == nullptr) {
         throw Error(Messages::kUnknownNetworkType, &in);
     }
-    // A layer slot each, and a matrix for each ordered pair of layers.
-    const std::int64_t numLayers = *header.numLayers;
-    limit.Claim(numLayers + numLayers * numLayers);
+    limit.ClaimLayers(*header.numLayers);
     std::unique_ptr<TBasicNetwork> network = type->make(*header.numLayers);
     if (*header.outLayer < 0 || *header.outLayer >= *header.numLayers) {
         throw Error(Messages::kOutputLayerOutside, &in);

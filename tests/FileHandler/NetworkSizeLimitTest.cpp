@@ -38,15 +38,20 @@ TEST(NetworkSizeLimit, DeclaredSizesMustBeAccountedForByTheFile) {
     EXPECT_EQ(NetworkFailure(huge), tooLarge);
     EXPECT_EQ(NetworkFailure(NetworkText("Connected", "[NumberOfLayers = 100000]", "")), tooLarge);
 
-    // 2 + 4 layer elements, 600 neurons, 90000 arcs: 24 bytes short of the limit, and at it.
+    // Two layers of 1100 neurons and the 1210000 arcs between them: a little short of the
+    // file size the limit asks for them, and at it.
+    const std::int64_t neurons = 2 * 1100;
+    const std::int64_t arcs = std::int64_t{1100} * 1100;
     const std::string dense = NetworkText("Connected", "[NumberOfLayers = 2][InputLayer = 0]",
-                                          SimpleLayer(0, 300) + SimpleLayer(1, 300) + kDense);
-    const std::int64_t elements = 6 + 600 + 90000;
-    const std::int64_t perByte = NetworkSizeLimit::kElementsPerByte;
-    const auto bytesNeeded = static_cast<std::size_t>(
-        (elements - NetworkSizeLimit::kFreeElements + perByte - 1) / perByte);
-    EXPECT_EQ(NetworkFailure(PaddedTo(dense, bytesNeeded - 24)), tooLarge);
-    EXPECT_EQ(NetworkFailure(PaddedTo(dense, bytesNeeded)), "");
+                                          SimpleLayer(0, 1100) + SimpleLayer(1, 1100) + kDense);
+    const std::int64_t bytes =
+        2 * NetworkSizeLimit::kLayerPairBytes + 4 * NetworkSizeLimit::kLayerPairBytes +
+        neurons * NetworkSizeLimit::kNeuronBytes + arcs * NetworkSizeLimit::kArcBytes;
+    const std::int64_t perByte = NetworkSizeLimit::kBytesPerFileByte;
+    const auto fileBytes =
+        static_cast<std::size_t>((bytes - NetworkSizeLimit::kFreeBytes + perByte - 1) / perByte);
+    EXPECT_EQ(NetworkFailure(PaddedTo(dense, fileBytes - 1)), tooLarge);
+    EXPECT_EQ(NetworkFailure(PaddedTo(dense, fileBytes)), "");
 }
 
 }  // namespace
