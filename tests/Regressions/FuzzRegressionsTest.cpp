@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "FileHandler/FileMessages.h"
@@ -42,34 +40,28 @@ const Regression kRegressionTable[] = {
     {"NetworkFile", "empty-matrices.net", "accepted"},
 };
 
-std::string Contents(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string Replay(const Regression& regression) {
     const std::filesystem::path path = kRegressions / regression.target / regression.file;
+    const std::string input = FeedReaders::ReadFile(path.string());
     if (regression.target == "ParseText") {
-        return FeedReaders::StructuredMessage(Contents(path));
+        return FeedReaders::StructuredMessage(input);
     }
     if (regression.target == "BlockSyntax") {
-        return FeedReaders::BlockSyntax(Contents(path));
+        return FeedReaders::BlockSyntax(input);
     }
     if (regression.target == "DataSetFile") {
         const TTempDir folder;
         return FeedReaders::DataSetFile(path.string(), folder.File("written.dat"));
     }
     if (regression.target == "ParameterFile") {
-        return FeedReaders::ParameterText(Contents(path));
+        return FeedReaders::ParameterText(input);
     }
     if (regression.target == "NetworkFile") {
-        return FeedReaders::NetworkFile(Contents(path));
+        return FeedReaders::NetworkFile(input);
     }
     if (regression.target == "Recall") {
         const TTempDir folder;
-        return FeedReaders::Recall(Contents(path), folder.Path());
+        return FeedReaders::Recall(FeedReaders::ReadFile(path.string()), folder.Path());
     }
     return "no replay for target " + regression.target;
 }
