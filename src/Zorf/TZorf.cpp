@@ -9,6 +9,7 @@
 #include "KQmessage/NumberText.h"
 #include "KQmessage/TException.h"
 #include "NeuralNets/TErrorObj.h"
+#include "NeuralNets/TPackedPropagation.h"
 #include "NeuralNets/TPrunedConnections.h"
 #include "NeuralNets/TSimpleInputLayer.h"
 #include "Zorf/TConditionLayer.h"
@@ -248,6 +249,7 @@ void TZorf::ForEachRow(Data& data, bool withExpected, Action action) {
     row.expected.resize(withExpected ? static_cast<std::size_t>(NumOutputs()) : 0);
     row.generated.resize(static_cast<std::size_t>(NumOutputs()));
     data.Rewind();
+    const TPackedPropagation packing(*this);
     for (std::int32_t r = 0; r < data.MbrNdxDataRows; ++r) {
         data.GetNext(row.inputs, row.expected);
         Propagate(row.inputs.data(), row.generated.data());
