@@ -1,7 +1,8 @@
 #include "Zorf/TZorfOutputLayer.h"
 
 #include <array>
-#include <cstdio>
+#include <string>
+#include <utility>
 
 #include "KQmessage/Check.h"
 #include "KQmessage/NumberText.h"
@@ -25,20 +26,20 @@ double CentreOfGravity(const double* activations, const double* centres, std::in
     return 0.0;
 }
 
-// The check reports the failed condition only, so the value that broke it is printed first.
 void RequireUnitRange(double ActActivation) {
     if ((ActActivation >= 0) && (ActActivation <= 1)) {
         return;
     }
-    std::array<char, NumberText::kGeneralTextSize + 1> text{};
-    const std::string_view shown = NumberText::FormatGeneral(text, ActActivation, 6);
-    std::fwrite(shown.data(), 1, shown.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-    ZORF_REFUSE("(ActActivation >= 0) && (ActActivation <= 1)");
+    std::array<char, NumberText::kGeneralTextSize> text{};
+    throw TOutputRangeFailure(ZorfCheck::FailureText("(ActActivation >= 0) && (ActActivation <= 1)",
+                                                     ZorfCheck::SourceUnit(__FILE__), __LINE__),
+                              std::string(NumberText::FormatGeneral(text, ActActivation, 6)));
 }
 
 }  // namespace
+
+TOutputRangeFailure::TOutputRangeFailure(const std::string& check, std::string value)
+    : TCheckFailure(check), shownValue(std::move(value)) {}
 
 TZorfOutputLayer::TZorfOutputLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t outputs)
     : TSimpleLayer(owner, number, outputs) {}
