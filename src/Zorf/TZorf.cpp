@@ -27,6 +27,7 @@ constexpr std::int32_t kActions = 4;
 constexpr std::int32_t kOutputs = 5;
 
 constexpr const char* kInvalidWeightNumber = "Invalid weight number";
+constexpr const char* kRecallOutputOnly = "TZorf::RecallOutputOnly";
 
 [[noreturn]] void RefuseBadParameter(std::string_view message, const char* where) {
     throw TException(message, kBadParameter, where);
@@ -199,16 +200,20 @@ std::unique_ptr<Data> TZorf::Recall(Data* data) {
 }
 
 std::unique_ptr<Data> TZorf::RecallOutputOnly(Data* data) {
-    return RecallInto(data, TRecallForm::OutputsOnly, "TZorf::RecallOutputOnly");
+    return RecallInto(data, TRecallForm::OutputsOnly, kRecallOutputOnly);
 }
 
 double TZorf::RecallOutputOnly(Data* data, TRmsError) {
-    RequireRecallable(data, true, "TZorf::RecallOutputOnly");
+    RequireRecallable(data, true, kRecallOutputOnly);
     TErrorRMSObj measure(NumOutputs());
     ForEachRow(*data, true, [&](const TRowBuffers& row) {
         measure.AddPattern(row.expected.data(), row.generated.data());
     });
     return measure.GetError();
+}
+
+void TZorf::RequireRecallableRows(const Data* data) const {
+    RequireRecallable(data, false, kRecallOutputOnly);
 }
 
 TConditionLayer* TZorf::GetConditionLayer() const {

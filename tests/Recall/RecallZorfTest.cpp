@@ -15,15 +15,25 @@ struct TRun {
     std::string err;
 };
 
-TRun RunDriver(const std::vector<std::string>& arguments) {
+TRun RunAlong(const std::vector<std::string>& arguments, TRecallPath path) {
     std::vector<const char*> argv{"RecallZorf"};
     for (const std::string& argument : arguments) {
         argv.push_back(argument.c_str());
     }
     std::ostringstream out;
     std::ostringstream err;
-    const int status = RunRecallZorf(static_cast<int>(argv.size()), argv.data(), out, err);
+    const int status = RunRecallZorf(static_cast<int>(argv.size()), argv.data(), out, err, path);
     return {status, out.str(), err.str()};
+}
+
+// The program's run, which reports what recall the loaded way reports.
+TRun RunDriver(const std::vector<std::string>& arguments) {
+    const TRun loaded = RunAlong(arguments, TRecallPath::Loaded);
+    const TRun run = RunAlong(arguments, TRecallPath::Automatic);
+    EXPECT_EQ(run.status, loaded.status);
+    EXPECT_EQ(run.out, loaded.out);
+    EXPECT_EQ(run.err, loaded.err);
+    return run;
 }
 
 TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {
