@@ -28,6 +28,16 @@ ScannedInteger ScanInteger(std::string_view text);
 // full double conversion of the text, as strtod gives it.
 std::optional<double> ScanReal(std::string_view text);
 
+// A number in plain decimal form (digits first, after an optional minus sign) at the start of
+// `text`, with the number of bytes it takes: ScanReal of exactly those bytes gives the same
+// value. None for any other form, for a value out of range, and when the number reaches the
+// end of `text` (it might go on beyond).
+struct LeadingReal {
+    double value = 0.0;
+    std::size_t length = 0;
+};
+std::optional<LeadingReal> ScanLeadingDecimal(std::string_view text);
+
 // Room the formatters need in the caller's buffer.
 inline constexpr std::size_t kIntegerTextSize = 20;  // sign and 19 digits
 inline constexpr int kMaxSignificant = 40;
