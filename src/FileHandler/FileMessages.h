@@ -94,4 +94,11 @@ inline constexpr const char* kFunctionCannotRun = "cannot run the activation fun
 // The driver's refusal, followed by the network type.
 inline constexpr const char* kNotZorfNetwork = "Not a Zorf network: ";
 
+// Network file writer.
+inline constexpr const char* kIllegalBiasNodes = "Illegal number of bias nodes";
+// Followed by the key, "=" and the number text.
+inline constexpr const char* kNumberTooLong = "Number text longer than 19 characters: ";
+// Followed by the file name.
+inline constexpr const char* kNetworkWriteFailed = "Unable to write the network file ";
+
 }  // namespace FileTools::Messages

@@ -180,6 +180,9 @@ std::string Bracketed(std::string_view key, std::string_view rest) {
     return "[" + std::string(key) + std::string(rest);
 }
 
+// Room for any value in fixed notation with any number of decimals the writers take.
+using FixedText = std::array<char, NumberText::FixedTextSize(NumberText::kMaxDecimals)>;
+
 }  // namespace
 
 bool IsItem(const BlockItem& item, ItemKind kind, std::string_view name) {
@@ -407,8 +410,19 @@ void WriteIntegerValue(OutputStream& out, std::string_view key, std::int64_t val
 
 void WriteNumberValue(OutputStream& out, std::string_view key, double value, int decimals,
                       bool bracket) {
-    std::array<char, NumberText::FixedTextSize(NumberText::kMaxDecimals)> text{};
+    FixedText text{};
     WriteStringValue(out, key, NumberText::FormatFixed(text, value, decimals), bracket);
+}
+
+void WriteLimitedNumberValue(OutputStream& out, std::string_view key, double value, int decimals,
+                             bool bracket) {
+    FixedText text{};
+    const std::string_view number = NumberText::FormatFixed(text, value, decimals);
+    if (number.size() > kMaxNumberText) {
+        throw Error(Messages::kNumberTooLong + std::string(key) + "=" + std::string(number),
+                    nullptr, &out);
+    }
+    WriteStringValue(out, key, number, bracket);
 }
 
 void WriteBareToken(OutputStream& out, std::string_view word) {

@@ -95,6 +95,13 @@ void WriteIntegerValue(OutputStream& out, std::string_view key, std::int64_t val
 // Fixed notation with the given number of decimals, never an exponent.
 void WriteNumberValue(OutputStream& out, std::string_view key, double value, int decimals,
                       bool bracket);
+// The longest number text the network file format was defined with.
+inline constexpr std::size_t kMaxNumberText = 19;
+// As WriteNumberValue, for the network file, whose readers were built for number texts of
+// at most kMaxNumberText characters: a longer text is refused (FileTools::Error with the
+// stream) before anything of the item is written, never cut.
+void WriteLimitedNumberValue(OutputStream& out, std::string_view key, double value, int decimals,
+                             bool bracket);
 void WriteBareToken(OutputStream& out, std::string_view word);
 void WriteOpenBracket(OutputStream& out, bool bracket);
 void WriteCloseBracket(OutputStream& out, bool bracket, bool lineEnd);

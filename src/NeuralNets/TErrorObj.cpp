@@ -9,21 +9,21 @@
 
 namespace {
 
-// A number key of the specification, or its default when absent.
-double KeyValue(const TKQstructure& specification, std::string_view key, double fallback) {
-    const TKQstructure* value = specification.FindValue(key);
+// A number key of the penalty, or its default when absent.
+double KeyValue(const TKQstructure& penalty, std::string_view key, double fallback) {
+    const TKQstructure* value = penalty.FindValue(key);
     return value == nullptr ? fallback : RequireReal(value->Head());
 }
 
-bool IsNamed(const TKQstructure& specification, std::string_view name) {
-    return KQML::strcasecmp(specification.Head(), name) == 0;
+bool IsNamed(const TKQstructure& penalty, std::string_view name) {
+    return KQML::strcasecmp(penalty.Head(), name) == 0;
 }
 
-double QuadPenalty(std::int32_t n, const double* weights, const TKQstructure& specification,
+double QuadPenalty(std::int32_t n, const double* weights, const TKQstructure& penalty,
                    double scale) {
-    const double epsilon1 = KeyValue(specification, "EPSILON1", 0.0);
-    const double epsilon2 = KeyValue(specification, "EPSILON2", 0.0);
-    const double beta = KeyValue(specification, "BETA", 1.0);
+    const double epsilon1 = KeyValue(penalty, "EPSILON1", 0.0);
+    const double epsilon2 = KeyValue(penalty, "EPSILON2", 0.0);
+    const double beta = KeyValue(penalty, "BETA", 1.0);
     double sum = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
         const double d = weights[i] * weights[i];
@@ -32,28 +32,28 @@ double QuadPenalty(std::int32_t n, const double* weights, const TKQstructure& sp
     return sum;
 }
 
-double LwfPenalty(std::int32_t n, const double* weights, const TKQstructure& specification) {
+double LwfPenalty(std::int32_t n, const double* weights, const TKQstructure& penalty) {
     double sum = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
         sum += std::fabs(weights[i]);
     }
-    const double learningRate = KeyValue(specification, "LEARNINGRATE", 0.0);
-    const double forgettingRate = KeyValue(specification, "FORGETTINGRATE", 0.0);
+    const double learningRate = KeyValue(penalty, "LEARNINGRATE", 0.0);
+    const double forgettingRate = KeyValue(penalty, "FORGETTINGRATE", 0.0);
     return learningRate * forgettingRate * sum;
 }
 
 }  // namespace
 
-double TErrorObj::ComputePenalty(std::int32_t n, const double* weights,
-                                 const TKQstructure* specification, double scale) const {
-    if (specification == nullptr || IsNamed(*specification, "NONE")) {
+double TErrorObj::ComputePenalty(std::int32_t n, const double* weights, const TKQstructure* penalty,
+                                 double scale) const {
+    if (penalty == nullptr || IsNamed(*penalty, "NONE")) {
         return 0.0;
     }
-    if (IsNamed(*specification, "QUADPENALTY")) {
-        return QuadPenalty(n, weights, *specification, scale);
+    if (IsNamed(*penalty, "QUADPENALTY")) {
+        return QuadPenalty(n, weights, *penalty, scale);
     }
-    if (IsNamed(*specification, "LWF")) {
-        return LwfPenalty(n, weights, *specification);
+    if (IsNamed(*penalty, "LWF")) {
+        return LwfPenalty(n, weights, *penalty);
     }
     ZORF_REFUSE("false");
 }
@@ -78,9 +78,8 @@ double TErrorRMSObj::GetError() {
     return std::sqrt(errorSum / numOutputs / numPatterns);
 }
 
-void TErrorRMSObj::AddPenalty(std::int32_t n, const double* weights,
-                              const TKQstructure* specification) {
-    errorSum += ComputePenalty(n, weights, specification, 1.0);
+void TErrorRMSObj::AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) {
+    errorSum += ComputePenalty(n, weights, penalty, 1.0);
 }
 
 void TErrorCrossEntropyObj::Reset() {
@@ -108,6 +107,6 @@ double TErrorCrossEntropyObj::GetError() {
 }
 
 void TErrorCrossEntropyObj::AddPenalty(std::int32_t n, const double* weights,
-                                       const TKQstructure* specification) {
-    errorSum += ComputePenalty(n, weights, specification, 1.0);
+                                       const TKQstructure* penalty) {
+    errorSum += ComputePenalty(n, weights, penalty, 1.0);
 }

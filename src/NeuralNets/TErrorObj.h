@@ -11,15 +11,14 @@ class TErrorObj {
     virtual void Reset() = 0;
     virtual void AddPattern(const double* expected, const double* generated) = 0;
     virtual double GetError() = 0;
-    // Adds ComputePenalty(n, weights, specification, 1.0); no specification means none.
-    virtual void AddPenalty(std::int32_t n, const double* weights,
-                            const TKQstructure* specification) = 0;
+    // Adds ComputePenalty(n, weights, penalty, 1.0); no penalty means none.
+    virtual void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) = 0;
 
-    // The weight penalty named by the specification's head: "NONE", "QUADPENALTY" (keys
+    // The weight penalty named by the head of the penalty settings: "NONE", "QUADPENALTY" (keys
     // EPSILON1, EPSILON2, BETA) or "LWF" (keys LEARNINGRATE, FORGETTINGRATE). A key whose
     // value is not a number raises TKQstructure::Error; another head is refused
     // (TCheckFailure).
-    double ComputePenalty(std::int32_t n, const double* weights, const TKQstructure* specification,
+    double ComputePenalty(std::int32_t n, const double* weights, const TKQstructure* penalty,
                           double scale) const;
 
     std::int32_t GetNumOutputs() const { return numOutputs; }
@@ -44,8 +43,7 @@ class TErrorRMSObj final : public TErrorObj {
     void AddPattern(const double* expected, const double* generated) override;
     // 0 before any row.
     double GetError() override;
-    void AddPenalty(std::int32_t n, const double* weights,
-                    const TKQstructure* specification) override;
+    void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) override;
 
     double GetErrorSum() const { return errorSum; }
 
@@ -61,8 +59,7 @@ class TErrorCrossEntropyObj final : public TErrorObj {
     void Reset() override;
     void AddPattern(const double* expected, const double* generated) override;
     double GetError() override;
-    void AddPenalty(std::int32_t n, const double* weights,
-                    const TKQstructure* specification) override;
+    void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) override;
 
   private:
     double errorSum = 0.0;

@@ -11,7 +11,7 @@
 
 namespace {
 
-std::unique_ptr<TKQstructure> Spec(const std::string& text) {
+std::unique_ptr<TKQstructure> Penalty(const std::string& text) {
     const char* cursor = text.c_str();
     return TKQstructure::ParseText(cursor);
 }
@@ -61,37 +61,37 @@ TEST(TErrorCrossEntropyObj, AddsOneTermPerOutput) {
     }
 }
 
-TEST(TErrorObj, PenaltiesFollowTheirSpecification) {
+TEST(TErrorObj, PenaltiesFollowTheirSettings) {
     const double weights[] = {1, 2};
     const double signedWeights[] = {1, -2};
     const TErrorRMSObj measure(1);
-    EXPECT_DOUBLE_EQ(measure.ComputePenalty(2, weights, Spec("(QUADPENALTY :EPSILON1 1)").get(), 1),
-                     1.3);
     EXPECT_DOUBLE_EQ(
-        measure.ComputePenalty(2, weights, Spec("(quadpenalty :epsilon2 0.5 :beta 0)").get(), 2),
+        measure.ComputePenalty(2, weights, Penalty("(QUADPENALTY :EPSILON1 1)").get(), 1), 1.3);
+    EXPECT_DOUBLE_EQ(
+        measure.ComputePenalty(2, weights, Penalty("(quadpenalty :epsilon2 0.5 :beta 0)").get(), 2),
         5.0);
     EXPECT_DOUBLE_EQ(
         measure.ComputePenalty(2, signedWeights,
-                               Spec("(LWF :LEARNINGRATE 0.1 :FORGETTINGRATE 0.5)").get(), 7),
+                               Penalty("(LWF :LEARNINGRATE 0.1 :FORGETTINGRATE 0.5)").get(), 7),
         0.15);
-    EXPECT_EQ(measure.ComputePenalty(2, weights, Spec("(lwf)").get(), 1), 0.0);
-    EXPECT_EQ(measure.ComputePenalty(2, weights, Spec("none").get(), 1), 0.0);
+    EXPECT_EQ(measure.ComputePenalty(2, weights, Penalty("(lwf)").get(), 1), 0.0);
+    EXPECT_EQ(measure.ComputePenalty(2, weights, Penalty("none").get(), 1), 0.0);
     EXPECT_EQ(measure.ComputePenalty(2, weights, nullptr, 1), 0.0);
 }
 
 TEST(TErrorObj, AddPenaltyAddsToTheErrorSum) {
     const double weights[] = {1, 2};
     TErrorCrossEntropyObj measure(1);
-    measure.AddPenalty(2, weights, Spec("(QUADPENALTY :EPSILON1 1)").get());
+    measure.AddPenalty(2, weights, Penalty("(QUADPENALTY :EPSILON1 1)").get());
     EXPECT_DOUBLE_EQ(measure.GetError(), 1.3);
 }
 
-TEST(TErrorObj, BadSpecificationsAreRefused) {
+TEST(TErrorObj, BadPenaltySettingsAreRefused) {
     const double weights[] = {1};
     const TErrorRMSObj measure(1);
-    EXPECT_THROW(measure.ComputePenalty(1, weights, Spec("(QUADPENALTY :BETA x)").get(), 1),
+    EXPECT_THROW(measure.ComputePenalty(1, weights, Penalty("(QUADPENALTY :BETA x)").get(), 1),
                  TKQstructure::Error);
-    EXPECT_THROW(measure.ComputePenalty(1, weights, Spec("(DECAY :RATE 1)").get(), 1),
+    EXPECT_THROW(measure.ComputePenalty(1, weights, Penalty("(DECAY :RATE 1)").get(), 1),
                  TCheckFailure);
 }
 

@@ -2,28 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <vector>
 
+#include "Support/InProcessRun.h"
 #include "Support/TempDir.h"
 
 namespace {
 
-struct TRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 TRun RunAlong(const std::vector<std::string>& arguments, TRecallPath path) {
-    std::vector<const char*> argv{"RecallZorf"};
-    for (const std::string& argument : arguments) {
-        argv.push_back(argument.c_str());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunRecallZorf(static_cast<int>(argv.size()), argv.data(), out, err, path);
-    return {status, out.str(), err.str()};
+    const auto job = [path](int argc, const char* const* argv, std::ostream& out,
+                            std::ostream& err) { return RunRecallZorf(argc, argv, out, err, path); };
+    return RunInProcess(job, "RecallZorf", arguments);
 }
 
 // The program's run, which reports what recall the loaded way reports.

@@ -1,0 +1,303 @@
+#include "Recall/MakeZorf.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "FileHandler/NetworkFileWriter.h"
+#include "KQmessage/FileToolsError.h"
+#include "KQmessage/TException.h"
+#include "NeuralNets/PseudoRandom.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: MakeZorf [options] network.file\n"
+    "\n"
+    "Creates a new six-layer fuzzy network and writes it to network.file (replacing a file\n"
+    "of that name only when all of it was written). The membership functions get evenly\n"
+    "spread centres; the rule and action arcs get weights drawn from [--min, --max) by the\n"
+    "pseudo-random sequence started at --seed, so the same options give the same file.\n"
+    "\n"
+    "Options (a value follows its option as the next argument or after '='):\n"
+    "  --inputs LIST   required: membership functions of each input, separated by commas,\n"
+    "                  2 to 1000 each; NxM stands for N inputs of M functions (8x7)\n"
+    "  --rules N       required: number of rules, 1 to 1000000\n"
+    "  --outputs LIST  required: membership functions of each output, as for --inputs\n"
+    "  --seed S        start of the pseudo-random sequence, 0 to 4294967295 (default 1)\n"
+    "  --min X         lowest weight (default -1)\n"
+    "  --max Y         the weights stay below this, which must not be below --min\n"
+    "                  (default 1)\n"
+    "  --prune F       share of the condition->rule and of the rule->action arcs to remove,\n"
+    "                  chosen from the seed, 0 to 1 (default 0)\n"
+    "  --help          this text\n"
+    "\n"
+    "Example: MakeZorf --inputs 3,3 --rules 4 --outputs 3 --seed 7 comfort.net\n";
+
+// What a network may hold: a fuzzy side of at most 10000 inputs or outputs, 1000 functions
+// for each, and at most 100 million arcs between two layers (800 megabytes of weights).
+constexpr std::int64_t kMaxSides = 10000;
+constexpr std::int64_t kMaxFunctions = 1000;
+constexpr std::int64_t kMaxRules = 1000000;
+constexpr std::int64_t kMaxArcs = 100000000;
+
+// A refused argument; what() is the report without the program's name.
+class TArgumentError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw TArgumentError(message);
+}
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// The whole text as a number, or none.
+template <class T>
+std::optional<T> WholeNumber(std::string_view text) {
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::int64_t ParseWhole(std::string_view what, std::string_view text, std::int64_t low,
+                        std::int64_t high) {
+    const std::optional<std::int64_t> value = WholeNumber<std::int64_t>(text);
+    if (!value || *value < low || *value > high) {
+        Refuse(std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
+               std::to_string(high) + ", not " + Quoted(text));
+    }
+    return *value;
+}
+
+double ParseFinite(std::string_view option, std::string_view text) {
+    const std::optional<double> value = WholeNumber<double>(text);
+    if (!value || !std::isfinite(*value)) {
+        Refuse(std::string(option) + " must be a number, not " + Quoted(text));
+    }
+    return *value;
+}
+
+// "3,3,5": one count per input or output; "8x7" stands for eight counts of 7.
+std::vector<std::int32_t> ParseFunctionCounts(std::string_view option, std::string_view text) {
+    std::vector<std::int32_t> counts;
+    const std::string what = std::string(option) + ": each membership-function count";
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view item = text.substr(start, comma - start);
+        const std::size_t times = item.find('x');
+        std::int64_t repeat = 1;
+        std::string_view count = item;
+        if (times != std::string_view::npos) {
+            repeat = ParseWhole(std::string(option) + ": the N of NxM", item.substr(0, times), 1,
+                                kMaxSides);
+            count = item.substr(times + 1);
+        }
+        const auto functions = static_cast<std::int32_t>(ParseWhole(what, count, 2, kMaxFunctions));
+        if (static_cast<std::int64_t>(counts.size()) + repeat > kMaxSides) {
+            Refuse(std::string(option) + " may name at most " + std::to_string(kMaxSides) +
+                   " inputs or outputs");
+        }
+        counts.insert(counts.end(), static_cast<std::size_t>(repeat), functions);
+        start = comma + 1;
+    }
+    return counts;
+}
+
+std::int64_t Sum(const std::vector<std::int32_t>& counts) {
+    std::int64_t sum = 0;
+    for (const std::int32_t count : counts) {
+        sum += count;
+    }
+    return sum;
+}
+
+void RequireArcs(std::int64_t arcs, const char* between) {
+    if (arcs > kMaxArcs) {
+        Refuse("the network would have " + std::to_string(arcs) + " arcs " + between +
+               "; at most " + std::to_string(kMaxArcs) + " are supported");
+    }
+}
+
+struct TCommandLine {
+    bool help = false;
+    std::string fileName;
+    TZorfRecipe recipe;
+};
+
+class TArgumentReader {
+  public:
+    TCommandLine Read(int argc, const char* const* argv) {
+        for (int i = 1; i < argc; ++i) {
+            if (std::string_view(argv[i]) == "--help") {
+                line.help = true;
+                return line;
+            }
+        }
+        std::vector<std::string_view> files;
+        for (int i = 1; i < argc; ++i) {
+            const std::string_view argument = argv[i];
+            if (!argument.starts_with("-") || argument == "-") {
+                files.push_back(argument);
+                continue;
+            }
+            const std::size_t equals = argument.find('=');
+            const std::string_view option = argument.substr(0, equals);
+            std::string_view value;
+            if (equals != std::string_view::npos) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                RequireKnown(option);
+                Refuse(std::string(option) + " needs a value");
+            }
+            Apply(option, value);
+        }
+        if (files.size() != 1) {
+            Refuse("name exactly one network file to write (see MakeZorf --help)");
+        }
+        line.fileName = files.front();
+        Complete();
+        return line;
+    }
+
+  private:
+    TCommandLine line;
+    std::map<std::string, std::string, std::less<>> given;
+
+    static constexpr std::string_view kOptions[] = {"--inputs", "--rules", "--outputs", "--seed",
+                                                    "--min",    "--max",   "--prune"};
+
+    static void RequireKnown(std::string_view option) {
+        for (const std::string_view known : kOptions) {
+            if (option == known) {
+                return;
+            }
+        }
+        Refuse("unknown option " + std::string(option) + " (see MakeZorf --help)");
+    }
+
+    void Apply(std::string_view option, std::string_view value) {
+        RequireKnown(option);
+        if (!given.emplace(option, value).second) {
+            Refuse(std::string(option) + " given twice");
+        }
+        TZorfRecipe& recipe = line.recipe;
+        if (option == "--inputs") {
+            recipe.mfPerInput = ParseFunctionCounts(option, value);
+        } else if (option == "--outputs") {
+            recipe.mfPerOutput = ParseFunctionCounts(option, value);
+        } else if (option == "--rules") {
+            recipe.numRules = static_cast<std::int32_t>(ParseWhole(option, value, 1, kMaxRules));
+        } else if (option == "--seed") {
+            recipe.seed = static_cast<std::uint32_t>(ParseWhole(option, value, 0, 0xFFFFFFFF));
+        } else if (option == "--min") {
+            recipe.minimum = ParseFinite(option, value);
+        } else if (option == "--max") {
+            recipe.maximum = ParseFinite(option, value);
+        } else {
+            recipe.pruneShare = ParseFinite(option, value);
+            if (recipe.pruneShare < 0.0 || recipe.pruneShare > 1.0) {
+                Refuse("--prune must be a share from 0 to 1, not " + Quoted(value));
+            }
+        }
+    }
+
+    std::string GivenOr(std::string_view option, std::string_view fallback) const {
+        const auto value = given.find(option);
+        return std::string(value != given.end() ? value->second : fallback);
+    }
+
+    // What the options say only together.
+    void Complete() const {
+        for (const char* required : {"--inputs", "--rules", "--outputs"}) {
+            if (!given.contains(required)) {
+                Refuse(std::string(required) + " is required (see MakeZorf --help)");
+            }
+        }
+        const TZorfRecipe& recipe = line.recipe;
+        if (recipe.minimum > recipe.maximum) {
+            Refuse("--min " + GivenOr("--min", "-1") + " is above --max " + GivenOr("--max", "1"));
+        }
+        RequireArcs(Sum(recipe.mfPerInput) * recipe.numRules, "from the conditions to the rules");
+        RequireArcs(Sum(recipe.mfPerOutput) * recipe.numRules, "from the rules to the actions");
+    }
+};
+
+// A number from 0 to bound - 1, for bounds up to 2^30, from two numbers of the sequence.
+std::int64_t Draw(std::int64_t bound) {
+    const std::int64_t high = PseudoRandom::Next();
+    const std::int64_t low = PseudoRandom::Next();
+    return ((high << 15) | low) % bound;
+}
+
+// Removes the share of the pair's arcs, each choice of that many arcs equally likely: every
+// arc in turn goes with the chance of the removals still due among the arcs still to come.
+void PruneArcs(TBasicNetwork& network, std::int32_t from, std::int32_t to, double share) {
+    const std::int32_t nFrom = network.GetLayer(from)->GetNumNeurons();
+    const std::int32_t nTo = network.GetLayer(to)->GetNumNeurons();
+    std::int64_t remaining = static_cast<std::int64_t>(nFrom) * nTo;
+    std::int64_t due = std::llround(share * static_cast<double>(remaining));
+    TBasicConnections& matrix = network.GetConnections(from, to);
+    for (std::int32_t s = 0; s < nFrom && due > 0; ++s) {
+        for (std::int32_t t = 0; t < nTo && due > 0; ++t, --remaining) {
+            if (Draw(remaining) < due) {
+                matrix.RemoveArc(s, t);
+                --due;
+            }
+        }
+    }
+}
+
+void Report(std::ostream& err, std::string_view message) {
+    err << "MakeZorf: " << message << '\n';
+}
+
+}  // namespace
+
+std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
+    auto network = std::make_unique<TZorf>(static_cast<std::int32_t>(recipe.mfPerInput.size()),
+                                           recipe.mfPerInput.data(), recipe.numRules,
+                                           recipe.mfPerOutput.data(),
+                                           static_cast<std::int32_t>(recipe.mfPerOutput.size()));
+    PseudoRandom::Seed(recipe.seed);
+    PruneArcs(*network, 2, 3, recipe.pruneShare);
+    PruneArcs(*network, 3, 4, recipe.pruneShare);
+    network->InitializeWeights(recipe.minimum, recipe.maximum);
+    return network;
+}
+
+int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    try {
+        const TCommandLine line = TArgumentReader().Read(argc, argv);
+        if (line.help) {
+            out << kUsage;
+            return 0;
+        }
+        const std::unique_ptr<TZorf> network = MakeZorf(line.recipe);
+        FileTools::SaveNetwork(line.fileName, *network);
+        return 0;
+    } catch (const TArgumentError& e) {
+        Report(err, e.what());
+    } catch (const FileTools::Error& e) {
+        Report(err, e.message);
+    } catch (const TException& e) {
+        Report(err, e.message);
+    } catch (const std::bad_alloc&) {
+        Report(err, "out of memory");
+    }
+    return 1;
+}

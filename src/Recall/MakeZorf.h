@@ -1,0 +1,33 @@
+// `MakeZorf`: creates a new fuzzy network file from an architecture, so that a user (and
+// the examples and benchmarks) can start from nothing. The weights come from the program's
+// pseudo-random sequence started at a seed, so a recipe always gives the same file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "Zorf/TZorf.h"
+
+struct TZorfRecipe {
+    // Membership functions of each input and each output (at least 2 each).
+    std::vector<std::int32_t> mfPerInput;
+    std::int32_t numRules = 0;
+    std::vector<std::int32_t> mfPerOutput;
+    std::uint32_t seed = 1;
+    // The weights of the rule and action arcs are drawn from [minimum, maximum).
+    double minimum = -1.0;
+    double maximum = 1.0;
+    // The share of the condition->rule and of the rule->action arcs that is removed, 0 to 1.
+    double pruneShare = 0.0;
+};
+
+// The network of the recipe: the arcs to remove are chosen first, then InitializeWeights
+// gives the membership functions their default centres and the remaining arcs their weights.
+// The recipe must be valid (as RunMakeZorf checks its arguments).
+std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe);
+
+// The whole job of `MakeZorf [options] network.file`: the usage text goes to `out`, every
+// error to `err`. Returns the process exit status: 0 when the file was written, 1 otherwise.
+int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -1,0 +1,174 @@
+#include "Recall/MakeZorf.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "FileHandler/Filer.h"
+#include "FileHandler/FilesIn.h"
+#include "FileHandler/NetworkFileWriter.h"
+#include "NeuralNets/TIterateObj.h"
+#include "Support/InProcessRun.h"
+
+namespace {
+
+TRun RunTool(const std::vector<std::string>& arguments) {
+    return RunInProcess(RunMakeZorf, "MakeZorf", arguments);
+}
+
+std::string WrittenText(TBasicNetwork& network) {
+    FileTools::OutputStream out;
+    FileTools::WriteNetwork(out, network);
+    return out.Text();
+}
+
+std::int32_t ExistingArcs(TBasicNetwork& network, std::int32_t from, std::int32_t to) {
+    TIterateObjGetNumWeights counter;
+    network.GetConnections(from, to).IterateAll(counter, FMaskExists);
+    return counter.count;
+}
+
+TEST(MakeZorf, RefusesEveryBadArgumentWithAReason) {
+    TTempDir folder;
+    const std::string file = folder.File("n.net");
+    const std::vector<std::string> base = {"--inputs", "3,3", "--rules", "4", "--outputs", "3"};
+    const auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = base;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{}, "name exactly one network file to write (see MakeZorf --help)"},
+        {with({file, file}), "name exactly one network file to write (see MakeZorf --help)"},
+        {{"--rules", "4", "--outputs", "3", file}, "--inputs is required (see MakeZorf --help)"},
+        {with({"--size", "3", file}), "unknown option --size (see MakeZorf --help)"},
+        {with({file, "--seed"}), "--seed needs a value"},
+        {with({"--rules=5", file}), "--rules given twice"},
+        {{"--inputs", "3,1", "--rules", "4", "--outputs", "3", file},
+         "--inputs: each membership-function count must be a whole number from 2 to 1000, "
+         "not \"1\""},
+        {{"--inputs", "3,,3", "--rules", "4", "--outputs", "3", file},
+         "--inputs: each membership-function count must be a whole number from 2 to 1000, "
+         "not \"\""},
+        {{"--inputs", "0x3", "--rules", "4", "--outputs", "3", file},
+         "--inputs: the N of NxM must be a whole number from 1 to 10000, not \"0\""},
+        {{"--inputs", "5000x2,5001x2", "--rules", "4", "--outputs", "3", file},
+         "--inputs may name at most 10000 inputs or outputs"},
+        {{"--inputs", "3", "--rules", "4.5", "--outputs", "3", file},
+         "--rules must be a whole number from 1 to 1000000, not \"4.5\""},
+        {{"--inputs", "3", "--rules", "4", "--outputs", "3a", file},
+         "--outputs: each membership-function count must be a whole number from 2 to 1000, "
+         "not \"3a\""},
+        {with({"--seed", "-1", file}),
+         "--seed must be a whole number from 0 to 4294967295, "
+         "not \"-1\""},
+        {with({"--min", "inf", file}), "--min must be a number, not \"inf\""},
+        {with({"--max", "-2", file}), "--min -1 is above --max -2"},
+        {with({"--min=0.5", "--max=0.25", file}), "--min 0.5 is above --max 0.25"},
+        {with({"--prune", "1.01", file}), "--prune must be a share from 0 to 1, not \"1.01\""},
+        {{"--inputs", "1000x100", "--rules", "1001", "--outputs", "2", file},
+         "the network would have 100100000 arcs from the conditions to the rules; at most "
+         "100000000 are supported"},
+        {with({folder.File("missing/n.net")}),
+         "Unable to write the network file " + folder.File("missing/n.net")},
+    };
+    for (const auto& c : cases) {
+        const TRun run = RunTool(c.arguments);
+        EXPECT_EQ(run.status, 1) << c.err;
+        EXPECT_EQ(run.err, "MakeZorf: " + c.err + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_TRUE(FilesIn(folder).empty());
+}
+
+TEST(MakeZorf, HelpGoesToStandardOutput) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"--rules", "x", "--help"}}) {
+        const TRun run = RunTool(arguments);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.rfind("Usage: MakeZorf [options] network.file\n", 0), 0U);
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST(MakeZorf, WritesTheNetworkOfTheRecipe) {
+    TTempDir folder;
+    const TRun run =
+        RunTool({"--inputs", "2x3,4", "--rules=5", "--outputs", "3,2", "--seed", "7", "--min",
+                 "-0.5", "--max", "0.5", "--prune", "0.25", folder.File("n.net")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out + run.err, "");
+
+    const TZorfRecipe recipe{{3, 3, 4}, 5, {3, 2}, 7, -0.5, 0.5, 0.25};
+    const std::unique_ptr<TZorf> network = MakeZorf(recipe);
+    EXPECT_EQ(folder.Read("n.net"), WrittenText(*network));
+    const TZorfArchitecture architecture = network->GetArchitecture();
+    EXPECT_EQ(architecture.mfPerInput, (std::vector<std::int32_t>{3, 3, 4}));
+    EXPECT_EQ(architecture.numRules, 5);
+    EXPECT_EQ(architecture.mfPerOutput, (std::vector<std::int32_t>{3, 2}));
+    for (const double weight : network->GetWeightLayer(3)) {
+        EXPECT_GE(weight, -0.5);
+        EXPECT_LT(weight, 0.5);
+    }
+}
+
+TEST(MakeZorf, PrunesTheShareOfArcsTheSeedChooses) {
+    TZorfRecipe recipe{{7, 7, 7, 7, 7, 7, 7, 7}, 40, {7, 7, 7, 7}, 11, -1.0, 1.0, 0.5};
+    const std::unique_ptr<TZorf> first = MakeZorf(recipe);
+    EXPECT_EQ(ExistingArcs(*first, 2, 3), 56 * 40 / 2);
+    EXPECT_EQ(ExistingArcs(*first, 3, 4), 40 * 28 / 2);
+    EXPECT_EQ(WrittenText(*MakeZorf(recipe)), WrittenText(*first));
+    recipe.seed = 12;
+    EXPECT_NE(WrittenText(*MakeZorf(recipe)), WrittenText(*first));
+
+    for (const double share : {0.0, 0.001, 1.0}) {
+        recipe.pruneShare = share;
+        const std::unique_ptr<TZorf> network = MakeZorf(recipe);
+        EXPECT_EQ(ExistingArcs(*network, 2, 3), 56 * 40 - std::llround(share * 56 * 40)) << share;
+    }
+}
+
+// Runs the command line in `folder`; its exit status, -1 when it did not exit.
+int RunIn(const TTempDir& folder, const std::string& commandLine) {
+    const int raw = std::system(
+        ("cd '" + folder.Path().string() + "' && " + commandLine + " >reports.txt 2>&1").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST(MakeZorf, ANetworkItMakesRecallsThroughRecallZorf) {
+    TTempDir folder;
+    ASSERT_EQ(RunIn(folder, "'" ZORF_MAKE_BINARY "' --inputs 2x3 --rules 6 --outputs 2,3 "
+                            "--prune 0.5 --seed 3 made.net"),
+              0)
+        << folder.Read("reports.txt");
+    folder.Write("rows.dat",
+                 "[DataSet] [Rows = 4] [Inputs = 2] [Data] 0.5 0.2  0 0  1 1  -0.3 1.7 [~Data] "
+                 "[~DataSet]");
+    folder.Write("recall.par", "WeightFile = made.net RecallFile = rows.dat OutputFile = out.dat");
+    ASSERT_EQ(RunIn(folder, "'" ZORF_RECALL_BINARY "' recall.par"), 0)
+        << folder.Read("reports.txt");
+    EXPECT_EQ(folder.Read("reports.txt"), "");
+
+    FileTools::ScratchBuffer scratch;
+    const FileTools::LoadedDataSet recalled =
+        FileTools::LoadDataSet(scratch, folder.File("out.dat"));
+    ASSERT_NE(recalled.data, nullptr);
+    ASSERT_EQ(recalled.data->MbrNdxDataRows, 4);
+    const std::unique_ptr<TZorf> network = MakeZorf({{3, 3}, 6, {2, 3}, 3, -1.0, 1.0, 0.5});
+    const double rows[4][2] = {{0.5, 0.2}, {0, 0}, {1, 1}, {-0.3, 1.7}};
+    for (std::int32_t r = 0; r < 4; ++r) {
+        double outputs[2] = {};
+        network->Propagate(rows[r], outputs);
+        for (std::int32_t k = 0; k < 2; ++k) {
+            EXPECT_NEAR(recalled.data->GetOutputDatum(r, k), outputs[k], 1e-12) << r << " " << k;
+        }
+    }
+}
+
+}  // namespace
