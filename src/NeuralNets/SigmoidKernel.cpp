@@ -144,42 +144,44 @@ void ApplyLanes(const double* netInputs, double* outputs, const TPowerTable& tab
     const TLanes one = _mm256_cmp_pd(x, Splat(kOneLimit), _CMP_GE_OQ);
     const TLanes ordinary = _mm256_andnot_pd(
         one, _mm256_cmp_pd(x, Splat(kFloorLimit), _CMP_GE_OQ));  // neither, nor a NaN
-    const TLanes u = _mm256_and_pd(ordinary, Subtract(Splat(0.0), x));
+    // The other lanes compute nonsense that is never used; the table index stays in the table.
+    const TLanes u = Subtract(Splat(0.0), x);
 
-    // u = k ln2/1024 + r.
+    // u = k ln2/1024 + r. rh is r1 - p2 rounded once, taken by the fused operation so that
+    // the two-sum of its error runs beside the main chain.
     const TLanes shifter = Splat(0x1.8p52);
     const TLanes shifted = MultiplyAdd(u, Splat(0x1.71547652b82fep+10), shifter);
     const TLanes kd = Subtract(shifted, shifter);
-    const __m256i k = _mm256_sub_epi64(_mm256_castpd_si256(shifted), _mm256_castpd_si256(shifter));
+    const __m256i k =
+        _mm256_sub_epi64(_mm256_castpd_si256(shifted), _mm256_castpd_si256(shifter));
     const TLanes r1 = NegatedMultiplyAdd(kd, Splat(0x1.62e42feep-11), u);
     const TLanes p2 = Multiply(kd, Splat(0x1.a39ef356p-43));
-    const TLanes rh = Subtract(r1, p2);
+    const TLanes rh = NegatedMultiplyAdd(kd, Splat(0x1.a39ef356p-43), r1);
     const TLanes rb = Subtract(rh, r1);
     const TLanes re = Add(Subtract(r1, Subtract(rh, rb)), Subtract(Subtract(Splat(0.0), p2), rb));
     const TLanes rl = NegatedMultiplyAdd(kd, Splat(0x1.93c7673007e5fp-75), re);
 
-    // e^r - 1 - r.
-    TLanes c = MultiplyAdd(rh, Splat(1.0 / 120), Splat(1.0 / 24));
-    c = MultiplyAdd(rh, c, Splat(1.0 / 6));
-    c = MultiplyAdd(rh, c, Splat(0.5));
-    const TLanes q = Multiply(Multiply(rh, rh), c);
+    // e^r - 1 - r = rh^2 (1/2 + rh/6) + rh^4 (1/24 + rh/120), plus the part of rl.
+    const TLanes r2 = Multiply(rh, rh);
+    const TLanes low = MultiplyAdd(rh, Splat(1.0 / 6), Splat(0.5));
+    const TLanes high = MultiplyAdd(rh, Splat(1.0 / 120), Splat(1.0 / 24));
+    const TLanes q = MultiplyAdd(Multiply(r2, r2), high, Multiply(r2, low));
     const TLanes wl = Add(rl, q);
 
-    // e^u = 2^(k >> 10) T[k & 1023] (1 + rh + wl).
+    // e^u = 2^(k >> 10) T[k & 1023] (1 + rh + wl), the power of two applied to the table
+    // entry (exactly) while the polynomial is evaluated.
     const __m256i j = _mm256_and_si256(k, _mm256_set1_epi64x(kTableSize - 1));
-    const TLanes th = _mm256_i64gather_pd(table.hi.data(), j, sizeof(double));
-    const TLanes tl = _mm256_i64gather_pd(table.lo.data(), j, sizeof(double));
+    // k + 1023 * 1024 is positive, so a logical shift divides it by 1024 rounding down.
+    const __m256i exponent = _mm256_srli_epi64(
+        _mm256_add_epi64(k, _mm256_set1_epi64x(1023 * kTableSize)), kTableBits);
+    const TLanes scale = _mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52));
+    const TLanes th = Multiply(_mm256_i64gather_pd(table.hi.data(), j, sizeof(double)), scale);
+    const TLanes tl = Multiply(_mm256_i64gather_pd(table.lo.data(), j, sizeof(double)), scale);
     const TLanes ah = MultiplyAdd(th, rh, th);
     const TLanes al = MultiplyAdd(th, rh, Subtract(th, ah));
     const TLanes el = Add(al, MultiplyAdd(th, wl, MultiplyAdd(tl, rh, tl)));
-    const TLanes eh1 = Add(ah, el);
-    const TLanes el1 = Subtract(el, Subtract(eh1, ah));
-    // k + 1023 * 1024 is positive, so a logical shift divides it by 1024 rounding down.
-    const __m256i exponent =
-        _mm256_srli_epi64(_mm256_add_epi64(k, _mm256_set1_epi64x(1023 * kTableSize)), kTableBits);
-    const TLanes scale = _mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52));
-    const TLanes eh = Multiply(eh1, scale);
-    const TLanes elo = Multiply(el1, scale);
+    const TLanes eh = Add(ah, el);
+    const TLanes elo = Subtract(el, Subtract(eh, ah));
 
     // 1 / (1 + e^u).
     const TLanes sh = Add(Splat(1.0), eh);

@@ -221,6 +221,21 @@ TEST(NumberTextScanLeadingDecimal, ReadsPlainDecimalsAsScanRealDoes) {
         ExpectLeadingDecimalAsScanned(RandomText(random, " +-.0123456789eExX,]a", 14));
         ExpectLeadingDecimalAsScanned(RandomDecimal(random) + " ");
     }
+    // Numbers as the data set writer and other programs write them: 15 to 17 significant
+    // digits and fixed forms with up to 25 decimals, of values of every size.
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> scale(-30, 30);
+    std::uniform_int_distribution<int> decimals(0, 25);
+    char text[400];
+    for (int i = 0; i < 50000; ++i) {
+        const double value = std::ldexp(unit(random), scale(random));
+        for (const int digits : {15, 17}) {
+            std::snprintf(text, sizeof text, "%.*g ", digits, value);
+            ExpectLeadingDecimalAsScanned(text);
+        }
+        std::snprintf(text, sizeof text, "%.*f]", decimals(random), value);
+        ExpectLeadingDecimalAsScanned(text);
+    }
 }
 
 TEST(NumberTextScanInteger, AgreesWithTheCLibrary) {
