@@ -137,9 +137,11 @@ TLanes Select(TLanes mask, TLanes ifSet, TLanes ifClear) {
     return _mm256_blendv_pd(ifClear, ifSet, mask);
 }
 
-// Four net inputs (x may alias outputs).
-void ApplyLanes(const double* netInputs, double* outputs, const TPowerTable& table) {
-    const TLanes x = _mm256_loadu_pd(netInputs);
+// The outputs of the four net inputs x; `lanes` has the bits of the lanes to write. Inlined,
+// so that only ApplyVectorized, whose interface holds no vectors, leaves the vector unit (and
+// clears the upper halves of its registers for the code around it).
+[[gnu::always_inline]] inline void ApplyLanes(TLanes x, int lanes, double* outputs,
+                                              const TPowerTable& table) {
     const TLanes floor = _mm256_cmp_pd(x, Splat(kFloorLimit), _CMP_LT_OQ);
     const TLanes one = _mm256_cmp_pd(x, Splat(kOneLimit), _CMP_GE_OQ);
     const TLanes ordinary = _mm256_andnot_pd(
@@ -152,8 +154,7 @@ void ApplyLanes(const double* netInputs, double* outputs, const TPowerTable& tab
     const TLanes shifter = Splat(0x1.8p52);
     const TLanes shifted = MultiplyAdd(u, Splat(0x1.71547652b82fep+10), shifter);
     const TLanes kd = Subtract(shifted, shifter);
-    const __m256i k =
-        _mm256_sub_epi64(_mm256_castpd_si256(shifted), _mm256_castpd_si256(shifter));
+    const __m256i k = _mm256_sub_epi64(_mm256_castpd_si256(shifted), _mm256_castpd_si256(shifter));
     const TLanes r1 = NegatedMultiplyAdd(kd, Splat(0x1.62e42feep-11), u);
     const TLanes p2 = Multiply(kd, Splat(0x1.a39ef356p-43));
     const TLanes rh = NegatedMultiplyAdd(kd, Splat(0x1.a39ef356p-43), r1);
@@ -172,8 +173,8 @@ void ApplyLanes(const double* netInputs, double* outputs, const TPowerTable& tab
     // entry (exactly) while the polynomial is evaluated.
     const __m256i j = _mm256_and_si256(k, _mm256_set1_epi64x(kTableSize - 1));
     // k + 1023 * 1024 is positive, so a logical shift divides it by 1024 rounding down.
-    const __m256i exponent = _mm256_srli_epi64(
-        _mm256_add_epi64(k, _mm256_set1_epi64x(1023 * kTableSize)), kTableBits);
+    const __m256i exponent =
+        _mm256_srli_epi64(_mm256_add_epi64(k, _mm256_set1_epi64x(1023 * kTableSize)), kTableBits);
     const TLanes scale = _mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52));
     const TLanes th = Multiply(_mm256_i64gather_pd(table.hi.data(), j, sizeof(double)), scale);
     const TLanes tl = Multiply(_mm256_i64gather_pd(table.lo.data(), j, sizeof(double)), scale);
@@ -199,13 +200,22 @@ void ApplyLanes(const double* netInputs, double* outputs, const TPowerTable& tab
         _mm256_or_pd(floor, one), _mm256_and_pd(ordinary, _mm256_cmp_pd(below, above, _CMP_EQ_OQ)));
     const TLanes result = Select(one, Splat(1.0), Select(floor, Splat(kFloorValue), below));
 
-    alignas(32) double inputs[kLanes];
-    _mm256_store_pd(inputs, x);
-    _mm256_storeu_pd(outputs, result);
-    const int undecided = _mm256_movemask_pd(decided) ^ ((1 << kLanes) - 1);
+    if (lanes == (1 << kLanes) - 1) {
+        _mm256_storeu_pd(outputs, result);
+    } else {
+        // Lane by lane: a later load of one output is then served by its own store.
+        double results[kLanes];
+        _mm256_storeu_pd(results, result);
+        for (int lane = 0; lane < kLanes && ((lanes >> lane) & 1) != 0; ++lane) {
+            outputs[lane] = results[lane];
+        }
+    }
+    const int undecided = (_mm256_movemask_pd(decided) ^ ((1 << kLanes) - 1)) & lanes;
     if (undecided == 0) {
         return;
     }
+    double inputs[kLanes];
+    _mm256_storeu_pd(inputs, x);
     for (int lane = 0; lane < kLanes; ++lane) {
         if (((undecided >> lane) & 1) != 0) {
             outputs[lane] = Plain(inputs[lane]);
@@ -217,19 +227,15 @@ void ApplyVectorized(const double* netInputs, double* outputs, std::int32_t coun
     const TPowerTable& table = PowerTable();
     std::int32_t i = 0;
     for (; i + kLanes <= count; i += kLanes) {
-        ApplyLanes(netInputs + i, outputs + i, table);
+        ApplyLanes(_mm256_loadu_pd(netInputs + i), (1 << kLanes) - 1, outputs + i, table);
     }
-    if (i == count) {
-        return;
-    }
-    double rest[kLanes] = {};
-    const std::int32_t left = count - i;
-    for (std::int32_t lane = 0; lane < left; ++lane) {
-        rest[lane] = netInputs[i + lane];
-    }
-    ApplyLanes(rest, rest, table);
-    for (std::int32_t lane = 0; lane < left; ++lane) {
-        outputs[i + lane] = rest[lane];
+    if (i < count) {
+        // The lanes past the end are 0.0 and not written. The inputs are read one by one, so
+        // that each is served by the store that wrote it.
+        const std::int32_t left = count - i;
+        const double* in = netInputs + i;
+        const TLanes x = _mm256_setr_pd(in[0], left > 1 ? in[1] : 0.0, left > 2 ? in[2] : 0.0, 0.0);
+        ApplyLanes(x, (1 << left) - 1, outputs + i, table);
     }
 }
 
