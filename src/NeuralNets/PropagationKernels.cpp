@@ -41,14 +41,36 @@ constexpr std::int32_t kBlocksAtOnce = 4;
 
 using TLanes = double __attribute__((vector_size(kLanes * sizeof(double))));
 
-// sums[b * kLanes + lane] = the sum of block b's lane, for count blocks from first.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void SumBlocks(
-    const TPackedWeights::TBlockRow* first, std::int32_t numFrom, std::int32_t count,
-    const double* source, double* sums) {
-    const std::size_t stride = static_cast<std::size_t>(numFrom);
+// values[t] += the sum of t's lane: a whole block with one vector addition and store, so that
+// a later vector load of the block's values is served by that store.
+template <class TLanesType>
+[[gnu::always_inline]] inline void AddBlockSum(TLanesType sum, double* values,
+                                               std::int32_t targets) {
+    if (targets == kLanes) {
+        TLanesType block;
+        std::memcpy(&block, values, sizeof block);
+        block += sum;
+        std::memcpy(values, &block, sizeof block);
+        return;
+    }
+    double sums[kLanes];
+    std::memcpy(sums, &sum, sizeof sum);
+    for (std::int32_t lane = 0; lane < targets; ++lane) {
+        values[lane] += sums[lane];
+    }
+}
+
+// For the blocks of `packed`: values[t] += the sum of t's lane.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocks(
+    const TPackedWeights& packed, const double* source, double* values) {
+    const std::size_t stride = static_cast<std::size_t>(packed.NumFrom());
+    const std::int32_t count = packed.NumBlocks();
+    const auto targetsOf = [&packed](std::int32_t b) {
+        return std::min(kLanes, packed.NumTo() - b * kLanes);
+    };
     std::int32_t b = 0;
     for (; b + kBlocksAtOnce <= count; b += kBlocksAtOnce) {
-        const TPackedWeights::TBlockRow* rows = first + static_cast<std::size_t>(b) * stride;
+        const TPackedWeights::TBlockRow* rows = packed.Block(b);
         TLanes sum0 = {};
         TLanes sum1 = {};
         TLanes sum2 = {};
@@ -68,21 +90,21 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void SumBlocks(
             sum2 += w2 * x;
             sum3 += w3 * x;
         }
-        double* out = sums + static_cast<std::size_t>(b) * kLanes;
-        std::memcpy(out, &sum0, sizeof sum0);
-        std::memcpy(out + kLanes, &sum1, sizeof sum1);
-        std::memcpy(out + 2 * kLanes, &sum2, sizeof sum2);
-        std::memcpy(out + 3 * kLanes, &sum3, sizeof sum3);
+        double* out = values + static_cast<std::size_t>(b) * kLanes;
+        AddBlockSum(sum0, out, targetsOf(b));
+        AddBlockSum(sum1, out + kLanes, targetsOf(b + 1));
+        AddBlockSum(sum2, out + 2 * kLanes, targetsOf(b + 2));
+        AddBlockSum(sum3, out + 3 * kLanes, targetsOf(b + 3));
     }
     for (; b < count; ++b) {
-        const TPackedWeights::TBlockRow* rows = first + static_cast<std::size_t>(b) * stride;
+        const TPackedWeights::TBlockRow* rows = packed.Block(b);
         TLanes sum = {};
         for (std::size_t s = 0; s < stride; ++s) {
             TLanes w;
             std::memcpy(&w, rows[s].lanes, sizeof w);
             sum += w * (TLanes{} + source[s]);
         }
-        std::memcpy(sums + static_cast<std::size_t>(b) * kLanes, &sum, sizeof sum);
+        AddBlockSum(sum, values + static_cast<std::size_t>(b) * kLanes, targetsOf(b));
     }
 }
 
@@ -98,19 +120,7 @@ void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* fla
 }
 
 void AddVectorized(const TPackedWeights& packed, const double* source, double* values) {
-    // The sums of a few blocks at a time, so that the buffer stays small and on the stack.
-    constexpr std::int32_t kBlocksPerPass = 16;
-    double sums[kBlocksPerPass * kLanes];
-    const std::int32_t numTo = packed.NumTo();
-    for (std::int32_t b = 0; b < packed.NumBlocks(); b += kBlocksPerPass) {
-        const std::int32_t count = std::min(kBlocksPerPass, packed.NumBlocks() - b);
-        SumBlocks(packed.Block(b), packed.NumFrom(), count, source, sums);
-        const std::int32_t firstTarget = b * kLanes;
-        const std::int32_t targets = std::min(count * kLanes, numTo - firstTarget);
-        for (std::int32_t i = 0; i < targets; ++i) {
-            values[firstTarget + i] += sums[i];
-        }
-    }
+    AddBlocks(packed, source, values);
 }
 
 bool AllFinite(const double* values, std::int32_t count) {
@@ -125,7 +135,7 @@ bool AllFinite(const double* values, std::int32_t count) {
 
 void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
                      const TPackedWeights* packed, const double* source, double* values) {
-    if (packed != nullptr && AllFinite(source, weights.NumFrom())) {
+    if (packed != nullptr && (!packed->HasAbsentArcs() || AllFinite(source, weights.NumFrom()))) {
         AddVectorized(*packed, source, values);
         return;
     }

@@ -20,12 +20,13 @@ void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* fla
               const double* source, double* values);
 
 // The same from the packed copy. An absent arc's 0.0 weight adds +-0.0 only where the source
-// value is finite, so the sources must all be finite.
+// value is finite, so with absent arcs the sources must all be finite.
 void AddVectorized(const TPackedWeights& packed, const double* source, double* values);
 
 bool AllFinite(const double* values, std::int32_t count);
 
-// The vectorized kernel where a packed copy is given and the sources allow it, else the plain.
+// The vectorized kernel where a packed copy is given and the sources allow it (any sources when
+// every arc exists), else the plain.
 void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
                      const TPackedWeights* packed, const double* source, double* values);
 

@@ -7,6 +7,7 @@
 void TPackedWeights::Pack(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags) {
     numFrom = weights.NumFrom();
     numTo = weights.NumTo();
+    absentArcs = false;
     rows.assign(static_cast<std::size_t>(NumBlocks()) * static_cast<std::size_t>(numFrom),
                 TBlockRow{});
     for (std::int32_t t = 0; t < numTo; ++t) {
@@ -14,6 +15,7 @@ void TPackedWeights::Pack(const TArcGrid<double>& weights, const TArcGrid<std::u
                                              static_cast<std::size_t>(numFrom);
         for (std::int32_t s = 0; s < numFrom; ++s) {
             block[s].lanes[t % kBlockTargets] = PackedWeight(weights, flags, s, t);
+            absentArcs = absentArcs || (flags != nullptr && (flags->Row(t)[s] & FMaskExists) == 0);
         }
     }
     packed = true;
@@ -21,6 +23,7 @@ void TPackedWeights::Pack(const TArcGrid<double>& weights, const TArcGrid<std::u
 
 void TPackedWeights::Clear() {
     packed = false;
+    absentArcs = false;
     numFrom = 0;
     numTo = 0;
     rows.clear();

@@ -22,6 +22,8 @@ class TPackedWeights {
     void Pack(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags);
     void Clear();
     bool IsPacked() const { return packed; }
+    // Whether some arc is absent: its 0.0 weight then stands for an arc that adds nothing.
+    bool HasAbsentArcs() const { return absentArcs; }
     // Whether the copy still holds what Pack would take from the matrix now.
     bool Matches(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags) const;
 
@@ -35,6 +37,7 @@ class TPackedWeights {
 
   private:
     bool packed = false;
+    bool absentArcs = false;
     std::int32_t numFrom = 0;
     std::int32_t numTo = 0;
     std::vector<TBlockRow> rows;

@@ -106,6 +106,28 @@ TEST(PropagationKernels, SourcesThatAreNotFiniteTakeThePlainKernel) {
     EXPECT_TRUE(PropagationKernels::AllFinite(finite.data(), 4));
 }
 
+// Where every arc exists, both kernels multiply every source, so they agree for any source.
+TEST(PropagationKernels, EveryArcExistingTakesAnySourceVectorized) {
+    std::mt19937_64 random(12);
+    TRandomMatrix matrix(5, 11, random);
+    matrix.flags = TArcGrid<std::uint8_t>(11, 5, FMaskExists);
+    const TArcGrid<std::uint8_t>* const allFlags[] = {&matrix.flags, nullptr};
+    for (const TArcGrid<std::uint8_t>* flags : allFlags) {
+        TPackedWeights packed;
+        packed.Pack(matrix.weights, flags);
+        EXPECT_FALSE(packed.HasAbsentArcs());
+        std::vector<double> source = RandomValues(5, random);
+        source[1] = std::numeric_limits<double>::infinity();
+        source[3] = std::numeric_limits<double>::quiet_NaN();
+        std::vector<double> plain(11, 0.5);
+        std::vector<double> chosen(11, 0.5);
+        PropagationKernels::AddPlain(matrix.weights, flags, source.data(), plain.data());
+        PropagationKernels::AddWeightedSums(matrix.weights, flags, &packed, source.data(),
+                                            chosen.data());
+        EXPECT_EQ(BitsOf(chosen), BitsOf(plain));
+    }
+}
+
 // Every layer's values after propagating the rows, as bits.
 std::vector<std::vector<std::uint64_t>> LayerBits(TBasicNetwork& network,
                                                   const std::vector<std::vector<double>>& rows) {
