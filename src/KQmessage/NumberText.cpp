@@ -146,20 +146,6 @@ std::optional<double> ScanReal(std::string_view text) {
     return ConvertWithStrtod(number);
 }
 
-std::optional<LeadingReal> ScanLeadingDecimal(std::string_view text) {
-    const std::string_view body = !text.empty() && text[0] == '-' ? text.substr(1) : text;
-    if (body.empty() || !IsDigit(body[0]) || IsHexPrefix(body)) {
-        return std::nullopt;
-    }
-    double value = 0.0;
-    const std::from_chars_result result =
-        std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc{} || result.ptr == text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return LeadingReal{value, static_cast<std::size_t>(result.ptr - text.data())};
-}
-
 std::string_view FormatInteger(std::span<char> out, std::int64_t value) {
     ZORF_ASSERT(out.size() >= kIntegerTextSize);
     return Written(out, std::to_chars(out.data(), out.data() + out.size(), value));

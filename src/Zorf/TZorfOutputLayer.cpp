@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <typeinfo>
 #include <utility>
 
 #include "KQmessage/Check.h"
@@ -92,8 +93,12 @@ std::int32_t TZorfOutputLayer::GetMFPosition(std::int32_t actionNode) const {
 std::span<const double> TZorfOutputLayer::Centres() const {
     ZORF_CHECK(HasMFs() && groups.GetNumGroups() == numNeurons);
     ZORF_CHECK(layerNum > 0);
-    const auto* matrix =
-        dynamic_cast<const TToOutputConnections*>(&network->GetConnections(layerNum - 1, layerNum));
+    // The class is final: comparing the dynamic type is the cast's whole test, without the
+    // search a cast makes on every row.
+    const TBasicConnections& connections = network->GetConnections(layerNum - 1, layerNum);
+    const auto* matrix = typeid(connections) == typeid(TToOutputConnections)
+                             ? static_cast<const TToOutputConnections*>(&connections)
+                             : nullptr;
     ZORF_CHECK(matrix != nullptr);
     ZORF_CHECK(network->GetLayer(layerNum - 1)->GetNumNeurons() == GetNumMFs());
     ZORF_CHECK(matrix->GetNumArcs() == GetNumMFs());
