@@ -40,17 +40,6 @@ void CopyColumns(std::span<const double> row, Data::ColumnList columns, std::spa
     }
 }
 
-// Values of `row` picked by a column selection (none: every column, in order).
-void CopySelected(std::span<const double> row,
-                  const std::optional<std::vector<std::int32_t>>& selection,
-                  std::span<double> buffer) {
-    if (selection) {
-        CopyColumns(row, *selection, buffer);
-    } else {
-        CopyRow(row, buffer);
-    }
-}
-
 // Entry k of an array of row buffers, none when the array or the entry is missing.
 template <class Value>
 std::span<Value> RowBuffer(std::span<Value* const> rows, std::size_t k, std::int32_t size) {
@@ -231,6 +220,16 @@ void Data::AppendRows(std::span<const double* const> inputRows,
         const std::size_t k = Index(i);
         AppendRow(RowBuffer(inputRows, k, MbrNdxInputs), RowBuffer(outputRows, k, MbrNdxOutputs),
                   labels.empty() ? nullptr : &labels[k]);
+    }
+}
+
+void Data::CopySelected(std::span<const double> row,
+                        const std::optional<std::vector<std::int32_t>>& selection,
+                        std::span<double> buffer) {
+    if (selection) {
+        CopyColumns(row, *selection, buffer);
+    } else {
+        CopyRow(row, buffer);
     }
 }
 

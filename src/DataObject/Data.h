@@ -62,6 +62,10 @@ class Data {
 
     // Column selection: none means every column; selected columns may repeat.
     void SelectFeatures(ColumnList features);
+    // The values of `row` that a selection picks, as GetNext delivers them.
+    static void CopySelected(std::span<const double> row,
+                             const std::optional<std::vector<std::int32_t>>& selection,
+                             std::span<double> buffer);
     std::optional<std::vector<std::int32_t>> GetFeatures() const;
     // How many input (output) values each GetNext delivers: the selection's size, or every
     // column without one.

@@ -16,8 +16,15 @@ std::int32_t NumbersOf(std::int32_t count) {
 
 void ReadNumbers(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
                  std::int32_t count, std::vector<double>& values) {
+    // The row before had as many numbers, except for the first row: the storage a row takes
+    // is what the file really holds, grown as the numbers arrive.
+    if (values.size() == static_cast<std::size_t>(count)) {
+        for (double& value : values) {
+            value = ReadNumberItem(scratch, in, blockdef);
+        }
+        return;
+    }
     values.clear();
-    // Grown as the numbers arrive: the storage a row takes is what the file really holds.
     for (std::int32_t i = 0; i < count; ++i) {
         values.push_back(ReadNumberItem(scratch, in, blockdef));
     }

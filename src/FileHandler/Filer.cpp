@@ -85,14 +85,6 @@ void CopyRow(const Data* first, const Data* second, std::int32_t slot, DataSetRo
     }
 }
 
-DataSetLayout LayoutForWriting(const DataSetHeader& header, const Data* first, const Data* second) {
-    DataSetLayout layout = LayoutOf(header);
-    // A data set that is given writes its groups even when they hold no values.
-    layout.first = first != nullptr;
-    layout.second = second != nullptr;
-    return layout;
-}
-
 FilerStatus Finished(OutputStream& out) {
     return out.Commit() ? SUCCESS : ERR_WRITE_FAILED;
 }
@@ -194,6 +186,13 @@ std::optional<DataSetHeader> HeaderOf(const Data* first, const Data* second) {
         header.errors = second->MbrNdxOutputs;
     }
     return header;
+}
+
+DataSetLayout LayoutForWriting(const DataSetHeader& header, const Data* first, const Data* second) {
+    DataSetLayout layout = LayoutOf(header);
+    layout.first = first != nullptr;
+    layout.second = second != nullptr;
+    return layout;
 }
 
 FilerStatus SaveDataSet(const std::string& fileName, const Data* first, const Data* second) {

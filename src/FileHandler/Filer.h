@@ -83,6 +83,9 @@ void WriteDataSetRows(OutputStream& out, const Data* first, const Data* second);
 void WriteDataSetTrailer(OutputStream& out);
 // The header SaveDataSet writes for the data sets; none for arguments it refuses.
 std::optional<DataSetHeader> HeaderOf(const Data* first, const Data* second);
+// The layout of the rows SaveDataSet writes under that header: a data set that is given
+// writes its groups even when they hold no values.
+DataSetLayout LayoutForWriting(const DataSetHeader& header, const Data* first, const Data* second);
 
 // What a file holds, without loading it: (data :rows R :inputs I :actual-outputs E
 // :calc-outputs G :errors N), the atom network, or (error :type file-read-error),

@@ -4,6 +4,7 @@
 // std::from_chars / std::to_chars and never allocate on the common forms.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -27,6 +28,33 @@ ScannedInteger ScanInteger(std::string_view text);
 // inf/infinity, nan, hexadecimal forms; text after the number is ignored); the value is the
 // full double conversion of the text, as strtod gives it.
 std::optional<double> ScanReal(std::string_view text);
+
+// A number in plain decimal form (digits first, after an optional minus sign) at the start of
+// `text`, with the number of bytes it takes: ScanReal of exactly those bytes gives the same
+// value. None for any other form, for a value out of range, and when the number reaches the
+// end of `text` (it might go on beyond).
+struct LeadingReal {
+    double value = 0.0;
+    std::size_t length = 0;
+};
+// Inline: the data set reader calls it for every number.
+inline std::optional<LeadingReal> ScanLeadingDecimal(std::string_view text) {
+    const std::size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() <= sign || text[sign] < '0' || text[sign] > '9') {
+        return std::nullopt;
+    }
+    // A leading "0x" or "0X" is hexadecimal.
+    if (text[sign] == '0' && text.size() > sign + 1 && (text[sign + 1] | 0x20) == 'x') {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const std::from_chars_result result =
+        std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc{} || result.ptr == text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return LeadingReal{value, static_cast<std::size_t>(result.ptr - text.data())};
+}
 
 // Room the formatters need in the caller's buffer.
 inline constexpr std::size_t kIntegerTextSize = 20;  // sign and 19 digits

@@ -6,6 +6,7 @@
 #include "KQmessage/KQML.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "KQmessage/TException.h"
+#include "NeuralNets/SigmoidKernel.h"
 #include "NeuralNets/TGainNeuron.h"
 
 namespace ActFunctions {
@@ -54,12 +55,7 @@ void SaturatedLinear(TBasicNeuron& neuron, double netInput) {
 }
 
 void Sigmoid(TBasicNeuron& neuron, double netInput) {
-    if (netInput < -500.0) {
-        *neuron.value = 1e-300;
-        return;
-    }
-    const long double e = std::exp(-static_cast<long double>(netInput));
-    Store(neuron, 1.0L / (e + 1.0L));
+    *neuron.value = SigmoidKernel::Plain(netInput);
 }
 
 void Tanh(TBasicNeuron& neuron, double netInput) {
@@ -77,6 +73,10 @@ void SigmoidGain(TBasicNeuron& neuron, double netInput) {
 
 void TanhGain(TBasicNeuron& neuron, double netInput) {
     Store(neuron, std::tanh(static_cast<long double>(GainOf(neuron)) * netInput));
+}
+
+TLayerActFunction LayerFormOf(TActFunction function) {
+    return function == Sigmoid ? SigmoidKernel::Apply : nullptr;
 }
 
 bool NeedsGain(TActFunction function) {

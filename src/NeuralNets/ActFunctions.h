@@ -32,6 +32,14 @@ void TanhGain(TBasicNeuron& neuron, double netInput);
 // (Zorf/TConditionLayer.cpp), which owns the rule.
 void ZorfCondition(TBasicNeuron& neuron, double netInput);
 
+// A function over a whole layer: outputs[i] is what the neuron function stores for
+// netInputs[i]. The two arrays may be the same.
+using TLayerActFunction = void (*)(const double* netInputs, double* outputs, std::int32_t count);
+
+// The layer form of a function whose output depends on the net input alone, where one is
+// faster than calling the function for every neuron; null otherwise.
+TLayerActFunction LayerFormOf(TActFunction function);
+
 bool NeedsGain(TActFunction function);
 
 // Raises TException (Bad Parameter, where-text `where`) when the function cannot run on the

@@ -34,6 +34,7 @@ std::int32_t TConnectedConnections::SetWeights(const double* buffer, std::int32_
 
 template <class Transfer>
 std::int32_t TConnectedConnections::ForEachSourceMajor(Transfer transfer) {
+    DropPackedWeights();
     for (std::int32_t s = 0; s < weights.NumFrom(); ++s) {
         for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
             transfer(weights.At(s, t));
@@ -47,11 +48,7 @@ void TConnectedConnections::RandomizeWeights(double low, double high) {
 }
 
 void TConnectedConnections::AddWeightedInputs(double* values) {
-    const double* source = network->GetLayer(fromLayer)->GetValues();
-    const std::int32_t numFrom = weights.NumFrom();
-    for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
-        values[t] += RowSum(weights.Row(t), source, numFrom);
-    }
+    AddWeightedSums(values);
 }
 
 bool TConnectedConnections::IsValid(std::int32_t, std::int32_t) {

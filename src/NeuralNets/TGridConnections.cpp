@@ -1,5 +1,6 @@
 #include "NeuralNets/TGridConnections.h"
 
+#include "NeuralNets/PropagationKernels.h"
 #include "NeuralNets/TBasicLayer.h"
 
 TGridConnections::TGridConnections(TBasicNetwork* owner, std::int32_t from, std::int32_t to)
@@ -10,11 +11,32 @@ TGridConnections::TGridConnections(TBasicNetwork* owner, const TGridConnections&
     : TBasicConnections(owner, source.fromLayer, source.toLayer), weights(source.weights) {}
 
 void TGridConnections::RemoveSourceNeuron(std::int32_t k) {
+    DropPackedWeights();
     weights.RemoveColumn(k);
 }
 
 void TGridConnections::RemoveTargetNeuron(std::int32_t k) {
+    DropPackedWeights();
     weights.RemoveRow(k);
+}
+
+void TGridConnections::PackWeights() {
+    packed.Pack(weights, ArcFlags());
+}
+
+void TGridConnections::DropPackedWeights() {
+    if (packed.IsPacked()) {
+        packed.Clear();
+    }
+}
+
+bool TGridConnections::PackedWeightsAreCurrent() const {
+    return !packed.IsPacked() || packed.Matches(weights, ArcFlags());
+}
+
+void TGridConnections::AddWeightedSums(double* values) const {
+    PropagationKernels::AddWeightedSums(weights, ArcFlags(), packed.IsPacked() ? &packed : nullptr,
+                                        network->GetLayer(fromLayer)->GetValues(), values);
 }
 
 void TGridConnections::VisitArc(TIterateObj& visitor, std::int32_t s, std::int32_t t,
@@ -27,6 +49,7 @@ void TGridConnections::VisitArc(TIterateObj& visitor, std::int32_t s, std::int32
 }
 
 void TGridConnections::InsertColumn(std::int32_t k, double low, double high, bool attached) {
+    DropPackedWeights();
     weights.InsertColumn(k, 0.0);
     if (!attached) {
         return;
@@ -37,6 +60,7 @@ void TGridConnections::InsertColumn(std::int32_t k, double low, double high, boo
 }
 
 void TGridConnections::InsertRow(std::int32_t k, double low, double high, bool attached) {
+    DropPackedWeights();
     weights.InsertRow(k, 0.0);
     if (!attached) {
         return;

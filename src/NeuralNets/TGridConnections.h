@@ -5,17 +5,34 @@
 #include "NeuralNets/TBasicConnections.h"
 #include "NeuralNets/TBasicNetwork.h"
 #include "NeuralNets/TIterateObj.h"
+#include "NeuralNets/TPackedWeights.h"
 
 // What the two general matrices share: the weights of every source-target pair in one grid,
 // and the arc walks, which differ only in where an arc's flag byte comes from.
 class TGridConnections : public TBasicConnections {
   public:
-    double& GetWeight(std::int32_t s, std::int32_t t) override { return weights.At(s, t); }
+    // The caller may write through the reference, so the packed copy is dropped.
+    double& GetWeight(std::int32_t s, std::int32_t t) override {
+        DropPackedWeights();
+        return weights.At(s, t);
+    }
     void RemoveSourceNeuron(std::int32_t k) override;
     void RemoveTargetNeuron(std::int32_t k) override;
 
+    // The packed copy of the weights that propagation uses while a TPackedPropagation lives.
+    void PackWeights();
+    void DropPackedWeights();
+    // Whether the packed copy (if there is one) still matches the weights and arcs.
+    bool PackedWeightsAreCurrent() const;
+
   protected:
     TArcGrid<double> weights;
+    TPackedWeights packed;
+
+    // The arcs' flag bytes; none when every arc exists.
+    virtual const TArcGrid<std::uint8_t>* ArcFlags() const { return nullptr; }
+    // AddWeightedInputs of both general matrices.
+    void AddWeightedSums(double* values) const;
 
     // Sized from the network's current neuron counts, every weight 0.0.
     TGridConnections(TBasicNetwork* owner, std::int32_t from, std::int32_t to);
@@ -44,16 +61,6 @@ class TGridConnections : public TBasicConnections {
     void InsertColumn(std::int32_t k, double low, double high, bool attached);
     void InsertRow(std::int32_t k, double low, double high, bool attached);
 
-    // One target's weighted sum over its row, sources in order: the summation order is
-    // part of the result.
-    static double RowSum(const double* row, const double* source, std::int32_t count) {
-        double sum = 0.0;
-        for (std::int32_t s = 0; s < count; ++s) {
-            sum += row[s] * source[s];
-        }
-        return sum;
-    }
-
     static std::uint8_t TrainableBit(std::uint8_t flags) {
         return (flags & FMaskTrainable) != 0 ? 1 : 0;
     }
@@ -68,6 +75,7 @@ class TGridConnections : public TBasicConnections {
 
 template <class TrainableAt>
 void TGridConnections::RandomizeWhere(double low, double high, TrainableAt trainableAt) {
+    DropPackedWeights();
     for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
         double* row = weights.Row(t);
         for (std::int32_t s = 0; s < weights.NumFrom(); ++s) {
@@ -81,6 +89,8 @@ void TGridConnections::RandomizeWhere(double low, double high, TrainableAt train
 template <class FlagOf>
 void TGridConnections::WalkIn(TIterateObj& visitor, std::int32_t t, std::int32_t mask,
                               FlagOf flagOf) {
+    // Visitors may write through the weight locations they are handed.
+    DropPackedWeights();
     visitor.Prepare(network, fromLayer, toLayer);
     for (std::int32_t s = 0; s < weights.NumFrom(); ++s) {
         const std::uint8_t flags = flagOf(s, t);
@@ -93,6 +103,8 @@ void TGridConnections::WalkIn(TIterateObj& visitor, std::int32_t t, std::int32_t
 template <class FlagOf>
 void TGridConnections::WalkOut(TIterateObj& visitor, std::int32_t s, std::int32_t mask,
                                FlagOf flagOf) {
+    // Visitors may write through the weight locations they are handed.
+    DropPackedWeights();
     visitor.Prepare(network, fromLayer, toLayer);
     for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
         const std::uint8_t flags = flagOf(s, t);
@@ -104,6 +116,8 @@ void TGridConnections::WalkOut(TIterateObj& visitor, std::int32_t s, std::int32_
 
 template <class FlagOf>
 void TGridConnections::WalkAll(TIterateObj& visitor, std::int32_t mask, FlagOf flagOf) {
+    // Visitors may write through the weight locations they are handed.
+    DropPackedWeights();
     visitor.Prepare(network, fromLayer, toLayer);
     ForEachSelected(mask, flagOf, [&](std::int32_t s, std::int32_t t, std::uint8_t flags) {
         VisitArc(visitor, s, t, flags);
@@ -113,6 +127,8 @@ void TGridConnections::WalkAll(TIterateObj& visitor, std::int32_t mask, FlagOf f
 template <class FlagOf>
 void TGridConnections::WalkAll2(TIterateObj2& visitor, TBasicNetwork* second, std::int32_t mask,
                                 FlagOf flagOf) {
+    // Visitors may write through the weight locations they are handed.
+    DropPackedWeights();
     visitor.Prepare(network, second, fromLayer, toLayer);
     ForEachSelected(mask, flagOf, [&](std::int32_t s, std::int32_t t, std::uint8_t flags) {
         visitor.fromNode = s;
@@ -127,6 +143,8 @@ void TGridConnections::WalkAll2(TIterateObj2& visitor, TBasicNetwork* second, st
 template <class FlagOf>
 void TGridConnections::WalkAll3(TIterateObj3& visitor, TBasicNetwork* second, TBasicNetwork* third,
                                 std::int32_t mask, FlagOf flagOf) {
+    // Visitors may write through the weight locations they are handed.
+    DropPackedWeights();
     visitor.Prepare(network, second, third, fromLayer, toLayer);
     ForEachSelected(mask, flagOf, [&](std::int32_t s, std::int32_t t, std::uint8_t flags) {
         visitor.fromNode = s;

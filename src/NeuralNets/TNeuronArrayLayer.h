@@ -19,9 +19,15 @@ class TNeuronArrayLayer : public TBasicLayer {
         AimNodes();
     }
 
-    // Walks the array directly; a common function is called without reading the neurons'.
+    // Walks the array directly; a common function is called without reading the neurons', or
+    // runs over the whole layer at once where it has a layer form.
     void ApplyActivation(const double* netInputs) override {
         const std::size_t count = static_cast<std::size_t>(numNeurons);
+        if (const ActFunctions::TLayerActFunction layerForm =
+                ActFunctions::LayerFormOf(actFunction)) {
+            layerForm(netInputs, values.data(), numNeurons);
+            return;
+        }
         if (actFunction != nullptr) {
             for (std::size_t i = 0; i < count; ++i) {
                 actFunction(nodes[i], netInputs[i]);

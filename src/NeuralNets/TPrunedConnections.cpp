@@ -22,39 +22,8 @@ void TPrunedConnections::RandomizeWeights(double low, double high) {
     });
 }
 
-namespace {
-
-bool EveryArcExists(const std::uint8_t* flags, std::int32_t count) {
-    std::uint8_t all = FMaskExists;
-    for (std::int32_t s = 0; s < count; ++s) {
-        all &= flags[s];
-    }
-    return all != 0;
-}
-
-// Adding +0.0 for an absent arc leaves the sum's bits as skipping it would, since a sum that
-// starts at +0.0 never becomes -0.0.
-double MaskedRowSum(const double* row, const std::uint8_t* flags, const double* source,
-                    std::int32_t count) {
-    double sum = 0.0;
-    for (std::int32_t s = 0; s < count; ++s) {
-        sum += (flags[s] & FMaskExists) != 0 ? row[s] * source[s] : 0.0;
-    }
-    return sum;
-}
-
-}  // namespace
-
-// Rows whose arcs all exist take the plain loop, which the compiler can partly vectorize.
 void TPrunedConnections::AddWeightedInputs(double* values) {
-    const double* source = network->GetLayer(fromLayer)->GetValues();
-    const std::int32_t numFrom = weights.NumFrom();
-    for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
-        const std::uint8_t* flags = masks.Row(t);
-        values[t] += EveryArcExists(flags, numFrom)
-                         ? RowSum(weights.Row(t), source, numFrom)
-                         : MaskedRowSum(weights.Row(t), flags, source, numFrom);
-    }
+    AddWeightedSums(values);
 }
 
 bool TPrunedConnections::IsValid(std::int32_t s, std::int32_t t) {
@@ -66,11 +35,13 @@ bool TPrunedConnections::IsTrainable(std::int32_t s, std::int32_t t) {
 }
 
 void TPrunedConnections::RemoveArc(std::int32_t s, std::int32_t t) {
+    DropPackedWeights();
     masks.At(s, t) = 0;
     weights.At(s, t) = 0.0;
 }
 
 void TPrunedConnections::AddArc(std::int32_t s, std::int32_t t) {
+    DropPackedWeights();
     if (!IsValid(s, t)) {
         masks.At(s, t) = FMaskAll;
         weights.At(s, t) = 0.0;
@@ -118,6 +89,7 @@ std::uint8_t TPrunedConnections::GetFlags(std::int32_t s, std::int32_t t) {
 }
 
 void TPrunedConnections::SetFlags(std::int32_t s, std::int32_t t, std::uint8_t val) {
+    DropPackedWeights();
     masks.At(s, t) = val;
 }
 

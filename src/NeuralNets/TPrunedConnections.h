@@ -33,6 +33,9 @@ class TPrunedConnections final : public TGridConnections {
     void InsertSourceNeuron(std::int32_t k, double low, double high, bool attached) override;
     void InsertTargetNeuron(std::int32_t k, double low, double high, bool attached) override;
 
+  protected:
+    const TArcGrid<std::uint8_t>* ArcFlags() const override { return &masks; }
+
   private:
     TArcGrid<std::uint8_t> masks;
 

@@ -12,7 +12,9 @@
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
 #include "Recall/ParameterFile.h"
+#include "Recall/RecallRowByRow.h"
 #include "Zorf/TZorf.h"
+#include "Zorf/TZorfOutputLayer.h"
 
 namespace {
 
@@ -40,36 +42,45 @@ std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
     return rows;
 }
 
-// Writes the generated outputs; an output file that could not be written is a file error,
-// and any earlier file of that name is left as it was.
-void SaveOutput(const std::string& fileName, const Data& output) {
-    const FileTools::FilerStatus status = FileTools::SaveDataSet(fileName, &output, nullptr);
-    if (status != FileTools::SUCCESS) {
-        throw FileTools::Error(std::string(FileTools::StatusText(status)) + " " + fileName);
+// The whole recall file loaded, recalled into a result data set and saved; an output file
+// that could not be written is a file error, and any earlier file of that name is left as it
+// was.
+void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
+    FileTools::ScratchBuffer dataScratch;
+    const std::unique_ptr<Data> rows = LoadRecallRows(dataScratch, parameters);
+    const std::unique_ptr<Data> PtrDatOut = network.RecallOutputOnly(rows.get());
+    ZORF_ASSERT(PtrDatOut != 0);
+    RequireWritten(FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),
+                   parameters.outputFile);
+}
+
+// Loading the network, recall and saving; everything they raise unwinds to the error trap.
+void Recall(const TRecallParameters& parameters, TRecallPath path) {
+    FileTools::ScratchBuffer networkScratch;
+    const std::unique_ptr<TZorf> network = LoadZorfNetwork(networkScratch, parameters.weightFile);
+    if (path == TRecallPath::Automatic) {
+        path = WarnsOnEveryRow(*network) ? TRecallPath::Loaded : TRecallPath::RowByRow;
+    }
+    if (path == TRecallPath::Loaded) {
+        RecallLoaded(*network, parameters);
+    } else {
+        RecallRowByRow(*network, parameters);
     }
 }
 
-// Loading, recall and saving; everything they raise unwinds to the error trap.
-void Recall(const TRecallParameters& parameters) {
-    FileTools::ScratchBuffer networkScratch;
-    const std::unique_ptr<TZorf> network = LoadZorfNetwork(networkScratch, parameters.weightFile);
-    FileTools::ScratchBuffer dataScratch;
-    const std::unique_ptr<Data> rows = LoadRecallRows(dataScratch, parameters);
-    const std::unique_ptr<Data> PtrDatOut = network->RecallOutputOnly(rows.get());
-    ZORF_ASSERT(PtrDatOut != 0);
-    SaveOutput(parameters.outputFile, *PtrDatOut);
-}
-
 // The error trap: each failure is reported on its own stream, and the run fails.
-int RecallReportingErrors(const TRecallParameters& parameters, std::ostream& out,
+int RecallReportingErrors(const TRecallParameters& parameters, TRecallPath path, std::ostream& out,
                           std::ostream& err) {
     try {
-        Recall(parameters);
+        Recall(parameters, path);
         return 0;
     } catch (const TException& e) {
         err << e.message << '\n' << e.category.value_or("") << '\n' << e.where.value_or("") << '\n';
     } catch (const FileTools::Error& e) {
         out << e.message << '\n';
+    } catch (const TOutputRangeFailure& e) {
+        out << e.shownValue << '\n';
+        err << e.what() << '\n';
     } catch (const TCheckFailure& e) {
         err << e.what() << '\n';
     } catch (const std::bad_alloc&) {
@@ -83,7 +94,8 @@ int RecallReportingErrors(const TRecallParameters& parameters, std::ostream& out
 
 }  // namespace
 
-int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                  TRecallPath path) {
     if (argc != 2) {
         err << "Usage: RecallZorf parameter.file\n";
         return 1;
@@ -103,5 +115,5 @@ int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ost
         err << "No data file specified\n";
         return 1;
     }
-    return RecallReportingErrors(parameters, out, err);
+    return RecallReportingErrors(parameters, path, out, err);
 }

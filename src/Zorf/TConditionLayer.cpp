@@ -46,6 +46,14 @@ void TConditionLayer::Compute(const double*) {
     ZORF_CHECK(below.GetNumNeurons() >= GetNumInputs());
     const double* inputs = below.GetValues();
     const std::span<const std::int32_t> inputOf = GetInputOf();
+    // When every node carries the membership function, as it does unless a network file says
+    // otherwise, the degrees are computed here rather than by a call per node.
+    if (actFunction == ActFunctions::ZorfCondition) {
+        for (std::size_t j = 0; j < inputOf.size(); ++j) {
+            values[j] = nodes[j].Membership(inputs[inputOf[j]]);
+        }
+        return;
+    }
     for (std::size_t j = 0; j < inputOf.size(); ++j) {
         values[j] = inputs[inputOf[j]];
     }

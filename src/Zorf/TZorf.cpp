@@ -9,6 +9,7 @@
 #include "KQmessage/NumberText.h"
 #include "KQmessage/TException.h"
 #include "NeuralNets/TErrorObj.h"
+#include "NeuralNets/TPackedPropagation.h"
 #include "NeuralNets/TPrunedConnections.h"
 #include "NeuralNets/TSimpleInputLayer.h"
 #include "Zorf/TConditionLayer.h"
@@ -26,6 +27,7 @@ constexpr std::int32_t kActions = 4;
 constexpr std::int32_t kOutputs = 5;
 
 constexpr const char* kInvalidWeightNumber = "Invalid weight number";
+constexpr const char* kRecallOutputOnly = "TZorf::RecallOutputOnly";
 
 [[noreturn]] void RefuseBadParameter(std::string_view message, const char* where) {
     throw TException(message, kBadParameter, where);
@@ -198,16 +200,20 @@ std::unique_ptr<Data> TZorf::Recall(Data* data) {
 }
 
 std::unique_ptr<Data> TZorf::RecallOutputOnly(Data* data) {
-    return RecallInto(data, TRecallForm::OutputsOnly, "TZorf::RecallOutputOnly");
+    return RecallInto(data, TRecallForm::OutputsOnly, kRecallOutputOnly);
 }
 
 double TZorf::RecallOutputOnly(Data* data, TRmsError) {
-    RequireRecallable(data, true, "TZorf::RecallOutputOnly");
+    RequireRecallable(data, true, kRecallOutputOnly);
     TErrorRMSObj measure(NumOutputs());
     ForEachRow(*data, true, [&](const TRowBuffers& row) {
         measure.AddPattern(row.expected.data(), row.generated.data());
     });
     return measure.GetError();
+}
+
+void TZorf::RequireRecallableRows(const Data* data) const {
+    RequireRecallable(data, false, kRecallOutputOnly);
 }
 
 TConditionLayer* TZorf::GetConditionLayer() const {
@@ -248,6 +254,7 @@ void TZorf::ForEachRow(Data& data, bool withExpected, Action action) {
     row.expected.resize(withExpected ? static_cast<std::size_t>(NumOutputs()) : 0);
     row.generated.resize(static_cast<std::size_t>(NumOutputs()));
     data.Rewind();
+    const TPackedPropagation packing(*this);
     for (std::int32_t r = 0; r < data.MbrNdxDataRows; ++r) {
         data.GetNext(row.inputs, row.expected);
         Propagate(row.inputs.data(), row.generated.data());

@@ -74,6 +74,10 @@ class TZorf : public TConnectedNetwork {
     // The root mean square error of the generated outputs against the rows' expected
     // outputs, of which the rows must deliver as many as the network has outputs.
     double RecallOutputOnly(Data* data, TRmsError);
+    // What RecallOutputOnly refuses before it reads a row, for callers that recall row by row
+    // (propagating each row inside a TPackedPropagation): a missing data set, and rows that
+    // deliver another number of inputs than the network takes.
+    void RequireRecallableRows(const Data* data) const;
 
     // The two fuzzy layers, or null when the slot holds another kind of layer.
     TConditionLayer* GetConditionLayer() const;

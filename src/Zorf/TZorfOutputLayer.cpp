@@ -1,7 +1,9 @@
 #include "Zorf/TZorfOutputLayer.h"
 
 #include <array>
-#include <cstdio>
+#include <string>
+#include <typeinfo>
+#include <utility>
 
 #include "KQmessage/Check.h"
 #include "KQmessage/NumberText.h"
@@ -25,20 +27,20 @@ double CentreOfGravity(const double* activations, const double* centres, std::in
     return 0.0;
 }
 
-// The check reports the failed condition only, so the value that broke it is printed first.
 void RequireUnitRange(double ActActivation) {
     if ((ActActivation >= 0) && (ActActivation <= 1)) {
         return;
     }
-    std::array<char, NumberText::kGeneralTextSize + 1> text{};
-    const std::string_view shown = NumberText::FormatGeneral(text, ActActivation, 6);
-    std::fwrite(shown.data(), 1, shown.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-    ZORF_REFUSE("(ActActivation >= 0) && (ActActivation <= 1)");
+    std::array<char, NumberText::kGeneralTextSize> text{};
+    throw TOutputRangeFailure(ZorfCheck::FailureText("(ActActivation >= 0) && (ActActivation <= 1)",
+                                                     ZorfCheck::SourceUnit(__FILE__), __LINE__),
+                              std::string(NumberText::FormatGeneral(text, ActActivation, 6)));
 }
 
 }  // namespace
+
+TOutputRangeFailure::TOutputRangeFailure(const std::string& check, std::string value)
+    : TCheckFailure(check), shownValue(std::move(value)) {}
 
 TZorfOutputLayer::TZorfOutputLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t outputs)
     : TSimpleLayer(owner, number, outputs) {}
@@ -91,8 +93,12 @@ std::int32_t TZorfOutputLayer::GetMFPosition(std::int32_t actionNode) const {
 std::span<const double> TZorfOutputLayer::Centres() const {
     ZORF_CHECK(HasMFs() && groups.GetNumGroups() == numNeurons);
     ZORF_CHECK(layerNum > 0);
-    const auto* matrix =
-        dynamic_cast<const TToOutputConnections*>(&network->GetConnections(layerNum - 1, layerNum));
+    // The class is final: comparing the dynamic type is the cast's whole test, without the
+    // search a cast makes on every row.
+    const TBasicConnections& connections = network->GetConnections(layerNum - 1, layerNum);
+    const auto* matrix = typeid(connections) == typeid(TToOutputConnections)
+                             ? static_cast<const TToOutputConnections*>(&connections)
+                             : nullptr;
     ZORF_CHECK(matrix != nullptr);
     ZORF_CHECK(network->GetLayer(layerNum - 1)->GetNumNeurons() == GetNumMFs());
     ZORF_CHECK(matrix->GetNumArcs() == GetNumMFs());

@@ -1,9 +1,21 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "KQmessage/Check.h"
 #include "NeuralNets/TSimpleLayer.h"
 #include "Zorf/TMFGroups.h"
+
+// A defuzzified value outside [0, 1], refused: what() names the failed check, and the report
+// shows the value that broke it on standard output before the check (six significant digits).
+// The value travels with the refusal so that whoever reports it decides when it is shown.
+class TOutputRangeFailure : public TCheckFailure {
+  public:
+    TOutputRangeFailure(const std::string& check, std::string value);
+
+    std::string shownValue;
+};
 
 // The defuzzifying output layer: each output is the centre of gravity of its membership
 // functions, the activations of its action nodes (the layer below) weighting their centres
@@ -13,8 +25,8 @@ class TZorfOutputLayer : public TSimpleLayer {
     // The membership-function structure follows with SetMFs.
     TZorfOutputLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t outputs);
 
-    // Refuses (TCheckFailure) a value outside [0, 1], which only centres outside [0, 1]
-    // from a network file can produce, after printing it to standard output.
+    // Refuses (TOutputRangeFailure) a value outside [0, 1], which only centres outside [0, 1]
+    // from a network file can produce.
     void Compute(const double* inputRow) override;
     const char* GetLayerType() const override;
     TBasicLayer* Clone(TBasicNetwork* owner) const override;

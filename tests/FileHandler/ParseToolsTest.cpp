@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <functional>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "FileHandler/ReadFailure.h"
+#include "KQmessage/NumberText.h"
+#include "Support/TempDir.h"
 
 namespace {
 
@@ -224,6 +229,37 @@ TEST(ParseTools, ReadNumberItemReadsAsReadBlockItemThenReadNumberToken) {
     EXPECT_EQ(FileTools::ReadNumberItem(scratch, in, "Data"), -25.0);
     EXPECT_EQ(FileTools::ReadNumberItem(scratch, in, "Data"), 16.0);
     EXPECT_EQ(ReadFailure([&] { FileTools::ReadNumberItem(scratch, in, "Data"); }),
+              "Token (number) expected");
+}
+
+// Numbers of every form, between separators and comments, in a file of several of the
+// reader's blocks, so that numbers also straddle the end of a block.
+TEST(ParseTools, ReadNumberItemReadsWholeFilesAsScanTokenAndParseNumber) {
+    std::mt19937_64 random(7);
+    const char* const forms[] = {"0.5",  "-12.25e-3", "7",   "+3", ".5", "0x1p4",
+                                 "-inf", "1e999",     "12x", "1,", "1e"};
+    const char* const separators[] = {" ", "\n", ", ", "\t", "  /* a */ ", "\r\n"};
+    std::string text;
+    std::vector<std::string> words;
+    while (text.size() < 700000) {
+        std::string word = forms[random() % std::size(forms)];
+        if (random() % 2 == 0) {
+            word = std::to_string(static_cast<double>(random() % 1000000) / 977.0);
+        }
+        words.push_back(word.back() == ',' ? word.substr(0, word.size() - 1) : word);
+        text += word + separators[random() % std::size(separators)];
+    }
+    TTempDir folder;
+    std::optional<InputStream> in = InputStream::Open(folder.Write("numbers", text + "[~Data]"));
+    ASSERT_TRUE(in.has_value());
+    FileTools::ScratchBuffer scratch;
+    for (const std::string& word : words) {
+        const double expected = *NumberText::ScanReal(word);
+        const double read = FileTools::ReadNumberItem(scratch, *in, "Data");
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(read), std::bit_cast<std::uint64_t>(expected))
+            << word;
+    }
+    EXPECT_EQ(ReadFailure([&] { FileTools::ReadNumberItem(scratch, *in, "Data"); }),
               "Token (number) expected");
 }
 

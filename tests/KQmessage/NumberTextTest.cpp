@@ -183,6 +183,61 @@ TEST(NumberTextScanReal, AgreesWithTheCLibraryOnGeneratedTexts) {
     }
 }
 
+// A leading plain decimal is what ScanReal reads from exactly its bytes; other forms, and a
+// number that may go on past the text, are left to ScanReal.
+void ExpectLeadingDecimalAsScanned(const std::string& text) {
+    const std::optional<NumberText::LeadingReal> leading = NumberText::ScanLeadingDecimal(text);
+    if (!leading) {
+        return;
+    }
+    ASSERT_LT(leading->length, text.size()) << '"' << text << '"';
+    const std::optional<double> scanned = NumberText::ScanReal(text.substr(0, leading->length));
+    ASSERT_TRUE(scanned.has_value()) << '"' << text << '"';
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(leading->value), std::bit_cast<std::uint64_t>(*scanned))
+        << '"' << text << '"';
+    EXPECT_FALSE(NumberText::ScanLeadingDecimal(text.substr(0, leading->length)).has_value());
+}
+
+TEST(NumberTextScanLeadingDecimal, ReadsPlainDecimalsAsScanRealDoes) {
+    const struct {
+        const char* text;
+        double value;
+        std::size_t length;
+    } found[] = {{"0.5 ", 0.5, 3},   {"-12e-3,", -0.012, 6}, {"7]", 7.0, 1},
+                 {"12abc", 12.0, 2}, {"1.5e 2", 1.5, 3},     {"00x1 ", 0.0, 2}};
+    for (const auto& f : found) {
+        const std::optional<NumberText::LeadingReal> leading =
+            NumberText::ScanLeadingDecimal(f.text);
+        ASSERT_TRUE(leading.has_value()) << f.text;
+        EXPECT_EQ(leading->value, f.value) << f.text;
+        EXPECT_EQ(leading->length, f.length) << f.text;
+    }
+    for (const char* text : {"", "1.5", "+1 ", ".5 ", "-.5 ", "0x10 ", "-0X1 ", "inf ", "nan ",
+                             "1e999 ", "-1e99999 ", "- 1", "--1 ", "e5 "}) {
+        EXPECT_FALSE(NumberText::ScanLeadingDecimal(text).has_value()) << '"' << text << '"';
+    }
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 100000; ++i) {
+        ExpectLeadingDecimalAsScanned(RandomText(random, " +-.0123456789eExX,]a", 14));
+        ExpectLeadingDecimalAsScanned(RandomDecimal(random) + " ");
+    }
+    // Numbers as the data set writer and other programs write them: 15 to 17 significant
+    // digits and fixed forms with up to 25 decimals, of values of every size.
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> scale(-30, 30);
+    std::uniform_int_distribution<int> decimals(0, 25);
+    char text[400];
+    for (int i = 0; i < 50000; ++i) {
+        const double value = std::ldexp(unit(random), scale(random));
+        for (const int digits : {15, 17}) {
+            std::snprintf(text, sizeof text, "%.*g ", digits, value);
+            ExpectLeadingDecimalAsScanned(text);
+        }
+        std::snprintf(text, sizeof text, "%.*f]", decimals(random), value);
+        ExpectLeadingDecimalAsScanned(text);
+    }
+}
+
 TEST(NumberTextScanInteger, AgreesWithTheCLibrary) {
     const char* const texts[] = {
         "",

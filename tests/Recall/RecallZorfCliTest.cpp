@@ -10,6 +10,7 @@
 
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFileText.h"
+#include "Recall/RecallRuns.h"
 #include "Support/TempDir.h"
 
 namespace {
@@ -50,14 +51,20 @@ struct TRecall {
     std::vector<std::string> files;
 };
 
+// The program recalls row by row; the same files recalled the loaded way give the same
+// reports, status and bytes.
 TRecall Recall(const std::string& network, const std::string& rows,
                const std::string& parameters = kRecallParameters) {
     TTempDir folder;
     folder.Write("net.net", network);
     folder.Write("rows.dat", rows);
     folder.Write("recall.par", parameters);
+    const TRecallOutcome loaded = RunInFolder(folder, "recall.par", "out.dat", TRecallPath::Loaded);
     TRecall recall{RunProgram(folder.Path(), "recall.par"), folder.Read("out.dat"), {}};
     recall.files = FilesIn(folder);
+    const TRecallOutcome program{recall.run.status, recall.run.out, recall.run.err, recall.output,
+                                 recall.files};
+    EXPECT_EQ(program, loaded);
     return recall;
 }
 

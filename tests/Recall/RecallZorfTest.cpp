@@ -9,8 +9,20 @@
 
 namespace {
 
+TRun RunAlong(const std::vector<std::string>& arguments, TRecallPath path) {
+    const auto job = [path](int argc, const char* const* argv, std::ostream& out,
+                            std::ostream& err) { return RunRecallZorf(argc, argv, out, err, path); };
+    return RunInProcess(job, "RecallZorf", arguments);
+}
+
+// The program's run, which reports what recall the loaded way reports.
 TRun RunDriver(const std::vector<std::string>& arguments) {
-    return RunInProcess(RunRecallZorf, "RecallZorf", arguments);
+    const TRun loaded = RunAlong(arguments, TRecallPath::Loaded);
+    const TRun run = RunAlong(arguments, TRecallPath::Automatic);
+    EXPECT_EQ(run.status, loaded.status);
+    EXPECT_EQ(run.out, loaded.out);
+    EXPECT_EQ(run.err, loaded.err);
+    return run;
 }
 
 TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {

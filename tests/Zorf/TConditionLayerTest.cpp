@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
+#include <iterator>
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "FuzzyBuilders.h"
@@ -91,6 +95,51 @@ TEST(TConditionLayer, DegreesOfOneInputSumToOneAndPeakExactlyAtTheCentres) {
             for (std::int32_t k = 0; k < numMFs; ++k) {
                 EXPECT_EQ(degrees[static_cast<std::size_t>(k)], k == j ? 1.0 : 0.0);
             }
+        }
+    }
+}
+
+// The layer computes several nodes at once where it can; every node's degree must be the
+// membership function's, bit for bit, also for centres out of order or equal, and for inputs
+// at the centres, beyond them, infinite or not a number.
+TEST(TConditionLayer, ComputesEachDegreeAsTheMembershipFunction) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> value(-0.5, 1.5);
+    const double specials[] = {std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN(),
+                               0.0,
+                               1.0,
+                               0.5};
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::int32_t> counts;
+        for (int input = 0; input < 1 + round % 5; ++input) {
+            counts.push_back(2 + static_cast<std::int32_t>(random() % 5));
+        }
+        auto network = MakeConditionNetwork(counts);
+        TConditionLayer& layer = ConditionLayerOf(*network);
+        for (std::int32_t j = 0; j < layer.GetNumNeurons(); ++j) {
+            // Evenly spread, shuffled, or some equal to a neighbour's.
+            const std::uint64_t pick = random() % 4;
+            if (pick == 1) {
+                layer.Node(j).centre = value(random);
+            } else if (pick == 2 && j > 0) {
+                layer.Node(j).centre = layer.Node(j - 1).centre;
+            }
+        }
+        std::vector<double> row(counts.size());
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const std::uint64_t pick = random() % 4;
+            row[i] = pick == 0   ? specials[random() % std::size(specials)]
+                     : pick == 1 ? layer.Node(static_cast<std::int32_t>(random() % 2)).centre
+                                 : value(random);
+        }
+        const std::vector<double> degrees = Degrees(*network, row);
+        for (std::int32_t j = 0; j < layer.GetNumNeurons(); ++j) {
+            const double x = row[static_cast<std::size_t>(layer.GetInputOf()[j])];
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(degrees[static_cast<std::size_t>(j)]),
+                      std::bit_cast<std::uint64_t>(layer.Node(j).Membership(x)))
+                << "node " << j << " x " << x;
         }
     }
 }

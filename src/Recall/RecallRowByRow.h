@@ -1,0 +1,25 @@
+// Recall of a recall file one row at a time: each row is read, its features selected,
+// propagated, and its outputs written to the output file (a temporary file renamed into place
+// at the end), so that memory does not grow with the rows. The reports are those of loading
+// the whole file, recalling it and saving the result: an error anywhere in the recall file
+// comes first and leaves no output file; then a refusal of the data set (no inputs to
+// recall, a feature outside the inputs, rows that do not fit the network), then one of
+// propagation, then a failed write.
+#pragma once
+
+#include <string>
+
+#include "FileHandler/FilerStatus.h"
+#include "NeuralNets/TBasicNetwork.h"
+#include "Recall/ParameterFile.h"
+#include "Zorf/TZorf.h"
+
+void RecallRowByRow(TZorf& network, const TRecallParameters& parameters);
+
+// Whether propagating a row writes a warning: a plain layer at the input position, or an
+// input layer away from it. Such warnings would come before an error further down the
+// recall file, where loading reports the error alone.
+bool WarnsOnEveryRow(const TBasicNetwork& network);
+
+// Raises the file error for an output file that was not written (any status but SUCCESS).
+void RequireWritten(FileTools::FilerStatus status, const std::string& fileName);

@@ -1,0 +1,228 @@
+// Recall row by row against recall of the loaded file: errors anywhere in the recall file,
+// refusals of the rows and of propagation, and failed writes are reported alike, in the same
+// order of precedence, and leave the same files.
+#include "Recall/RecallRowByRow.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FileHandler/NetworkFileText.h"
+#include "NeuralNets/TGainLayer.h"
+#include "Recall/RecallRuns.h"
+#include "Zorf/TZorf.h"
+
+namespace {
+
+const std::string kParameters = "WeightFile = net.net\nRecallFile = rows.dat\n";
+const std::string kSmall = TestDataFile("Recall/small.net");
+const std::string kSmallOut = TestDataFile("Recall/small.out");
+
+std::string RowsText(const std::string& header, const std::string& rows) {
+    return "[DataSet] " + header + " [Data]\n" + rows + "[~Data] [~DataSet]\n";
+}
+
+// The rows whose outputs small.out holds.
+const std::string kRows = "0.5 0.2\n0 0\n1 1\n0.3 0.7\n-1 2\n";
+const std::string kHeader = "[Rows = 5] [Inputs = 2]";
+
+struct TCase {
+    const char* what;
+    std::string network;
+    std::string rows;
+    // After the weight and recall file names.
+    std::string parameters = "OutputFile = out.dat\n";
+    std::string outputFile = "out.dat";
+};
+
+TRecallOutcome RunCase(const TCase& c) {
+    TTempDir folder;
+    folder.Write("net.net", c.network);
+    folder.Write("rows.dat", c.rows);
+    folder.Write("recall.par", kParameters + c.parameters);
+    return RunBothPaths(folder, "recall.par", c.outputFile);
+}
+
+const std::vector<std::string> kInputFilesOnly = {"net.net", "recall.par", "rows.dat"};
+
+// A file error on standard output, nothing else, no output file.
+void ExpectFileError(const TCase& c, const std::string& message) {
+    const TRecallOutcome outcome = RunCase(c);
+    EXPECT_EQ(outcome.status, 1) << c.what;
+    EXPECT_EQ(outcome.out, message + "\n") << c.what;
+    EXPECT_EQ(outcome.err, "") << c.what;
+    EXPECT_EQ(outcome.files, kInputFilesOnly) << c.what;
+}
+
+TEST(RecallRowByRow, AnErrorLateInTheRecallFileLeavesNoOutput) {
+    const struct {
+        std::string rows;
+        std::string message;
+    } cases[] = {
+        {RowsText(kHeader, "0.5 0.2\n0 0\n1 1\n0.3 0.7\n-1\n"), "Token (number) expected"},
+        {RowsText(kHeader, kRows + "4 4\n"), "End Tag expected"},
+        {RowsText("[Rows = 6] [Inputs = 2]", kRows), "Token (number) expected"},
+        {RowsText(kHeader, "0.5 0.2\n0 0\n1 1\n0.3 0.7\n-1 two\n"), "number-expected"},
+        {"[DataSet] " + kHeader + " [Data]\n" + kRows + "[~Data]\n", "Unexpected end of file"},
+        {"[DataSet] " + kHeader + " [Data]\n" + kRows + "/* open",
+         "Unexpected end of file during comment"},
+    };
+    for (const auto& c : cases) {
+        ExpectFileError({"late error", kSmall, c.rows}, c.message);
+    }
+}
+
+TEST(RecallRowByRow, ColumnsBeyondTheInputsAreReadAndSkipped) {
+    const std::string rows[] = {
+        RowsText("[Rows = 5] [Inputs = 2] [ExpectedOutputs = Labels] [GeneratedOutputs = 2] "
+                 "[Error = 1]",
+                 "0.5 0.2 7 7 3 [fair]\n0 0 7 7 3 []\n1 1 7 7 3 [a=0.5 b]\n0.3 0.7 7 7 3 [c]\n"
+                 "-1 2 7 7 3 [d]\n"),
+        RowsText("[Rows = 5] [Inputs = 2] [ExpectedOutputs = 1] [GeneratedOutputs = Labels]",
+                 "0.5 0.2 9 [x]\n0 0 9 [x]\n1 1 9 [x]\n0.3 0.7 9 [x]\n-1 2 9 [y=2]\n"),
+    };
+    for (const std::string& text : rows) {
+        const TRecallOutcome outcome = RunCase({"other columns", kSmall, text});
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.out + outcome.err, "");
+        EXPECT_EQ(outcome.output, kSmallOut);
+    }
+}
+
+TEST(RecallRowByRow, NoRowsGiveAnOutputOfNoRows) {
+    const TRecallOutcome outcome =
+        RunCase({"no rows", kSmall, RowsText("[Rows = 0] [Inputs = 2]", "")});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_NE(outcome.output.find("[Rows = 0]"), std::string::npos);
+    EXPECT_NE(outcome.output.find("[Data]\n[~Data]"), std::string::npos);
+}
+
+// Refusals of the rows come after the whole recall file has been read: an error in it wins.
+TEST(RecallRowByRow, RefusalsOfTheRowsWaitForTheEndOfTheFile) {
+    const std::string nullData =
+        "Null data pointer\nNull Pointer Parameter\nTZorf::RecallOutputOnly\n";
+    const std::string late = "0.5 0.2\n0 0\n1 1\n0.3 0.7\n-1 x2\n";
+    const struct {
+        std::string header;
+        std::string parameters;
+        std::string err;
+    } refusals[] = {
+        {"[Rows = 5] [GeneratedOutputs = 2]", "", nullData},
+        {"[Rows = 5] [Inputs = 2]", "#Features = 1 Features = 2",
+         "Invalid Input Data Column\nBad Parameter\nData::SelectFeatures\n"},
+        {"[Rows = 5] [Inputs = 2]", "#Features = 3 Features = 0 1 0",
+         "Data set rows deliver 3 inputs, the network takes 2\nBad Parameter\n"
+         "TZorf::RecallOutputOnly\n"},
+    };
+    for (const auto& r : refusals) {
+        const std::string parameters = "OutputFile = out.dat\n" + r.parameters;
+        const TRecallOutcome refused =
+            RunCase({"refusal", kSmall, RowsText(r.header, kRows), parameters});
+        EXPECT_EQ(refused.status, 1) << r.err;
+        EXPECT_EQ(refused.out, "") << r.err;
+        EXPECT_EQ(refused.err, r.err);
+        EXPECT_EQ(refused.files, kInputFilesOnly);
+        ExpectFileError(
+            {"refusal after a late error", kSmall, RowsText(r.header, late), parameters},
+            "number-expected");
+    }
+}
+
+TEST(RecallRowByRow, AMissingRecallFileIsAMissingDataSet) {
+    const TRecallOutcome outcome =
+        RunCase({"missing", kSmall, "", "RecallFile = none.dat OutputFile = out.dat"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "Null data pointer\nNull Pointer Parameter\nTZorf::RecallOutputOnly\n");
+    EXPECT_EQ(outcome.files, kInputFilesOnly);
+}
+
+TEST(RecallRowByRow, SelectedFeaturesAreTheRowsInputs) {
+    const TRecallOutcome outcome = RunCase(
+        {"features", kSmall,
+         RowsText("[Rows = 5] [Inputs = 3]", "0.2 9 0.5\n0 9 0\n1 9 1\n0.7 9 0.3\n2 9 -1\n"),
+         "OutputFile = out.dat #Features = 2 Features = 2 0"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output, kSmallOut);
+}
+
+// A centre outside [0, 1] lets an output leave [0, 1]: the value is shown on standard output
+// and the check on standard error, unless the recall file has an error further down.
+TEST(RecallRowByRow, AnOutputOutsideTheUnitRangeIsReportedAfterTheFile) {
+    const std::string network = Replaced(kSmall, "1 F  /* 3 */", "3 F  /* 3 */");
+    const TRecallOutcome outcome = RunCase({"range", network, RowsText(kHeader, kRows)});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "1.65209\n");
+    EXPECT_EQ(outcome.err.substr(0, outcome.err.rfind(", line ")),
+              "Assertion failed: (ActActivation >= 0) && (ActActivation <= 1), file "
+              "Zorf/TZorfOutputLayer.cpp");
+    EXPECT_EQ(outcome.files, kInputFilesOnly);
+    ExpectFileError({"range after a late error", network, RowsText(kHeader, "0.5 0.2 0 0 1\n")},
+                    "Token (number) expected");
+}
+
+TEST(RecallRowByRow, AnOutputThatCannotBeWrittenIsReportedAfterTheFile) {
+    const std::string parameters = "OutputFile = missing/out.dat\n";
+    const TRecallOutcome outcome =
+        RunCase({"unwritable", kSmall, RowsText(kHeader, kRows), parameters, "missing/out.dat"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "Unable to write the data set file missing/out.dat\n");
+    EXPECT_EQ(outcome.files, kInputFilesOnly);
+    ExpectFileError({"unwritable after a late error", kSmall, RowsText(kHeader, "1 2 3\n"),
+                     parameters, "missing/out.dat"},
+                    "Token (number) expected");
+}
+
+TEST(RecallRowByRow, TheRecallFileMayBeReplacedByItsOutput) {
+    const TRecallOutcome outcome = RunCase(
+        {"in place", kSmall, RowsText(kHeader, kRows), "OutputFile = rows.dat", "rows.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output, kSmallOut);
+    EXPECT_EQ(outcome.files, kInputFilesOnly);
+}
+
+// A plain layer at the input position warns on every row; its warnings must not come before
+// an error further down the recall file, so such a network is recalled the loaded way.
+TEST(RecallRowByRow, RowWarningsComeOnlyAfterTheWholeFile) {
+    const std::string network = Replaced(kSmall, "[LayerType = Input]", "[LayerType = Simple]");
+    const TRecallOutcome outcome = RunCase({"warnings", network, RowsText(kHeader, kRows)});
+    EXPECT_EQ(outcome.status, 0);
+    std::string warnings;
+    for (int row = 0; row < 5; ++row) {
+        warnings += "!Warning: changed input layer (TSimpleLayer)\n";
+    }
+    EXPECT_EQ(outcome.err, warnings);
+    ExpectFileError({"warnings and a late error", network, RowsText(kHeader, "1 2 3\n")},
+                    "Token (number) expected");
+}
+
+// What WarnsOnEveryRow predicts is what propagating writes.
+TEST(RecallRowByRow, WarnsOnEveryRowTellsWhetherARowWritesAWarning) {
+    const std::int32_t mfPerInput[] = {2, 3};
+    const std::int32_t mfPerOutput[] = {2};
+    const auto zorf = [&] {
+        auto network = std::make_unique<TZorf>(2, mfPerInput, 3, mfPerOutput, 1);
+        network->InitializeWeights(-1.0, 1.0);
+        return network;
+    };
+    std::vector<std::unique_ptr<TZorf>> networks;
+    networks.push_back(zorf());
+    networks.push_back(zorf());
+    networks.back()->SetInLayer(0);
+    networks.push_back(zorf());
+    networks.back()->GetLayer(1)->Destroy();
+    networks.back()->SetLayer(1, new TGainLayer(networks.back().get(), 1, 2, 1.0));
+    networks.back()->GetLayer(1)->SetActivationFunction(ActFunctions::Linear);
+    for (const auto& network : networks) {
+        const double row[] = {0.25, 0.75};
+        double output[1];
+        testing::internal::CaptureStderr();
+        network->Propagate(row, output);
+        const bool warned = !testing::internal::GetCapturedStderr().empty();
+        EXPECT_EQ(WarnsOnEveryRow(*network), warned);
+    }
+    EXPECT_FALSE(WarnsOnEveryRow(*networks[0]));
+}
+
+}  // namespace
