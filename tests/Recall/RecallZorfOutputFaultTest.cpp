@@ -89,8 +89,12 @@ TEST(RecallZorfOutputFault, NothingIsWrittenAndTheRunFails) {
                               "/comfort.dat\nOutputFile = " + output + "\n");
         const std::vector<std::string> before = Snapshot(folder);
         TRun run{};
-        fault.during(folder,
-                     [&] { run = RunInProcess(RunRecallZorf, "RecallZorf", {parameters}); });
+        fault.during(folder, [&] {
+            run =
+                RunInProcess([](int argc, const char* const* argv, std::ostream& out,
+                                std::ostream& err) { return RunRecallZorf(argc, argv, out, err); },
+                             "RecallZorf", {parameters});
+        });
 
         EXPECT_EQ(run.status, 1) << fault.name;
         EXPECT_EQ(run.out, "Unable to write the data set file " + output + "\n") << fault.name;
