@@ -42,9 +42,11 @@ constexpr std::int32_t kBlocksAtOnce = 4;
 using TLanes = double __attribute__((vector_size(kLanes * sizeof(double))));
 
 // values[t] += the sum of t's lane: a whole block with one vector addition and store, so that
-// a later vector load of the block's values is served by that store.
+// a later vector load of the block's values is served by that store. The sum comes by
+// reference: clang refuses a wide vector passed by value into the default clone, which has
+// no vector registers of that width, even where the call is inlined.
 template <class TLanesType>
-[[gnu::always_inline]] inline void AddBlockSum(TLanesType sum, double* values,
+[[gnu::always_inline]] inline void AddBlockSum(const TLanesType& sum, double* values,
                                                std::int32_t targets) {
     if (targets == kLanes) {
         TLanesType block;

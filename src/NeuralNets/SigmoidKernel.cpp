@@ -103,8 +103,14 @@ constexpr int kLanes = 4;
 // result. Otherwise (about 2% of inputs) Plain itself is run.
 constexpr double kMargin = 0x1p-59;
 
+// clang knows no GCC target pragmas; its own attribute pragma gives the fuzz build's clang
+// the same region.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 
 using TLanes = __m256d;
 
@@ -239,7 +245,11 @@ void ApplyVectorized(const double* netInputs, double* outputs, std::int32_t coun
     }
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 bool HasFusedMultiplyAdd() {
     __builtin_cpu_init();

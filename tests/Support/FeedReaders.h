@@ -3,8 +3,9 @@
 // input or refuse it cleanly (FileTools::Error, a refused internal check, TException,
 // TKQstructure::Error, TParameterFileError). Anything else escapes: an abort, a sanitizer
 // report or an unexpected exception is the fault the fuzzer looks for. Where an accepted
-// input can be written back, the written text must read again to the same text; a
-// violation raises TReadBackMismatch, which is no clean refusal either.
+// input can be written back, the written text must read again to the same text, and the
+// two ways of recalling must agree; a violation raises TInconsistentResult, which is no
+// clean refusal either.
 #pragma once
 
 #include <cstdint>
@@ -34,12 +35,13 @@
 #include "Recall/ParameterFile.h"
 #include "Recall/RecallZorf.h"
 #include "Support/FailedCondition.h"
+#include "Support/InProcessRun.h"
 
 namespace FeedReaders {
 
 inline constexpr std::string_view kAccepted = "accepted";
 
-class TReadBackMismatch : public std::logic_error {
+class TInconsistentResult : public std::logic_error {
   public:
     using std::logic_error::logic_error;
 };
@@ -70,7 +72,7 @@ inline void CheckStructureReadsBack(const TKQstructure& parsed) {
     const std::unique_ptr<TKQstructure> again = TKQstructure::ParseText(cursor);
     const TKQstructure copy(*again);
     if (again->ToText() != text || copy.ToText() != text) {
-        throw TReadBackMismatch("structured message reads back differently: " + text);
+        throw TInconsistentResult("structured message reads back differently: " + text);
     }
 }
 
@@ -164,14 +166,14 @@ inline void CheckDataSetsReadBack(const FileTools::LoadedDataSets& loaded,
     }
     if (FileTools::SaveDataSet(scratchPath, loaded.first.get(), loaded.second.get()) !=
         FileTools::SUCCESS) {
-        throw TReadBackMismatch("a loaded data set could not be saved");
+        throw TInconsistentResult("a loaded data set could not be saved");
     }
     const std::string written = ReadFile(scratchPath);
     FileTools::ScratchBuffer scratch;
     const FileTools::LoadedDataSets again = FileTools::LoadDataSets(scratch, scratchPath);
     FileTools::SaveDataSet(scratchPath, again.first.get(), again.second.get());
     if (ReadFile(scratchPath) != written) {
-        throw TReadBackMismatch("a saved data set reads back differently");
+        throw TInconsistentResult("a saved data set reads back differently");
     }
 }
 
@@ -224,13 +226,13 @@ inline void CheckNetworkReadsBack(TBasicNetwork& network) {
         if (e.message == FileTools::Messages::kNetworkTooLarge) {
             return;
         }
-        throw TReadBackMismatch("a written network is refused: " + e.message + "\n" + written);
+        throw TInconsistentResult("a written network is refused: " + e.message + "\n" + written);
     } catch (const TCheckFailure& e) {
-        throw TReadBackMismatch("a written network is refused: " + FailedCondition(e) + "\n" +
-                                written);
+        throw TInconsistentResult("a written network is refused: " + FailedCondition(e) + "\n" +
+                                  written);
     }
     if (WrittenNetwork(*again) != written) {
-        throw TReadBackMismatch("a written network reads back differently:\n" + written);
+        throw TInconsistentResult("a written network reads back differently:\n" + written);
     }
 }
 
@@ -266,28 +268,25 @@ inline TRecallInput SplitRecallInput(std::string_view input) {
     return {parts[0], parts[1], parts[2]};
 }
 
-// RecallZorf run on the parts, written to files in `folder`, which holds nothing else. A
-// completed run leaves an output file that loads again; a failed one leaves none, and no
-// run leaves anything else behind. The outcome is "accepted" or the run's first report.
-inline std::string Recall(std::string_view input, const std::filesystem::path& folder) {
-    const TRecallInput parts = SplitRecallInput(input);
-    const auto write = [&](const char* name, const std::string& text) {
-        std::ofstream((folder / name).string(), std::ios::binary | std::ios::trunc) << text;
-        return (folder / name).string();
-    };
+struct TRecallResult {
+    TRun run;
+    // The output file's bytes after a completed run.
+    std::string output;
+};
+
+// RecallZorf along one path, in `folder`, which holds the three input files and nothing
+// else. A completed run leaves an output file that loads again; a failed one leaves none,
+// and no run leaves anything else behind.
+inline TRecallResult RunRecall(const std::filesystem::path& folder, TRecallPath path) {
     const std::string output = (folder / "out.dat").string();
     std::filesystem::remove(output);
-    const std::string parameters =
-        write("recall.par", "WeightFile = " + write("net.net", parts.network) +
-                                "\nRecallFile = " + write("rows.dat", parts.rows) +
-                                "\nOutputFile = " + output + "\n" + parts.settings);
-    const char* const argv[] = {"RecallZorf", parameters.c_str()};
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunRecallZorf(2, argv, out, err);
-
+    const TRun run = RunInProcess(
+        [path](int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+            return RunRecallZorf(argc, argv, out, err, path);
+        },
+        "RecallZorf", {(folder / "recall.par").string()});
     std::vector<std::string> expected{"net.net", "recall.par", "rows.dat"};
-    if (status == 0) {
+    if (run.status == 0) {
         expected = {"net.net", "out.dat", "recall.par", "rows.dat"};
         FileTools::ScratchBuffer scratch;
         FileTools::LoadDataSets(scratch, output);
@@ -298,12 +297,38 @@ inline std::string Recall(std::string_view input, const std::filesystem::path& f
         for (const std::string& name : left) {
             names += " " + name;
         }
-        throw TReadBackMismatch("recall with status " + std::to_string(status) + " left" + names);
+        throw TInconsistentResult("recall with status " + std::to_string(run.status) + " left" +
+                                  names);
     }
-    if (status == 0) {
+    return {run, run.status == 0 ? ReadFile(output) : std::string()};
+}
+
+// RecallZorf run on the parts, written to files in `folder`, once row by row and once with
+// the whole recall file loaded: both must report the same on the same streams and write the
+// same bytes. The outcome is "accepted" or the run's first report.
+inline std::string Recall(std::string_view input, const std::filesystem::path& folder) {
+    const TRecallInput parts = SplitRecallInput(input);
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream((folder / name).string(), std::ios::binary | std::ios::trunc) << text;
+        return (folder / name).string();
+    };
+    write("recall.par", "WeightFile = " + write("net.net", parts.network) +
+                            "\nRecallFile = " + write("rows.dat", parts.rows) + "\nOutputFile = " +
+                            (folder / "out.dat").string() + "\n" + parts.settings);
+    const TRecallResult rowByRow = RunRecall(folder, TRecallPath::RowByRow);
+    const TRecallResult loaded = RunRecall(folder, TRecallPath::Loaded);
+    const TRun& run = rowByRow.run;
+    if (run.status != loaded.run.status || run.out != loaded.run.out || run.err != loaded.run.err ||
+        rowByRow.output != loaded.output) {
+        throw TInconsistentResult("recall row by row and loaded differ: status " +
+                                  std::to_string(run.status) + " / " +
+                                  std::to_string(loaded.run.status) + "\n" + run.out + run.err +
+                                  " / " + loaded.run.out + loaded.run.err);
+    }
+    if (run.status == 0) {
         return std::string(kAccepted);
     }
-    const std::string report = out.str() + err.str();
+    const std::string report = run.out + run.err;
     return report.substr(0, report.find('\n'));
 }
 
