@@ -211,7 +211,6 @@ TEST(RecallRowByRow, WarnsOnEveryRowTellsWhetherARowWritesAWarning) {
     networks.push_back(zorf());
     networks.back()->SetInLayer(0);
     networks.push_back(zorf());
-    networks.back()->GetLayer(1)->Destroy();
     networks.back()->SetLayer(1, new TGainLayer(networks.back().get(), 1, 2, 1.0));
     networks.back()->GetLayer(1)->SetActivationFunction(ActFunctions::Linear);
     for (const auto& network : networks) {
