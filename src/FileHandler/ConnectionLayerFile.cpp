@@ -168,7 +168,7 @@ void InstallArc(const InputStream& in, TBasicConnections& matrix, const WeightLi
 }  // namespace
 
 void ReadConnectionLayer(ScratchBuffer& scratch, InputStream& in, TBasicNetwork& network,
-                         const BlockItem& opening) {
+                         const BlockItem& opening, NetworkSizeLimit& limit) {
     const std::string& blockdef = opening.name;
     std::int32_t from = -1;
     std::int32_t to = -1;
@@ -207,6 +207,7 @@ void ReadConnectionLayer(ScratchBuffer& scratch, InputStream& in, TBasicNetwork&
     if (network.GetConnections(from, to).IsConnected()) {
         throw Error(Messages::kConnectionsDefined, &in);
     }
+    limit.ClaimArcs(std::int64_t{NumNeurons(network, from)} * NumNeurons(network, to));
     network.SetConnections(from, to, type->make(in, network, from, to));
     TBasicConnections& matrix = network.GetConnections(from, to);
     if (KQML::strcasecmp(matrix.GetConnectionsNType(), "FullyConnected") != 0) {
@@ -224,10 +225,15 @@ void ReadConnectionLayer(ScratchBuffer& scratch, InputStream& in, TBasicNetwork&
 BlockItem ReadWeightMatrix(ScratchBuffer& scratch, InputStream& in, TBasicConnections& matrix,
                            const BlockItem& opening) {
     const std::vector<EntryKind> kinds = ReadEntryKinds(scratch, in, opening);
+    BlockItem item = ReadBlockItem(scratch, in, opening.name, false);
+    // Entries without a value kind take no bytes, and a walk over them would take time the
+    // file does not account for.
+    if (kinds.empty()) {
+        return item;
+    }
     const TBasicNetwork& network = *matrix.GetNetwork();
     const std::int32_t nFrom = NumNeurons(network, matrix.GetFromLayer());
     const std::int32_t nTo = NumNeurons(network, matrix.GetToLayer());
-    BlockItem item = ReadBlockItem(scratch, in, opening.name, false);
     for (std::int32_t i = 0; i < nFrom; ++i) {
         for (std::int32_t j = 0; j < nTo; ++j) {
             for (const EntryKind kind : kinds) {

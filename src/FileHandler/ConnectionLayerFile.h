@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FileHandler/InputStream.h"
+#include "FileHandler/NetworkSizeLimit.h"
 #include "FileHandler/ParseTools.h"
 #include "NeuralNets/TBasicConnections.h"
 #include "NeuralNets/TBasicNetwork.h"
@@ -12,9 +13,9 @@
 namespace FileTools {
 
 // One block, from the item that opened it; installs its matrix in the network and leaves
-// the stream after [~ConnectionLayer].
+// the stream after [~ConnectionLayer]. The matrix's arcs are claimed from `limit` first.
 void ReadConnectionLayer(ScratchBuffer& scratch, InputStream& in, TBasicNetwork& network,
-                         const BlockItem& opening);
+                         const BlockItem& opening, NetworkSizeLimit& limit);
 
 // One weight block into the matrix, from the item that opened it. Each returns the item
 // after the entries, which the caller requires to end the block.

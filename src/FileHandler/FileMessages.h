@@ -50,6 +50,8 @@ inline constexpr const char* kNeuronCountRepeated =
     "NumberOfNeurons repeated after the layer exists";
 // Followed by the name as written.
 inline constexpr const char* kUnknownFunction = "Unknown activation function ";
+inline constexpr const char* kNetworkTooLarge =
+    "Network too large for its file: more layers, neurons or arcs than its size accounts for";
 
 // Network files: connection layers and weights.
 inline constexpr const char* kUnknownConnectionKeyword = "Unknown keyword in connections";

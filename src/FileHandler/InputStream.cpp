@@ -1,5 +1,7 @@
 #include "FileHandler/InputStream.h"
 
+#include <algorithm>
+
 #include "FileHandler/FileMessages.h"
 
 namespace FileTools {
@@ -21,9 +23,14 @@ std::optional<InputStream> InputStream::Open(const std::string& path) {
 InputStream::InputStream(std::FILE* openFile) : file(openFile), block(kBlockSize) {
     // Our own blocks are the only buffer: the C library would copy every byte once more.
     std::setvbuf(openFile, nullptr, _IONBF, 0);
+    if (std::fseek(openFile, 0, SEEK_END) == 0) {
+        size = std::max<std::int64_t>(std::ftell(openFile), 0);
+        std::rewind(openFile);
+    }
 }
 
-InputStream::InputStream(std::string_view text) : block(text.begin(), text.end()) {
+InputStream::InputStream(std::string_view text)
+    : block(text.begin(), text.end()), size(static_cast<std::int64_t>(text.size())) {
     filled = block.size();
 }
 

@@ -37,6 +37,8 @@ class InputStream {
         --next;
     }
     std::int64_t Position() const { return blockStart + static_cast<std::int64_t>(next); }
+    // The bytes of the whole input as it was opened; 0 for a file that cannot tell (a pipe).
+    std::int64_t Size() const { return size; }
     // Moves to a byte position from the start; past the end, the input has ended.
     void Seek(std::int64_t position);
 
@@ -58,6 +60,7 @@ class InputStream {
     std::size_t next = 0;
     std::size_t filled = 0;
     std::int64_t blockStart = 0;
+    std::int64_t size = 0;
 
     explicit InputStream(std::FILE* openFile);
     int Refill();

@@ -8,6 +8,7 @@
 
 #include "FileHandler/ConnectionLayerFile.h"
 #include "FileHandler/FileMessages.h"
+#include "FileHandler/NetworkSizeLimit.h"
 #include "FileHandler/NetworkTypes.h"
 #include "FileHandler/SaveZorf.h"
 #include "KQmessage/Check.h"
@@ -99,8 +100,12 @@ std::size_t ParameterSlot(const TBasicNeuron& neuron, std::string_view name) {
 class LayerBlockReader {
   public:
     LayerBlockReader(ScratchBuffer& scratchBuffer, InputStream& input, TBasicNetwork& net,
-                     const NetworkHeader& networkHeader)
-        : scratch(scratchBuffer), in(input), network(net), header(networkHeader) {}
+                     const NetworkHeader& networkHeader, NetworkSizeLimit& sizeLimit)
+        : scratch(scratchBuffer),
+          in(input),
+          network(net),
+          header(networkHeader),
+          limit(sizeLimit) {}
 
     void Read(const BlockItem& opening) {
         layernum = ParseInteger(in, opening.value);
@@ -135,6 +140,7 @@ class LayerBlockReader {
     InputStream& in;
     TBasicNetwork& network;
     const NetworkHeader& header;
+    NetworkSizeLimit& limit;
 
     std::int32_t layernum = 0;
     std::string blockdef;
@@ -223,6 +229,7 @@ class LayerBlockReader {
         if (type == nullptr) {
             throw Error(Messages::kUnknownLayerType, &in);
         }
+        limit.ClaimNeurons(numneurons);
         layer = type->make(&network, layernum, numneurons);
         network.SetLayer(layernum, layer);
         neuronSeen.assign(static_cast<std::size_t>(numneurons), false);
@@ -321,6 +328,7 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
     if (report != nullptr) {
         report->reset();
     }
+    NetworkSizeLimit limit(in);
     const std::string netdef =
         ExpectBlockStart(in, ReadBlockItem(scratch, in, {}, false), "NEURALNETWORK");
     const std::string networkType =
@@ -334,6 +342,7 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
     if (type == nullptr) {
         throw Error(Messages::kUnknownNetworkType, &in);
     }
+    limit.ClaimLayers(*header.numLayers);
     std::unique_ptr<TBasicNetwork> network = type->make(*header.numLayers);
     if (*header.outLayer < 0 || *header.outLayer >= *header.numLayers) {
         throw Error(Messages::kOutputLayerOutside, &in);
@@ -344,11 +353,11 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
     BlockItem item = ReadBlockItem(scratch, in, netdef, false);
     for (; IsItem(item, ItemKind::KeyValue, "LAYER");
          item = ReadBlockItem(scratch, in, netdef, false)) {
-        LayerBlockReader(scratch, in, *network, header).Read(item);
+        LayerBlockReader(scratch, in, *network, header, limit).Read(item);
     }
     for (; IsItem(item, ItemKind::Tag, "CONNECTIONLAYER");
          item = ReadBlockItem(scratch, in, netdef, false)) {
-        ReadConnectionLayer(scratch, in, *network, item);
+        ReadConnectionLayer(scratch, in, *network, item, limit);
     }
     ExpectBlockEnd(in, item);
     ExpectBlockEnd(in, ReadBlockItem(scratch, in, {}, false));

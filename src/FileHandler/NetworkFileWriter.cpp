@@ -97,8 +97,11 @@ class NetworkWriter {
         WriteStringValue(out, "NetworkType", network.GetNetworkType(), true);
         out.Put('\n');
         WriteInformation();
+        // A layer slot that holds no layer has no block, as in the file it was read from.
         for (std::int32_t k = 0; k < network.GetNumLayers(); ++k) {
-            WriteLayer(k, *network.GetLayer(k));
+            if (TBasicLayer* layer = network.GetLayer(k)) {
+                WriteLayer(k, *layer);
+            }
         }
         for (std::int32_t from = 0; from < network.GetNumLayers(); ++from) {
             for (std::int32_t to = 0; to < network.GetNumLayers(); ++to) {
@@ -124,15 +127,20 @@ class NetworkWriter {
         WriteIntegerValue(out, "NumberOfLayers", network.GetNumLayers(), true);
         WriteIntegerValue(out, "InputLayer", network.GetInLayer(), true);
         WriteIntegerValue(out, "OutputLayer", network.GetOutLayer(), true);
-        WriteIntegerValue(out, "NumberOfInputs", NumNeurons(network.GetInLayer()), true);
-        WriteIntegerValue(out, "NumberOfOutputs", NumNeurons(network.GetOutLayer()), true);
+        if (network.GetLayer(network.GetInLayer()) != nullptr) {
+            WriteIntegerValue(out, "NumberOfInputs", NumNeurons(network.GetInLayer()), true);
+        }
+        if (network.GetLayer(network.GetOutLayer()) != nullptr) {
+            WriteIntegerValue(out, "NumberOfOutputs", NumNeurons(network.GetOutLayer()), true);
+        }
         const TActFunction bias = registry.GetFunction("bias");
         for (std::int32_t k = 0; k < network.GetNumLayers(); ++k) {
-            TBasicLayer& layer = *network.GetLayer(k);
-            if (layer.GetNumNeurons() == 0 || layer.GetActivationFunction() != bias) {
+            TBasicLayer* layer = network.GetLayer(k);
+            if (layer == nullptr || layer->GetNumNeurons() == 0 ||
+                layer->GetActivationFunction() != bias) {
                 continue;
             }
-            if (layer.GetNumNeurons() != 1) {
+            if (layer->GetNumNeurons() != 1) {
                 throw Error(Messages::kIllegalBiasNodes, nullptr, &out);
             }
             WriteIntegerValue(out, "BiasLayer", k, true);

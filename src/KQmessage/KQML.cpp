@@ -189,12 +189,19 @@ std::string_view CheckWord(std::string_view token) {
 }  // namespace
 
 std::unique_ptr<TKQstructure> TKQstructure::Parse(const char*& cursor) {
+    return ParseNested(cursor, 0);
+}
+
+// Each level of nesting is a level of recursion here and in every operation that walks
+// the structure; a text of a few kilobytes must not exhaust the stack.
+std::unique_ptr<TKQstructure> TKQstructure::ParseNested(const char*& cursor, std::int32_t depth) {
     auto structure = std::make_unique<TKQstructure>();
     std::string_view token = NextToken(cursor, kParserSpecials);
     if (token != "(") {
         structure->head = CheckWord(token);
         return structure;
     }
+    ZORF_CHECK(depth < kMaxNesting);
     structure->head = CheckWord(NextToken(cursor, kParserSpecials));
     for (token = NextToken(cursor, kParserSpecials); token != ")";
          token = NextToken(cursor, kParserSpecials)) {
@@ -202,7 +209,7 @@ std::unique_ptr<TKQstructure> TKQstructure::Parse(const char*& cursor) {
             ZORF_REFUSE("*s == ')'");
         }
         const std::string key(CheckWord(NextToken(cursor, kParserSpecials)));
-        structure->SetValue(key, Parse(cursor));
+        structure->SetValue(key, ParseNested(cursor, depth + 1));
     }
     return structure;
 }

@@ -52,6 +52,9 @@ class TKQstructure {
     void Print() const;
     void PrintLine() const;
 
+    // Lists inside lists that a text may hold; Parse refuses a deeper text.
+    static constexpr std::int32_t kMaxNesting = 1000;
+
     // Reads one expression at the cursor and advances it past the expression.
     static std::unique_ptr<TKQstructure> Parse(const char*& cursor);
     // As Parse; the rest of the text must hold no further token.
@@ -63,6 +66,7 @@ class TKQstructure {
     std::int32_t capacity = kInitialCapacity;
 
     static constexpr std::int32_t kInitialCapacity = 16;
+    static std::unique_ptr<TKQstructure> ParseNested(const char*& cursor, std::int32_t depth);
 
     std::int32_t IndexOf(std::string_view key) const;
     void AppendText(std::string& out) const;

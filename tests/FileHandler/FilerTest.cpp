@@ -1,15 +1,14 @@
 #include "FileHandler/Filer.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <string>
 #include <vector>
 
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/ReadFailure.h"
 #include "KQmessage/TException.h"
+#include "Support/FileSizeLimit.h"
 
 namespace {
 
@@ -329,28 +328,6 @@ TEST(Filer, SaveDataSetRefusesWhatItCannotWrite) {
     EXPECT_EQ(folder.Read("out.dat"), "old");
     EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"out.dat"}));
 }
-
-// Files may grow to `bytes` only, as on a disk that is full; restored on destruction.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, savedSignal);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved{};
-    void (*savedSignal)(int) = nullptr;
-};
 
 TEST(Filer, AFailedWriteLeavesTheEarlierFileUntouched) {
     TTempDir folder;

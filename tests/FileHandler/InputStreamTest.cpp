@@ -52,6 +52,8 @@ TEST(InputStream, FileReadsAsTheSameTextInMemory) {
     std::optional<InputStream> file = InputStream::Open(path);
     ASSERT_TRUE(file.has_value());
     InputStream memory(text);
+    EXPECT_EQ(file->Size(), static_cast<std::int64_t>(text.size()));
+    EXPECT_EQ(memory.Size(), file->Size());
     const auto fromFile = TokensWithPositions(*file);
     EXPECT_EQ(fromFile, TokensWithPositions(memory));
     EXPECT_EQ(file->Position(), static_cast<std::int64_t>(text.size()));

@@ -7,6 +7,7 @@
 
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
+#include "Support/FailedCondition.h"
 
 inline std::string ReadFailure(const std::function<void()>& read) {
     try {
@@ -14,9 +15,7 @@ inline std::string ReadFailure(const std::function<void()>& read) {
     } catch (const FileTools::Error& e) {
         return e.message;
     } catch (const TCheckFailure& e) {
-        const std::string text = e.what();
-        const std::string prefix = "Assertion failed: ";
-        return text.substr(prefix.size(), text.rfind(", file ") - prefix.size());
+        return FailedCondition(e);
     }
     return "";
 }

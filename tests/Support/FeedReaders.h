@@ -1,0 +1,316 @@
+// Arbitrary bytes fed to each reader of the program, the way the fuzz targets in fuzz/ do
+// and the regression replays in tests/Regressions repeat. A reader must either accept its
+// input or refuse it cleanly (FileTools::Error, a refused internal check, TException,
+// TKQstructure::Error, TParameterFileError). Anything else escapes: an abort, a sanitizer
+// report or an unexpected exception is the fault the fuzzer looks for. Where an accepted
+// input can be written back, the written text must read again to the same text; a
+// violation raises TReadBackMismatch, which is no clean refusal either.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DataObject/Data.h"
+#include "FileHandler/FileMessages.h"
+#include "FileHandler/Filer.h"
+#include "FileHandler/FilesIn.h"
+#include "FileHandler/NetworkFile.h"
+#include "FileHandler/NetworkFileWriter.h"
+#include "FileHandler/NetworkSoundness.h"
+#include "FileHandler/ParseTools.h"
+#include "KQmessage/Check.h"
+#include "KQmessage/FileToolsError.h"
+#include "KQmessage/KQML.h"
+#include "KQmessage/TException.h"
+#include "NeuralNets/TBasicNetwork.h"
+#include "Recall/ParameterFile.h"
+#include "Recall/RecallZorf.h"
+#include "Support/FailedCondition.h"
+
+namespace FeedReaders {
+
+inline constexpr std::string_view kAccepted = "accepted";
+
+class TReadBackMismatch : public std::logic_error {
+  public:
+    using std::logic_error::logic_error;
+};
+
+// "accepted", or the text of the clean refusal that `read` ended with.
+inline std::string Outcome(const std::function<void()>& read) {
+    try {
+        read();
+        return std::string(kAccepted);
+    } catch (const FileTools::Error& e) {
+        return e.message;
+    } catch (const TCheckFailure& e) {
+        return FailedCondition(e);
+    } catch (const TException& e) {
+        return e.message;
+    } catch (const TKQstructure::Error& e) {
+        return e.report ? e.report->ToText() : std::string("structured error");
+    } catch (const TParameterFileError& e) {
+        return e.what();
+    }
+}
+
+// ---- The structured-message text form
+
+inline void CheckStructureReadsBack(const TKQstructure& parsed) {
+    const std::string text = parsed.ToText();
+    const char* cursor = text.c_str();
+    const std::unique_ptr<TKQstructure> again = TKQstructure::ParseText(cursor);
+    const TKQstructure copy(*again);
+    if (again->ToText() != text || copy.ToText() != text) {
+        throw TReadBackMismatch("structured message reads back differently: " + text);
+    }
+}
+
+inline std::string StructuredMessage(std::string_view input) {
+    // The parser reads a C text: it ends at the first zero byte.
+    const std::string text(input);
+    return Outcome([&] {
+        const char* cursor = text.c_str();
+        CheckStructureReadsBack(*TKQstructure::ParseText(cursor));
+    });
+}
+
+// ---- The block syntax
+
+// Every value converted both ways; a value that is no number is no reason to stop.
+inline void ConvertValue(const FileTools::InputStream& in, std::string_view word) {
+    try {
+        FileTools::ParseInteger(in, word);
+    } catch (const FileTools::Error&) {
+    }
+    try {
+        FileTools::ParseNumber(in, word);
+    } catch (const FileTools::Error&) {
+    }
+}
+
+// Items until the end of the input, opening a block at every complete tag and closing the
+// innermost one at every end tag, as the file readers do.
+inline void ReadAllItems(std::string_view input) {
+    FileTools::ScratchBuffer scratch;
+    FileTools::InputStream in(input);
+    std::vector<std::string> openBlocks;
+    bool bracket = false;
+    for (;;) {
+        const std::string_view blockdef =
+            openBlocks.empty() ? std::string_view() : std::string_view(openBlocks.back());
+        const FileTools::BlockItem item = FileTools::ReadBlockItem(scratch, in, blockdef, bracket);
+        switch (item.kind) {
+            case FileTools::ItemKind::EndOfBlock:
+                if (openBlocks.empty()) {
+                    return;
+                }
+                openBlocks.pop_back();
+                break;
+            case FileTools::ItemKind::BareToken:
+                ConvertValue(in, item.name);
+                break;
+            case FileTools::ItemKind::Tag:
+                if (!bracket && !item.more) {
+                    openBlocks.push_back(item.name);
+                }
+                break;
+            case FileTools::ItemKind::KeyValue:
+                ConvertValue(in, item.value);
+                break;
+        }
+        bracket = item.more;
+    }
+}
+
+inline std::string BlockSyntax(std::string_view input) {
+    return Outcome([&] { ReadAllItems(input); });
+}
+
+// ---- Data set files
+
+// The written form of a file reads back to the same data sets except where the format
+// cannot hold them: a label list followed by numbers of a later group.
+inline bool WrittenFormReadsBack(const Data* first, const Data* second) {
+    if (first == nullptr && second == nullptr) {
+        return false;
+    }
+    if (first != nullptr && first->MbrFlgLabels && second != nullptr) {
+        return false;
+    }
+    return second == nullptr || !second->MbrFlgLabels || second->MbrNdxOutputs == 0;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Saving what was loaded, loading that and saving it again gives the same text.
+inline void CheckDataSetsReadBack(const FileTools::LoadedDataSets& loaded,
+                                  const std::string& scratchPath) {
+    if (!WrittenFormReadsBack(loaded.first.get(), loaded.second.get())) {
+        return;
+    }
+    if (FileTools::SaveDataSet(scratchPath, loaded.first.get(), loaded.second.get()) !=
+        FileTools::SUCCESS) {
+        throw TReadBackMismatch("a loaded data set could not be saved");
+    }
+    const std::string written = ReadFile(scratchPath);
+    FileTools::ScratchBuffer scratch;
+    const FileTools::LoadedDataSets again = FileTools::LoadDataSets(scratch, scratchPath);
+    FileTools::SaveDataSet(scratchPath, again.first.get(), again.second.get());
+    if (ReadFile(scratchPath) != written) {
+        throw TReadBackMismatch("a saved data set reads back differently");
+    }
+}
+
+// Runs of a few rows from the start of the rows, while they keep coming.
+inline void ReadRowsInRuns(const std::string& path) {
+    constexpr int kRuns = 4;
+    constexpr std::int32_t kRowsPerRun = 2;
+    FileTools::ScratchBuffer scratch;
+    std::int64_t offset = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        offset = FileTools::LoadDataSetRows(scratch, path, offset, kRowsPerRun).offset;
+    }
+}
+
+// The file at `path` through every reading operation of the data set files; the first
+// refusal is the outcome. `scratchPath` names a file the read-back check may write.
+inline std::string DataSetFile(const std::string& path, const std::string& scratchPath) {
+    FileTools::ScratchBuffer scratch;
+    Outcome([&] { FileTools::ProbeFileHeader(scratch, path); });
+    Outcome([&] { ReadRowsInRuns(path); });
+    return Outcome([&] {
+        const FileTools::LoadedDataSets loaded = FileTools::LoadDataSets(scratch, path);
+        CheckDataSetsReadBack(loaded, scratchPath);
+    });
+}
+
+// ---- Network files
+
+inline std::unique_ptr<TBasicNetwork> ReadNetworkText(std::string_view text) {
+    FileTools::ScratchBuffer scratch;
+    FileTools::InputStream in(text);
+    return FileTools::ReadNetwork(scratch, in);
+}
+
+inline std::string WrittenNetwork(TBasicNetwork& network) {
+    FileTools::OutputStream out;
+    FileTools::WriteNetwork(out, network);
+    return out.Text();
+}
+
+// The written form of a network reads back and is written again to the same text. Only
+// the size limit may refuse it: a network whose file was padded can be written shorter
+// than its neurons and fixed arcs need.
+inline void CheckNetworkReadsBack(TBasicNetwork& network) {
+    const std::string written = WrittenNetwork(network);
+    std::unique_ptr<TBasicNetwork> again;
+    try {
+        again = ReadNetworkText(written);
+    } catch (const FileTools::Error& e) {
+        if (e.message == FileTools::Messages::kNetworkTooLarge) {
+            return;
+        }
+        throw TReadBackMismatch("a written network is refused: " + e.message + "\n" + written);
+    } catch (const TCheckFailure& e) {
+        throw TReadBackMismatch("a written network is refused: " + FailedCondition(e) + "\n" +
+                                written);
+    }
+    if (WrittenNetwork(*again) != written) {
+        throw TReadBackMismatch("a written network reads back differently:\n" + written);
+    }
+}
+
+// Read, written back, then checked as recall checks it before the first row.
+inline std::string NetworkFile(std::string_view input) {
+    return Outcome([&] {
+        const std::unique_ptr<TBasicNetwork> network = ReadNetworkText(input);
+        CheckNetworkReadsBack(*network);
+        FileTools::RequireRecallable(*network);
+    });
+}
+
+// ---- The whole recall
+
+// One input holds the network file, then the data set file and, optionally, settings added
+// to the parameter file, each part after a line "=====".
+inline constexpr std::string_view kPartSeparator = "\n=====\n";
+
+struct TRecallInput {
+    std::string network;
+    std::string rows;
+    std::string settings;
+};
+
+inline TRecallInput SplitRecallInput(std::string_view input) {
+    std::string parts[3];
+    for (std::string& part : parts) {
+        const std::size_t end = input.find(kPartSeparator);
+        part = input.substr(0, end);
+        input.remove_prefix(end == std::string_view::npos ? input.size()
+                                                          : end + kPartSeparator.size());
+    }
+    return {parts[0], parts[1], parts[2]};
+}
+
+// RecallZorf run on the parts, written to files in `folder`, which holds nothing else. A
+// completed run leaves an output file that loads again; a failed one leaves none, and no
+// run leaves anything else behind. The outcome is "accepted" or the run's first report.
+inline std::string Recall(std::string_view input, const std::filesystem::path& folder) {
+    const TRecallInput parts = SplitRecallInput(input);
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream((folder / name).string(), std::ios::binary | std::ios::trunc) << text;
+        return (folder / name).string();
+    };
+    const std::string output = (folder / "out.dat").string();
+    std::filesystem::remove(output);
+    const std::string parameters =
+        write("recall.par", "WeightFile = " + write("net.net", parts.network) +
+                                "\nRecallFile = " + write("rows.dat", parts.rows) +
+                                "\nOutputFile = " + output + "\n" + parts.settings);
+    const char* const argv[] = {"RecallZorf", parameters.c_str()};
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunRecallZorf(2, argv, out, err);
+
+    std::vector<std::string> expected{"net.net", "recall.par", "rows.dat"};
+    if (status == 0) {
+        expected = {"net.net", "out.dat", "recall.par", "rows.dat"};
+        FileTools::ScratchBuffer scratch;
+        FileTools::LoadDataSets(scratch, output);
+    }
+    const std::vector<std::string> left = FilesIn(folder);
+    if (left != expected) {
+        std::string names;
+        for (const std::string& name : left) {
+            names += " " + name;
+        }
+        throw TReadBackMismatch("recall with status " + std::to_string(status) + " left" + names);
+    }
+    if (status == 0) {
+        return std::string(kAccepted);
+    }
+    const std::string report = out.str() + err.str();
+    return report.substr(0, report.find('\n'));
+}
+
+// ---- The parameter file
+
+inline std::string ParameterText(std::string_view input) {
+    return Outcome([&] { ParseParameterText(std::string(input), "fuzz.par"); });
+}
+
+}  // namespace FeedReaders
