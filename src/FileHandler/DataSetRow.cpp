@@ -79,6 +79,10 @@ DataSetLayout LayoutOf(const DataSetHeader& header) {
     return layout;
 }
 
+bool HoldsValues(const DataSetLayout& layout) {
+    return layout.first || layout.second;
+}
+
 void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
                     const DataSetLayout& layout, DataSetRow& row) {
     ReadNumbers(scratch, in, blockdef, layout.inputs, row.inputs);

@@ -31,6 +31,9 @@ struct DataSetLayout {
 // The layout a header declares: "Labels" (or -1) makes a label list of an output group,
 // any other negative output count is 0.
 DataSetLayout LayoutOf(const DataSetHeader& header);
+// Whether a row holds a number or a label list. A row that holds neither takes no bytes of
+// the file, so reading rows must not take the time of the row count a header merely claims.
+bool HoldsValues(const DataSetLayout& layout);
 
 // The buffers keep their storage from row to row.
 struct DataSetRow {

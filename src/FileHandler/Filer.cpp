@@ -31,9 +31,7 @@ const TLabelList* LabelsIf(bool labelled, const TLabelList& labels) {
 // set is read and dropped.
 void ReadRows(ScratchBuffer& scratch, DataSetFile& file, const DataSetLayout& layout,
               std::int32_t count, Data* first, Data* second) {
-    // A row without values or label lists takes no bytes of the file, so the time spent
-    // must not follow the row count a header merely claims.
-    if (!layout.first && !layout.second) {
+    if (!HoldsValues(layout)) {
         return;
     }
     DataSetRow row;

@@ -21,7 +21,9 @@ void TGridConnections::RemoveTargetNeuron(std::int32_t k) {
 }
 
 void TGridConnections::PackWeights() {
-    packed.Pack(weights, ArcFlags());
+    if (TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
+        packed.Pack(weights, ArcFlags());
+    }
 }
 
 void TGridConnections::DropPackedWeights() {

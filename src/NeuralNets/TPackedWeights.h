@@ -12,6 +12,13 @@
 class TPackedWeights {
   public:
     static constexpr std::int32_t kBlockTargets = 8;
+    // A copy takes as much memory again as the weights; a matrix larger than this (128 MiB of
+    // weights) keeps to the plain kernel rather than double what the network takes.
+    static constexpr std::int64_t kMaxWeights = std::int64_t{1} << 24;
+
+    static bool Affordable(std::int32_t numFrom, std::int32_t numTo) {
+        return static_cast<std::int64_t>(numFrom) * numTo <= kMaxWeights;
+    }
 
     // The weights of one source for the targets of one block.
     struct alignas(kBlockTargets * sizeof(double)) TBlockRow {

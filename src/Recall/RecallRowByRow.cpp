@@ -104,7 +104,8 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
     std::vector<double> inputs(static_cast<std::size_t>(shape ? shape->GetNumSelectedInputs() : 0));
     FileTools::DataSetRow row;
     const TPackedPropagation packing(network);
-    for (std::int32_t r = 0; r < file->header.rows; ++r) {
+    const std::int32_t rows = FileTools::HoldsValues(layout) ? file->header.rows : 0;
+    for (std::int32_t r = 0; r < rows; ++r) {
         FileTools::ReadDataSetRow(scratch, file->in, file->dataName, layout, row);
         if (!refusal) {
             refusal = RecallRow(network, row, selection, inputs, result);

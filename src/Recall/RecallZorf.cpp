@@ -94,8 +94,12 @@ int RecallReportingErrors(const TRecallParameters& parameters, TRecallPath path,
 
 }  // namespace
 
-int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                  TRecallPath path) {
+int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    return RunRecallZorfAlong(argc, argv, out, err, TRecallPath::Automatic);
+}
+
+int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                       TRecallPath path) {
     if (argc != 2) {
         err << "Usage: RecallZorf parameter.file\n";
         return 1;

@@ -12,5 +12,7 @@ enum class TRecallPath { Automatic, RowByRow, Loaded };
 
 // The whole recall job of `RecallZorf parameter.file`. Reports go to `out` (file format
 // errors) and `err` (everything else); returns the process exit status.
-int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                  TRecallPath path = TRecallPath::Automatic);
+int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// The same job along a chosen path.
+int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                       TRecallPath path);

@@ -128,6 +128,13 @@ TEST(PropagationKernels, EveryArcExistingTakesAnySourceVectorized) {
     }
 }
 
+TEST(TPackedWeights, OnlyMatricesOfAffordableSizeArePacked) {
+    EXPECT_TRUE(TPackedWeights::Affordable(56, 400));
+    EXPECT_TRUE(TPackedWeights::Affordable(4096, 4096));
+    EXPECT_FALSE(TPackedWeights::Affordable(56, 1000000));
+    EXPECT_FALSE(TPackedWeights::Affordable(2147483647, 2));
+}
+
 // Every layer's values after propagating the rows, as bits.
 std::vector<std::vector<std::uint64_t>> LayerBits(TBasicNetwork& network,
                                                   const std::vector<std::vector<double>>& rows) {

@@ -130,6 +130,15 @@ TEST(RecallRowByRow, RefusalsOfTheRowsWaitForTheEndOfTheFile) {
     }
 }
 
+// Rows that hold no values take no bytes: a header that claims two billion of them is read
+// at once, and refused as a missing data set.
+TEST(RecallRowByRow, RowsWithoutValuesTakeNoTime) {
+    const TRecallOutcome outcome = RunCase(
+        {"claimed rows", kSmall, TestDataFile("regressions/DataSetFile/empty-rows-claimed.dat")});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "Null data pointer\nNull Pointer Parameter\nTZorf::RecallOutputOnly\n");
+}
+
 TEST(RecallRowByRow, AMissingRecallFileIsAMissingDataSet) {
     const TRecallOutcome outcome =
         RunCase({"missing", kSmall, "", "RecallFile = none.dat OutputFile = out.dat"});
@@ -211,7 +220,6 @@ TEST(RecallRowByRow, WarnsOnEveryRowTellsWhetherARowWritesAWarning) {
     networks.push_back(zorf());
     networks.back()->SetInLayer(0);
     networks.push_back(zorf());
-    networks.back()->GetLayer(1)->Destroy();
     networks.back()->SetLayer(1, new TGainLayer(networks.back().get(), 1, 2, 1.0));
     networks.back()->GetLayer(1)->SetActivationFunction(ActFunctions::Linear);
     for (const auto& network : networks) {

@@ -53,7 +53,7 @@ inline TRecallOutcome RunInFolder(const TTempDir& folder, const std::string& par
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     TRecallOutcome outcome;
-    outcome.status = RunRecallZorf(2, argv, out, err, path);
+    outcome.status = RunRecallZorfAlong(2, argv, out, err, path);
     const std::string writtenErr = testing::internal::GetCapturedStderr();
     const std::string writtenOut = testing::internal::GetCapturedStdout();
     std::filesystem::current_path(home);

@@ -11,7 +11,9 @@ namespace {
 
 TRun RunAlong(const std::vector<std::string>& arguments, TRecallPath path) {
     const auto job = [path](int argc, const char* const* argv, std::ostream& out,
-                            std::ostream& err) { return RunRecallZorf(argc, argv, out, err, path); };
+                            std::ostream& err) {
+        return RunRecallZorfAlong(argc, argv, out, err, path);
+    };
     return RunInProcess(job, "RecallZorf", arguments);
 }
 
