@@ -282,7 +282,7 @@ inline TRecallResult RunRecall(const std::filesystem::path& folder, TRecallPath 
     std::filesystem::remove(output);
     const TRun run = RunInProcess(
         [path](int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-            return RunRecallZorf(argc, argv, out, err, path);
+            return RunRecallZorfAlong(argc, argv, out, err, path);
         },
         "RecallZorf", {(folder / "recall.par").string()});
     std::vector<std::string> expected{"net.net", "recall.par", "rows.dat"};
