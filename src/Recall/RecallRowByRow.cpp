@@ -8,6 +8,7 @@
 
 #include "DataObject/Data.h"
 #include "FileHandler/Filer.h"
+#include "FileHandler/ReadAheadRows.h"
 #include "KQmessage/FileToolsError.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "NeuralNets/TSimpleInputLayer.h"
@@ -102,16 +103,14 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
     const std::optional<std::vector<std::int32_t>> selection =
         shape ? shape->GetFeatures() : std::nullopt;
     std::vector<double> inputs(static_cast<std::size_t>(shape ? shape->GetNumSelectedInputs() : 0));
-    FileTools::DataSetRow row;
     const TPackedPropagation packing(network);
     const std::int32_t rows = FileTools::HoldsValues(layout) ? file->header.rows : 0;
-    for (std::int32_t r = 0; r < rows; ++r) {
-        FileTools::ReadDataSetRow(scratch, file->in, file->dataName, layout, row);
+    FileTools::ReadAheadRows rowsAhead(*file, layout, rows);
+    while (const FileTools::DataSetRow* row = rowsAhead.Next()) {
         if (!refusal) {
-            refusal = RecallRow(network, row, selection, inputs, result);
+            refusal = RecallRow(network, *row, selection, inputs, result);
         }
     }
-    FileTools::ReadDataSetTrailer(scratch, *file);
     if (refusal) {
         std::rethrow_exception(refusal);
     }

@@ -91,6 +91,28 @@ TEST(RecallRowByRow, ColumnsBeyondTheInputsAreReadAndSkipped) {
     }
 }
 
+// Enough rows for the reading to run batches ahead of the recall: the same results, also for
+// an error in the last row, a refusal of propagation and a refusal of the rows.
+TEST(RecallRowByRow, RowsReadAheadGiveTheSameResults) {
+    std::string many;
+    for (int copy = 0; copy < 1000; ++copy) {
+        many += kRows;
+    }
+    const std::string header = "[Rows = 5000] [Inputs = 2]";
+    const std::string outOfRange = Replaced(kSmall, "1 F  /* 3 */", "3 F  /* 3 */");
+    const TCase cases[] = {
+        {"many rows", kSmall, RowsText(header, many)},
+        {"many rows, last broken", kSmall, RowsText(header, many.substr(0, many.size() - 2))},
+        {"many rows out of range", outOfRange, RowsText(header, many)},
+        {"many rows, features refused", kSmall, RowsText(header, many),
+         "OutputFile = out.dat #Features = 1 Features = 2"},
+    };
+    const int statuses[] = {0, 1, 1, 1};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(RunCase(cases[i]).status, statuses[i]) << cases[i].what;
+    }
+}
+
 TEST(RecallRowByRow, NoRowsGiveAnOutputOfNoRows) {
     const TRecallOutcome outcome =
         RunCase({"no rows", kSmall, RowsText("[Rows = 0] [Inputs = 2]", "")});
