@@ -1,42 +1,27 @@
 #include "Zorf/TConditionLayer.h"
 
-#include <bit>
-#include <cstdint>
 #include <typeinfo>
 
 #include "KQmessage/Check.h"
 #include "NeuralNets/ActFunctions.h"
 #include "NeuralNets/TBasicNetwork.h"
 
-namespace {
-
-// `ifTrue` or `ifFalse` by a mask rather than a jump.
-double Select(bool condition, double ifTrue, double ifFalse) {
-    const std::uint64_t mask = 0 - static_cast<std::uint64_t>(condition);
-    return std::bit_cast<double>((std::bit_cast<std::uint64_t>(ifTrue) & mask) |
-                                 (std::bit_cast<std::uint64_t>(ifFalse) & ~mask));
-}
-
-}  // namespace
-
-// 1 at and beyond the outer centres of the outermost functions, falling linearly to 0 at each
-// neighbour's centre, 0 elsewhere (and for a NaN). Where x lies is decided without a branch:
-// the inputs of a recall follow no pattern a branch predictor could learn. Both slopes are
-// the plain expressions 1 - (x - c) / (right - c) and 1 - (c - x) / (c - left).
 double TConditionNeuron::Membership(double x) const {
     const double c = centre;
-    const bool hasLeft = left != nullptr;
-    const bool hasRight = right != nullptr;
-    const double leftCentre = hasLeft ? left->centre : c;
-    const double rightCentre = hasRight ? right->centre : c;
-    const bool flat = (!hasLeft & (x <= c)) | (!hasRight & (x >= c));
-    // Each implies a positive divisor.
-    const bool onRight = hasRight & (x >= c) & (x < rightCentre);
-    const bool onLeft = hasLeft & (x <= c) & (x > leftCentre);
-    const double distance = Select(onRight, x - c, c - x);
-    const double width = Select(onRight, rightCentre - c, Select(onLeft, c - leftCentre, 1.0));
-    const double slope = 1.0 - distance / width;
-    return Select(flat, 1.0, Select(onRight | onLeft, slope, 0.0));
+    if (left == nullptr && x <= c) {
+        return 1.0;
+    }
+    if (right == nullptr && x >= c) {
+        return 1.0;
+    }
+    // Each test below implies a positive divisor.
+    if (right != nullptr && x >= c && x < right->centre) {
+        return 1.0 - (x - c) / (right->centre - c);
+    }
+    if (left != nullptr && x <= c && x > left->centre) {
+        return 1.0 - (c - x) / (c - left->centre);
+    }
+    return 0.0;
 }
 
 // A network file can name this function for any layer, so a neuron without a membership

