@@ -44,7 +44,7 @@ ReadAheadRows::~ReadAheadRows() {
         const std::lock_guard<std::mutex> guard(lock);
         stopping = true;
     }
-    changed.notify_all();
+    placesFree.notify_one();
     reader.join();
 }
 
@@ -71,19 +71,27 @@ void ReadAheadRows::ReadInBackground() {
     for (std::int64_t n = 0; !atEnd; ++n) {
         {
             std::unique_lock<std::mutex> guard(lock);
-            changed.wait(guard, [&] { return stopping || n - finished < kBatches; });
+            if (n - finished == kBatches) {
+                readerWaits = true;
+                placesFree.wait(guard, [&] { return stopping || n - finished <= kWakeBatches; });
+                readerWaits = false;
+            }
             if (stopping) {
                 return;
             }
         }
         std::exception_ptr failure = Fill(batches[static_cast<std::size_t>(n % kBatches)]);
+        bool wake = false;
         {
             const std::lock_guard<std::mutex> guard(lock);
             filled = n + 1;
             error = std::move(failure);
             done = atEnd;
+            wake = callerWaits && (done || filled - finished >= kWakeBatches);
         }
-        changed.notify_all();
+        if (wake) {
+            batchesReady.notify_one();
+        }
     }
 }
 
@@ -105,9 +113,15 @@ ReadAheadRows::Batch* ReadAheadRows::NextBatch(bool finishedOne) {
     std::unique_lock<std::mutex> guard(lock);
     if (finishedOne) {
         ++finished;
-        changed.notify_all();
+        if (readerWaits && filled - finished <= kWakeBatches) {
+            placesFree.notify_one();
+        }
     }
-    changed.wait(guard, [&] { return filled > finished || done; });
+    if (filled == finished && !done) {
+        callerWaits = true;
+        batchesReady.wait(guard, [&] { return done || filled - finished >= kWakeBatches; });
+        callerWaits = false;
+    }
     if (filled > finished) {
         return &batches[static_cast<std::size_t>(finished % kBatches)];
     }

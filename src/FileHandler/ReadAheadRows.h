@@ -26,8 +26,13 @@ class ReadAheadRows {
 
     // A batch holds up to kBatchRows rows and, for wide rows, about kBatchValues numbers.
     static constexpr std::int32_t kBatchRows = 512;
-    static constexpr std::int64_t kBatchValues = 1 << 15;
-    static constexpr std::int64_t kBatches = 4;
+    static constexpr std::int64_t kBatchValues = 1 << 14;
+    // The reader runs up to kBatches batches ahead. A side that has to wait sleeps until
+    // half of them are ready (or free) again: waking a thread can take a millisecond on a
+    // busy virtual machine, so each wake-up must buy many batches of work, and the other
+    // side must have work left for that long.
+    static constexpr std::int64_t kBatches = 16;
+    static constexpr std::int64_t kWakeBatches = kBatches / 2;
 
     // Reads `rows` rows of `file` (positioned at its first row) and then its trailer. The file
     // is the reader's until it is destroyed.
@@ -77,12 +82,15 @@ class ReadAheadRows {
     // the reader fills batch `filled` once the caller has finished with the batch that
     // last used its place.
     std::mutex lock;
-    std::condition_variable changed;
-    std::int64_t filled = 0;    // batches handed to the caller
-    std::int64_t finished = 0;  // batches the caller is done with
-    bool done = false;          // the reader has stopped: at the end, or on `error`
-    bool stopping = false;      // the caller wants no more rows
-    std::exception_ptr error;   // the caller's own when there is no reader
+    std::condition_variable batchesReady;  // the caller waits on it
+    std::condition_variable placesFree;    // the reader waits on it
+    std::int64_t filled = 0;               // batches handed to the caller
+    std::int64_t finished = 0;             // batches the caller is done with
+    bool callerWaits = false;
+    bool readerWaits = false;
+    bool done = false;         // the reader has stopped: at the end, or on `error`
+    bool stopping = false;     // the caller wants no more rows
+    std::exception_ptr error;  // the caller's own when there is no reader
 
     std::thread reader;
 };

@@ -74,7 +74,8 @@ TEST(ReadAheadRows, DeliversEveryRowInOrderAcrossBatches) {
     TTempDir folder;
     for (const std::int32_t count :
          {0, 1, ReadAheadRows::kBatchRows - 1, ReadAheadRows::kBatchRows,
-          ReadAheadRows::kBatchRows + 1, 5 * ReadAheadRows::kBatchRows + 3}) {
+          ReadAheadRows::kBatchRows + 1, 5 * ReadAheadRows::kBatchRows + 3,
+          static_cast<std::int32_t>(3 * ReadAheadRows::kBatches * ReadAheadRows::kBatchRows + 1)}) {
         const std::string path = folder.Write("rows.dat", RowsText(count));
         for (const ReadAheadRows::Mode mode : kModes) {
             std::string failure;
@@ -92,16 +93,18 @@ TEST(ReadAheadRows, DeliversEveryRowInOrderAcrossBatches) {
 // it lies: in a row of the first or a later batch, or in the trailer.
 TEST(ReadAheadRows, AnErrorTakesThePlaceOfTheRowsAfterIt) {
     TTempDir folder;
-    const std::int32_t rows = 3 * ReadAheadRows::kBatchRows;
+    const auto rows =
+        static_cast<std::int32_t>(3 * ReadAheadRows::kBatches * ReadAheadRows::kBatchRows);
     const struct {
         std::string text;
         std::size_t rowsBefore;
     } cases[] = {
         {RowsText(rows, 0), 0},
         {RowsText(rows, 2 * ReadAheadRows::kBatchRows + 7), 2 * ReadAheadRows::kBatchRows + 7},
+        {RowsText(rows, rows - 3), static_cast<std::size_t>(rows - 3)},
         {RowsText(rows, -1, "[~DataSet]\n"), static_cast<std::size_t>(rows)},
         {RowsText(rows, -1, "1 2 3\n[~Data]\n[~DataSet]\n"), static_cast<std::size_t>(rows)},
-        {RowsText(rows).substr(0, 2000), 0},
+        {RowsText(rows).substr(0, RowsText(rows).rfind('\n', 2000)), 0},
     };
     for (const auto& c : cases) {
         const std::string path = folder.Write("broken.dat", c.text);
@@ -122,7 +125,7 @@ TEST(ReadAheadRows, AnErrorTakesThePlaceOfTheRowsAfterIt) {
 // rest of the file.
 TEST(ReadAheadRows, StopsWhenTheCallerStopsEarly) {
     TTempDir folder;
-    const std::string path = folder.Write("many.dat", RowsText(20 * ReadAheadRows::kBatchRows));
+    const std::string path = folder.Write("many.dat", RowsText(40 * ReadAheadRows::kBatchRows));
     for (const std::int32_t wanted : {0, 1, 3 * ReadAheadRows::kBatchRows}) {
         for (const ReadAheadRows::Mode mode : kModes) {
             Opened opened(path);
