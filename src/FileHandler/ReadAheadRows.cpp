@@ -21,18 +21,19 @@ std::int32_t RowsPerBatch(const DataSetLayout& layout) {
 ReadAheadRows::ReadAheadRows(DataSetFile& rowsOf, const DataSetLayout& rowLayout, std::int32_t rows,
                              Mode mode)
     : file(rowsOf), layout(rowLayout), rowsTotal(rows), batchRows(RowsPerBatch(rowLayout)) {
-    for (Batch& batch : batches) {
-        batch.rows.resize(static_cast<std::size_t>(batchRows));
-    }
+    batches.front().rows.resize(static_cast<std::size_t>(batchRows));
     // A single batch gains nothing from a thread: the caller would wait for all of it.
     if (mode == Mode::InCallerThread || rowsTotal <= batchRows ||
         std::thread::hardware_concurrency() < 2) {
         return;
     }
+    for (Batch& batch : batches) {
+        batch.rows.resize(static_cast<std::size_t>(batchRows));
+    }
     try {
         reader = std::thread([this] { ReadInBackground(); });
     } catch (const std::system_error&) {
-        // No thread to be had: the caller's thread reads.
+        // No thread to be had: the caller's thread reads, into the first batch.
     }
 }
 

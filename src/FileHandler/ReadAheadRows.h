@@ -1,6 +1,6 @@
 // The rows of an open data set file, read ahead on a thread of their own: while the caller
 // works on one batch of rows (propagates and writes them), the next batches are read and their
-// numbers converted on another core. The rows come out in file order, memory stays at a few
+// numbers converted on another core. The rows come out in file order, memory stays at sixteen
 // batches whatever the number of rows, and an error in the file reaches the caller where the
 // rows that follow it would have come, with nothing of the reading left running.
 //

@@ -1,9 +1,9 @@
 // Recall of a recall file one row at a time: each row is read, its features selected,
 // propagated, and its outputs written to the output file (a temporary file renamed into place
-// at the end), so that memory does not grow with the rows. The rows are read a few batches
-// ahead on a second thread where the machine has a second core. The reports are those of loading
-// the whole file, recalling it and saving the result: an error anywhere in the recall file
-// comes first and leaves no output file; then a refusal of the data set (no inputs to
+// at the end), so that memory does not grow with the rows. The rows are read some batches
+// ahead on a second thread where the machine has a second core. The reports are those of
+// loading the whole file, recalling it and saving the result: an error anywhere in the recall
+// file comes first and leaves no output file; then a refusal of the data set (no inputs to
 // recall, a feature outside the inputs, rows that do not fit the network), then one of
 // propagation, then a failed write.
 #pragma once

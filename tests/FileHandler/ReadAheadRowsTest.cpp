@@ -25,7 +25,8 @@ std::string RowsText(std::int32_t rows, std::int32_t broken = -1,
                        "]\n[Inputs = 2]\n[ExpectedOutputs = 1]\n[Data]\n";
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::string n = std::to_string(r);
-        text += n + (r == broken ? " oops" : " " + n + ".5") + " -" + n + "\n";
+        text.append(n).append(r == broken ? " oops" : " " + n + ".5");
+        text.append(" -").append(n).append("\n");
     }
     return text + trailer;
 }
