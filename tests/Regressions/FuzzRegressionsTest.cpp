@@ -61,7 +61,7 @@ std::string Replay(const Regression& regression) {
     }
     if (regression.target == "Recall") {
         const TTempDir folder;
-        return FeedReaders::Recall(FeedReaders::ReadFile(path.string()), folder.Path());
+        return FeedReaders::Recall(input, folder.Path());
     }
     return "no replay for target " + regression.target;
 }
