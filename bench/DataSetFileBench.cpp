@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "DataObject/Data.h"
-#include "FileHandler/Filer.h"
+#include "FileHandler/DataSetFile/Filer.h"
 
 namespace {
 

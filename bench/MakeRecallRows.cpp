@@ -12,10 +12,10 @@
 #include <random>
 #include <string_view>
 
-#include "FileHandler/DataSetHeader.h"
-#include "FileHandler/DataSetRow.h"
-#include "FileHandler/Filer.h"
-#include "FileHandler/OutputStream.h"
+#include "FileHandler/DataSetFile/DataSetHeader.h"
+#include "FileHandler/DataSetFile/DataSetRow.h"
+#include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/Syntax/OutputStream.h"
 
 namespace {
 

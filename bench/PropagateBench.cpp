@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "NeuralNets/ActFunctions.h"
+#include "NeuralNets/Kernels/SigmoidKernel.h"
 #include "NeuralNets/PseudoRandom.h"
-#include "NeuralNets/SigmoidKernel.h"
 #include "NeuralNets/TBasicNetwork.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "NeuralNets/TSimpleInputLayer.h"

@@ -24,8 +24,8 @@
 #include <span>
 #include <vector>
 
+#include "NeuralNets/Kernels/SigmoidKernel.h"
 #include "NeuralNets/PseudoRandom.h"
-#include "NeuralNets/SigmoidKernel.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "Recall/MakeZorf.h"
 #include "Zorf/TConditionLayer.h"

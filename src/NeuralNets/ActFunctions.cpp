@@ -6,7 +6,7 @@
 #include "KQmessage/KQML.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "KQmessage/TException.h"
-#include "NeuralNets/SigmoidKernel.h"
+#include "NeuralNets/Kernels/SigmoidKernel.h"
 #include "NeuralNets/TGainNeuron.h"
 
 namespace ActFunctions {

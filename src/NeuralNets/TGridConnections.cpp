@@ -1,6 +1,6 @@
 #include "NeuralNets/TGridConnections.h"
 
-#include "NeuralNets/PropagationKernels.h"
+#include "NeuralNets/Kernels/PropagationKernels.h"
 #include "NeuralNets/TBasicLayer.h"
 
 TGridConnections::TGridConnections(TBasicNetwork* owner, std::int32_t from, std::int32_t to)

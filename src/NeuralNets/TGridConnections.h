@@ -1,11 +1,11 @@
 #pragma once
 
+#include "NeuralNets/Kernels/TPackedWeights.h"
 #include "NeuralNets/PseudoRandom.h"
 #include "NeuralNets/TArcGrid.h"
 #include "NeuralNets/TBasicConnections.h"
 #include "NeuralNets/TBasicNetwork.h"
 #include "NeuralNets/TIterateObj.h"
-#include "NeuralNets/TPackedWeights.h"
 
 // What the two general matrices share: the weights of every source-target pair in one grid,
 // and the arc walks, which differ only in where an arc's flag byte comes from.

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "FileHandler/NetworkFileWriter.h"
+#include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
 #include "NeuralNets/PseudoRandom.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "DataObject/Data.h"
-#include "FileHandler/Filer.h"
-#include "FileHandler/ReadAheadRows.h"
+#include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/DataSetFile/ReadAheadRows.h"
 #include "KQmessage/FileToolsError.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "NeuralNets/TSimpleInputLayer.h"

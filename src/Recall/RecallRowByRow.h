@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "FileHandler/FilerStatus.h"
+#include "FileHandler/DataSetFile/FilerStatus.h"
 #include "NeuralNets/TBasicNetwork.h"
 #include "Recall/ParameterFile.h"
 #include "Zorf/TZorf.h"

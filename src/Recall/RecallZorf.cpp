@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "DataObject/Data.h"
-#include "FileHandler/FileMessages.h"
-#include "FileHandler/Filer.h"
-#include "FileHandler/NetworkFile.h"
-#include "FileHandler/NetworkSoundness.h"
+#include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/NetworkFile/NetworkFile.h"
+#include "FileHandler/NetworkFile/NetworkSoundness.h"
+#include "FileHandler/Syntax/FileMessages.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "FileHandler/NetworkFile.h"
+#include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/ReadFailure.h"
 #include "KQmessage/TException.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "FileHandler/Filer.h"
+#include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FilesIn.h"
-#include "FileHandler/NetworkFileWriter.h"
+#include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "NeuralNets/TIterateObj.h"
 #include "Support/InProcessRun.h"
 

@@ -162,7 +162,7 @@ const std::string kRuleMatrix = "[Matrix Weights TrainableInfo ]\n/* To->       
 const std::string kRuleWeight = "[From=0 To=0 Weight=4.000000000000000 Trainable ]";
 
 TEST(RecallZorfProgram, NetworkFileHeaderAndLayerErrorsAreRefused) {
-    const std::string unit = ", file FileHandler/NetworkFile.cpp";
+    const std::string unit = ", file FileHandler/NetworkFile/NetworkFile.cpp";
     const TRefusal refusals[] = {
         {With("[NeuralNetwork]", "[Network]"), "[NEURALNETWORK] expected\n", ""},
         {With("[NetworkType = Zorf]\n", ""),
@@ -174,7 +174,7 @@ TEST(RecallZorfProgram, NetworkFileHeaderAndLayerErrorsAreRefused) {
         {With("[InputLayer = 1]", "[InputLayer = one]"), "integer-expected\n", ""},
         {With("[NumberOfLayers = 6]", ""), "Must specify number of layers\n", ""},
         {With("[NumberOfLayers = 6]", "[NumberOfLayers = 5]"), "",
-         "numlayers == 6, file FileHandler/NetworkTypes.cpp"},
+         "numlayers == 6, file FileHandler/NetworkFile/NetworkTypes.cpp"},
         {With("[InputLayer = 1]", "[InputLayer = 6]"), "", "inlayer < numlayers" + unit},
         {With("[InputLayer = 1]", "[InputLayer = -1]"), "InputLayer outside the layers\n", ""},
         {With("[OutputLayer = 5]", "[OutputLayer = 6]"), "OutputLayer outside the layers\n", ""},
@@ -224,7 +224,7 @@ TEST(RecallZorfProgram, NetworkFileHeaderAndLayerErrorsAreRefused) {
 }
 
 TEST(RecallZorfProgram, ConnectionLayerErrorsAreRefused) {
-    const std::string unit = ", file FileHandler/ConnectionLayerFile.cpp";
+    const std::string unit = ", file FileHandler/NetworkFile/ConnectionLayerFile.cpp";
     const TRefusal refusals[] = {
         {With("[LayerFrom = 2]", "[LayerFrom = 2 3]"), "Too complicated statement\n", ""},
         {With("[LayerFrom = 2]", "[From = 2]"), "Unknown keyword in connections\n", ""},
@@ -271,7 +271,7 @@ TEST(RecallZorfProgram, ConnectionLayerErrorsAreRefused) {
 }
 
 TEST(RecallZorfProgram, MembershipArrayErrorsAreRefused) {
-    const std::string unit = ", file FileHandler/SaveZorf.cpp";
+    const std::string unit = ", file FileHandler/NetworkFile/SaveZorf.cpp";
     const TRefusal refusals[] = {
         {With("[Input=0 MF=2 ]", "[Output=0 MF=2 ]"), "invalid tag in membership1\n", ""},
         {With("[Input=0 MF=2 ]", "[Input=0 Count=2 ]"), "invalid tag in membership2\n", ""},

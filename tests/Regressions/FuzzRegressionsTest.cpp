@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "FileHandler/FileMessages.h"
+#include "FileHandler/Syntax/FileMessages.h"
 #include "Support/FeedReaders.h"
 #include "Support/TempDir.h"
 

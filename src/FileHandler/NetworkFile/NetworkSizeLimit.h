@@ -1,0 +1,42 @@
+// How much network a network file may make its reader build. A file declares layer and
+// neuron counts in a few bytes, yet every layer, neuron and arc they imply takes memory,
+// and walking them takes time, before the rest of the file is read. The reader therefore
+// builds no more of them than the file's size accounts for: kFreeBytes of memory that any
+// file may take, and kBytesPerFileByte more for each byte of the file. Written networks
+// list every arc of their dense and pruned matrices, so their own bytes pay for them many
+// times over; the free share covers small networks whose neurons and fixed arcs are not
+// listed one by one.
+#pragma once
+
+#include <cstdint>
+
+#include "FileHandler/Syntax/InputStream.h"
+
+namespace FileTools {
+
+class NetworkSizeLimit {
+  public:
+    static constexpr std::int64_t kFreeBytes = std::int64_t{16} << 20;
+    static constexpr std::int64_t kBytesPerFileByte = 256;
+    // About what each takes once built: a layer its slot and the placeholder matrix to
+    // every layer, a neuron its object and value, an arc its weight, flag and bookkeeping.
+    static constexpr std::int64_t kLayerPairBytes = 64;
+    static constexpr std::int64_t kNeuronBytes = 64;
+    static constexpr std::int64_t kArcBytes = 16;
+
+    explicit NetworkSizeLimit(const InputStream& input);
+
+    // Before building a network of `count` layers, a layer of `count` neurons or a matrix
+    // of `count` arcs: raises kNetworkTooLarge when the file does not account for them.
+    void ClaimLayers(std::int64_t count);
+    void ClaimNeurons(std::int64_t count);
+    void ClaimArcs(std::int64_t count);
+
+  private:
+    const InputStream& in;
+    std::int64_t bytesLeft;
+
+    void Claim(std::int64_t count, std::int64_t bytesEach);
+};
+
+}  // namespace FileTools

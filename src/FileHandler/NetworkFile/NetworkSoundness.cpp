@@ -1,0 +1,92 @@
+#include "FileHandler/NetworkFile/NetworkSoundness.h"
+
+#include <string>
+#include <string_view>
+
+#include "FileHandler/Syntax/FileMessages.h"
+#include "KQmessage/FileToolsError.h"
+#include "NeuralNets/TSimpleInputLayer.h"
+#include "Zorf/TConditionLayer.h"
+#include "Zorf/TToOutputConnections.h"
+#include "Zorf/TZorfOutputLayer.h"
+
+namespace FileTools {
+
+namespace {
+
+[[noreturn]] void Refuse(std::int32_t layer, std::string_view problem) {
+    throw Error("Layer " + std::to_string(layer) + ": " + std::string(problem));
+}
+
+// The input layer only loads the row and the defuzzifying layer computes its outputs
+// itself: neither runs its neurons' functions.
+bool RunsNeuronFunctions(const TBasicLayer& layer) {
+    return dynamic_cast<const TSimpleInputLayer*>(&layer) == nullptr &&
+           dynamic_cast<const TZorfOutputLayer*>(&layer) == nullptr;
+}
+
+bool CanRun(TActFunction function, const TBasicLayer& layer) {
+    if (function == ActFunctions::Null || function == ActFunctions::Cog) {
+        return false;
+    }
+    return function != ActFunctions::ZorfCondition ||
+           dynamic_cast<const TConditionLayer*>(&layer) != nullptr;
+}
+
+void RequireRunnableFunctions(const TBasicNetwork& network, std::int32_t k) {
+    TBasicLayer& layer = *network.GetLayer(k);
+    if (!RunsNeuronFunctions(layer)) {
+        return;
+    }
+    for (std::int32_t i = 0; i < layer.GetNumNeurons(); ++i) {
+        const TActFunction function = layer.GetNeuron(i)->actFunction;
+        if (function == ActFunctions::Error) {
+            Refuse(k, Messages::kNoActivationFunction);
+        }
+        if (!CanRun(function, layer)) {
+            Refuse(k, Messages::kFunctionCannotRun +
+                          network.GetFnRegistry().GetFunctionName(function));
+        }
+    }
+}
+
+// Condition nodes take their inputs' values from the layer below.
+void RequireInputsBelow(const TBasicNetwork& network, std::int32_t k) {
+    const auto* conditions = dynamic_cast<const TConditionLayer*>(network.GetLayer(k));
+    if (conditions == nullptr) {
+        return;
+    }
+    if (k == 0 || network.GetLayer(k - 1)->GetNumNeurons() < conditions->GetNumInputs()) {
+        Refuse(k, Messages::kBelowInputsMissing);
+    }
+}
+
+// Outputs are the centres of gravity of the layer below's activations, weighting the
+// centres the matrix from that layer holds (which was refused unless the layer below has
+// one node per output membership function).
+void RequireCentresBelow(const TBasicNetwork& network, std::int32_t k) {
+    if (dynamic_cast<const TZorfOutputLayer*>(network.GetLayer(k)) == nullptr) {
+        return;
+    }
+    if (k == 0 ||
+        dynamic_cast<const TToOutputConnections*>(&network.GetConnections(k - 1, k)) == nullptr) {
+        Refuse(k, Messages::kNoOutputCentres);
+    }
+}
+
+}  // namespace
+
+void RequireRecallable(const TBasicNetwork& network) {
+    for (std::int32_t k = 0; k < network.GetNumLayers(); ++k) {
+        if (network.GetLayer(k) == nullptr) {
+            Refuse(k, Messages::kLayerUndefined);
+        }
+    }
+    for (std::int32_t k = 0; k < network.GetNumLayers(); ++k) {
+        RequireRunnableFunctions(network, k);
+        RequireInputsBelow(network, k);
+        RequireCentresBelow(network, k);
+    }
+}
+
+}  // namespace FileTools

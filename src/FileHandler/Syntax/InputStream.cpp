@@ -1,0 +1,76 @@
+#include "FileHandler/Syntax/InputStream.h"
+
+#include <algorithm>
+
+#include "FileHandler/Syntax/FileMessages.h"
+
+namespace FileTools {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 18;
+
+}  // namespace
+
+std::optional<InputStream> InputStream::Open(const std::string& path) {
+    std::FILE* openFile = std::fopen(path.c_str(), "rb");
+    if (openFile == nullptr) {
+        return std::nullopt;
+    }
+    return InputStream(openFile);
+}
+
+InputStream::InputStream(std::FILE* openFile) : file(openFile), block(kBlockSize) {
+    // Our own blocks are the only buffer: the C library would copy every byte once more.
+    std::setvbuf(openFile, nullptr, _IONBF, 0);
+    if (std::fseek(openFile, 0, SEEK_END) == 0) {
+        size = std::max<std::int64_t>(std::ftell(openFile), 0);
+        std::rewind(openFile);
+    }
+}
+
+InputStream::InputStream(std::string_view text)
+    : block(text.begin(), text.end()), size(static_cast<std::int64_t>(text.size())) {
+    filled = block.size();
+}
+
+InputStream::InputStream(InputStream&&) noexcept = default;
+InputStream& InputStream::operator=(InputStream&&) noexcept = default;
+InputStream::~InputStream() = default;
+
+int InputStream::Refill() {
+    if (!file) {
+        return kEnd;
+    }
+    const std::size_t count = std::fread(block.data(), 1, block.size(), file.get());
+    if (count == 0) {
+        if (std::ferror(file.get()) != 0) {
+            throw Error(Messages::kReadFailed, this);
+        }
+        return kEnd;
+    }
+    blockStart += static_cast<std::int64_t>(filled);
+    filled = count;
+    next = 1;
+    return static_cast<unsigned char>(block[0]);
+}
+
+void InputStream::Seek(std::int64_t position) {
+    ZORF_ASSERT(position >= 0);
+    if (position >= blockStart && position <= blockStart + static_cast<std::int64_t>(filled)) {
+        next = static_cast<std::size_t>(position - blockStart);
+        return;
+    }
+    if (!file) {
+        next = filled;
+        return;
+    }
+    if (std::fseek(file.get(), static_cast<long>(position), SEEK_SET) != 0) {
+        throw Error(Messages::kReadFailed, this);
+    }
+    blockStart = position;
+    next = 0;
+    filled = 0;
+}
+
+}  // namespace FileTools

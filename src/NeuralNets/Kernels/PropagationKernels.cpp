@@ -1,0 +1,147 @@
+#include "NeuralNets/Kernels/PropagationKernels.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "NeuralNets/TBasicConnections.h"
+
+namespace PropagationKernels {
+
+namespace {
+
+// The product itself where the arc exists, +0.0 where it does not, without a branch: pruned
+// arcs follow no pattern a branch predictor could learn.
+double ExistingProduct(double product, std::uint8_t flags) {
+    const std::uint64_t keep = 0 - static_cast<std::uint64_t>(flags & FMaskExists);
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(product) & keep);
+}
+
+double RowSum(const double* row, const double* source, std::int32_t count) {
+    double sum = 0.0;
+    for (std::int32_t s = 0; s < count; ++s) {
+        sum += row[s] * source[s];
+    }
+    return sum;
+}
+
+double MaskedRowSum(const double* row, const std::uint8_t* flags, const double* source,
+                    std::int32_t count) {
+    double sum = 0.0;
+    for (std::int32_t s = 0; s < count; ++s) {
+        sum += ExistingProduct(row[s] * source[s], flags[s]);
+    }
+    return sum;
+}
+
+constexpr std::int32_t kLanes = TPackedWeights::kBlockTargets;
+// Blocks summed side by side, so that the additions of one block's chain overlap with those
+// of the others.
+constexpr std::int32_t kBlocksAtOnce = 4;
+
+using TLanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+
+// values[t] += the sum of t's lane: a whole block with one vector addition and store, so that
+// a later vector load of the block's values is served by that store. The sum comes by
+// reference: clang refuses a wide vector passed by value into the default clone, which has
+// no vector registers of that width, even where the call is inlined.
+template <class TLanesType>
+[[gnu::always_inline]] inline void AddBlockSum(const TLanesType& sum, double* values,
+                                               std::int32_t targets) {
+    if (targets == kLanes) {
+        TLanesType block;
+        std::memcpy(&block, values, sizeof block);
+        block += sum;
+        std::memcpy(values, &block, sizeof block);
+        return;
+    }
+    double sums[kLanes];
+    std::memcpy(sums, &sum, sizeof sum);
+    for (std::int32_t lane = 0; lane < targets; ++lane) {
+        values[lane] += sums[lane];
+    }
+}
+
+// For the blocks of `packed`: values[t] += the sum of t's lane.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocks(
+    const TPackedWeights& packed, const double* source, double* values) {
+    const std::size_t stride = static_cast<std::size_t>(packed.NumFrom());
+    const std::int32_t count = packed.NumBlocks();
+    const auto targetsOf = [&packed](std::int32_t b) {
+        return std::min(kLanes, packed.NumTo() - b * kLanes);
+    };
+    std::int32_t b = 0;
+    for (; b + kBlocksAtOnce <= count; b += kBlocksAtOnce) {
+        const TPackedWeights::TBlockRow* rows = packed.Block(b);
+        TLanes sum0 = {};
+        TLanes sum1 = {};
+        TLanes sum2 = {};
+        TLanes sum3 = {};
+        for (std::size_t s = 0; s < stride; ++s) {
+            const TLanes x = TLanes{} + source[s];
+            TLanes w0;
+            TLanes w1;
+            TLanes w2;
+            TLanes w3;
+            std::memcpy(&w0, rows[s].lanes, sizeof w0);
+            std::memcpy(&w1, rows[stride + s].lanes, sizeof w1);
+            std::memcpy(&w2, rows[2 * stride + s].lanes, sizeof w2);
+            std::memcpy(&w3, rows[3 * stride + s].lanes, sizeof w3);
+            sum0 += w0 * x;
+            sum1 += w1 * x;
+            sum2 += w2 * x;
+            sum3 += w3 * x;
+        }
+        double* out = values + static_cast<std::size_t>(b) * kLanes;
+        AddBlockSum(sum0, out, targetsOf(b));
+        AddBlockSum(sum1, out + kLanes, targetsOf(b + 1));
+        AddBlockSum(sum2, out + 2 * kLanes, targetsOf(b + 2));
+        AddBlockSum(sum3, out + 3 * kLanes, targetsOf(b + 3));
+    }
+    for (; b < count; ++b) {
+        const TPackedWeights::TBlockRow* rows = packed.Block(b);
+        TLanes sum = {};
+        for (std::size_t s = 0; s < stride; ++s) {
+            TLanes w;
+            std::memcpy(&w, rows[s].lanes, sizeof w);
+            sum += w * (TLanes{} + source[s]);
+        }
+        AddBlockSum(sum, values + static_cast<std::size_t>(b) * kLanes, targetsOf(b));
+    }
+}
+
+}  // namespace
+
+void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
+              const double* source, double* values) {
+    const std::int32_t numFrom = weights.NumFrom();
+    for (std::int32_t t = 0; t < weights.NumTo(); ++t) {
+        values[t] += flags != nullptr ? MaskedRowSum(weights.Row(t), flags->Row(t), source, numFrom)
+                                      : RowSum(weights.Row(t), source, numFrom);
+    }
+}
+
+void AddVectorized(const TPackedWeights& packed, const double* source, double* values) {
+    AddBlocks(packed, source, values);
+}
+
+bool AllFinite(const double* values, std::int32_t count) {
+    constexpr std::uint64_t kExponent = 0x7ff0000000000000;
+    std::uint64_t infiniteOrNaN = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint64_t exponent = std::bit_cast<std::uint64_t>(values[i]) & kExponent;
+        infiniteOrNaN |= exponent == kExponent ? 1 : 0;
+    }
+    return infiniteOrNaN == 0;
+}
+
+void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
+                     const TPackedWeights* packed, const double* source, double* values) {
+    if (packed != nullptr && (!packed->HasAbsentArcs() || AllFinite(source, weights.NumFrom()))) {
+        AddVectorized(*packed, source, values);
+        return;
+    }
+    AddPlain(weights, flags, source, values);
+}
+
+}  // namespace PropagationKernels

@@ -1,0 +1,33 @@
+// The two kernels that add a matrix's weighted sums into its target layer's net inputs, side
+// by side: the plain one walks each target's row of weights, and the vectorized one sums the
+// targets of a block of packed weights in parallel lanes. Each target's sum runs over its
+// sources in order in both, starting from 0.0, so both give the same bits; AddWeightedSums
+// is the one place that chooses between them.
+#pragma once
+
+#include <cstdint>
+
+#include "NeuralNets/Kernels/TPackedWeights.h"
+#include "NeuralNets/TArcGrid.h"
+
+namespace PropagationKernels {
+
+// For each target t: values[t] += the sum, over the sources s in order, of weight(s, t) x
+// source[s]. An absent arc (flags without the exists bit) adds +0.0, which leaves the sum's
+// bits as skipping it would: a sum that starts at +0.0 never becomes -0.0. No flags: every
+// arc exists.
+void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
+              const double* source, double* values);
+
+// The same from the packed copy. An absent arc's 0.0 weight adds +-0.0 only where the source
+// value is finite, so with absent arcs the sources must all be finite.
+void AddVectorized(const TPackedWeights& packed, const double* source, double* values);
+
+bool AllFinite(const double* values, std::int32_t count);
+
+// The vectorized kernel where a packed copy is given and the sources allow it (any sources when
+// every arc exists), else the plain.
+void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
+                     const TPackedWeights* packed, const double* source, double* values);
+
+}  // namespace PropagationKernels
