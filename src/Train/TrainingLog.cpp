@@ -9,6 +9,7 @@
 #include "FileHandler/Syntax/OutputStream.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/NumberText.h"
+#include "Train/WholeNumber.h"
 
 namespace TrainingLog {
 
@@ -59,22 +60,6 @@ std::vector<std::string_view> Fields(std::string_view line) {
     return fields;
 }
 
-// The whole field as a number, in the forms the writer produces: a decimal number or the
-// "%g" spellings of infinities and not-a-number.
-std::optional<double> WholeNumber(std::string_view field) {
-    const std::string terminated = std::string(field) + ' ';
-    if (const auto leading = NumberText::ScanLeadingDecimal(terminated)) {
-        if (leading->length == field.size()) {
-            return leading->value;
-        }
-        return std::nullopt;
-    }
-    if (field == "inf" || field == "-inf" || field == "nan" || field == "-nan") {
-        return NumberText::ScanReal(field);
-    }
-    return std::nullopt;
-}
-
 class TLogRefusal {
   public:
     explicit TLogRefusal(const std::string& path) : path_(path) {}
@@ -95,24 +80,23 @@ TEpochRecord ParseRow(std::string_view line, std::size_t number, const TLogRefus
                        "seconds)");
     }
     TEpochRecord row;
-    const NumberText::ScannedInteger epoch = NumberText::ScanInteger(fields[0]);
-    const bool digitsOnly = fields[0].find_first_not_of("0123456789") == std::string_view::npos;
-    if (!digitsOnly || epoch.status != NumberText::IntegerScan::Found) {
+    const std::optional<std::int32_t> epoch = WholeNumber::Count(fields[0]);
+    if (!epoch) {
         refusal.Refuse(number, "the epoch is not a whole number");
     }
-    row.epoch = epoch.value;
-    const std::optional<double> training = WholeNumber(fields[1]);
+    row.epoch = *epoch;
+    const std::optional<double> training = WholeNumber::Real(fields[1]);
     if (!training) {
         refusal.Refuse(number, "the training error is not a number");
     }
     row.trainingError = *training;
     if (fields[2] != "-") {
-        row.validationError = WholeNumber(fields[2]);
+        row.validationError = WholeNumber::Real(fields[2]);
         if (!row.validationError) {
             refusal.Refuse(number, "the validation error is neither a number nor -");
         }
     }
-    const std::optional<double> seconds = WholeNumber(fields[3]);
+    const std::optional<double> seconds = WholeNumber::Real(fields[3]);
     if (!seconds) {
         refusal.Refuse(number, "the seconds are not a number");
     }
