@@ -44,10 +44,8 @@ __attribute__((target_clones("avx2", "default"))) void AddScaledPair(
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void AddScaled(double scale,
-                                                                   const double* values,
-                                                                   double* sums,
-                                                                   std::int32_t count) {
+__attribute__((target_clones("avx2", "default"))) void AddScaled(double scale, const double* values,
+                                                                 double* sums, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
         sums[i] += scale * values[i];
     }
@@ -268,8 +266,7 @@ void TZorfGradient::AddRowGradient(std::span<const double> outputGradient) {
         }
         const std::size_t row = static_cast<std::size_t>(r) * numConditions;
         AddRowDerivatives(delta, degrees, trains[1] ? &dense[RuleBase() + row] : nullptr,
-                          &ruleWeights[row], trains[0] ? byDegree.data() : nullptr,
-                          numConditions);
+                          &ruleWeights[row], trains[0] ? byDegree.data() : nullptr, numConditions);
     }
     if (trains[0]) {
         AddCentreGradient(inputs, degrees);

@@ -21,8 +21,7 @@ std::string Quoted(std::string_view text) {
 
 [[noreturn]] void Refuse(std::string_view keyword, const std::string& need,
                          std::string_view value) {
-    throw TTrainSettingError(std::string(keyword) + " must be " + need + ", not " +
-                             Quoted(value));
+    throw TTrainSettingError(std::string(keyword) + " must be " + need + ", not " + Quoted(value));
 }
 
 double RealIn(std::string_view keyword, std::string_view value, double low, double high,
@@ -180,10 +179,11 @@ const std::vector<TSettingEntry>& Entries() {
          }},
         {{"Seed", "1", "start of the row shuffling, 0 to 4294967295"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
-             const double seed = RealIn(k, v, 0.0, 4294967295.0, "a whole number from 0 to "
-                                                                  "4294967295");
-             if (std::floor(seed) != seed || v.find_first_not_of("0123456789") !=
-                                                 std::string_view::npos) {
+             const double seed = RealIn(k, v, 0.0, 4294967295.0,
+                                        "a whole number from 0 to "
+                                        "4294967295");
+             if (std::floor(seed) != seed ||
+                 v.find_first_not_of("0123456789") != std::string_view::npos) {
                  Refuse(k, "a whole number from 0 to 4294967295", v);
              }
              s.seed = static_cast<std::uint32_t>(seed);
@@ -204,8 +204,9 @@ const std::vector<TSettingEntry>& Entries() {
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.trainLayers = ParseLayers(k, v);
          }},
-        {{"InitialStep", "0.05", "RPROP: first step of the rule and action weights (centres a "
-                                 "tenth)"},
+        {{"InitialStep", "0.05",
+          "RPROP: first step of the rule and action weights (centres a "
+          "tenth)"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.initialStep = RealIn(k, v, 1e-12, 1e6, "a number above 0");
          }},
