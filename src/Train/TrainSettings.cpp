@@ -198,7 +198,7 @@ const std::vector<TSettingEntry>& Entries() {
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.fineTuneEpochs = CountIn(k, v, kMaxEpochs, "a whole number from 0 to 100000000");
          }},
-        {{"Train", "1 2 3 4",
+        {{"TrainLayers", "1 2 3 4",
           "the weight layers that train: 1 input centres, 2 rule weights, 3 action weights, 4 "
           "output centres"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {

@@ -63,7 +63,7 @@ std::string Usage() {
     reader.Refuse(e.what());
 }
 
-// A training setting's value: the penalty may hold blanks within its parentheses, "Train" is
+// A training setting's value: the penalty may hold blanks within its parentheses, "TrainLayers" is
 // the weight layers that follow as separate numbers.
 void ReadSetting(TParameterReader& reader, std::string_view keyword, TTrainSettings& settings) {
     std::optional<std::string_view> value;
@@ -75,7 +75,7 @@ void ReadSetting(TParameterReader& reader, std::string_view keyword, TTrainSetti
         reader.Refuse(std::string(keyword) + " has no value");
     }
     std::string text(*value);
-    if (KQML::strcasecmp(keyword, "Train") == 0) {
+    if (KQML::strcasecmp(keyword, "TrainLayers") == 0) {
         while (const std::optional<std::string_view> next = reader.PeekWord()) {
             const std::optional<std::int32_t> layer = WholeNumber::Count(*next);
             if (!layer || *layer < 1 || *layer > 4) {
