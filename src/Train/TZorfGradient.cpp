@@ -131,10 +131,12 @@ void TZorfGradient::RequireTrainableShape() const {
             }
         }
     }
-    if (typeid(net.GetConnections(kInputs, kConditions)) != typeid(TToConditionConnections) ||
+    const TBasicConnections& centreMatrix = net.GetConnections(kInputs, kConditions);
+    const TBasicConnections& outputMatrix = net.GetConnections(kActions, kOutputs);
+    if (typeid(centreMatrix) != typeid(TToConditionConnections) ||
         dynamic_cast<TGridConnections*>(&net.GetConnections(kConditions, kRules)) == nullptr ||
         dynamic_cast<TGridConnections*>(&net.GetConnections(kRules, kActions)) == nullptr ||
-        typeid(net.GetConnections(kActions, kOutputs)) != typeid(TToOutputConnections)) {
+        typeid(outputMatrix) != typeid(TToOutputConnections)) {
         Refuse("a weight layer is not held by the matrix kind of a fuzzy network");
     }
 }
