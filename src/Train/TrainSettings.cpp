@@ -50,6 +50,9 @@ bool Is(std::string_view text, std::string_view name) {
 // they read a number; a key they do not read is a misspelling.
 void CheckPenalty(std::string_view keyword, std::string_view value) {
     const std::string text(value);
+    if (text.empty()) {
+        Refuse(keyword, "a penalty such as (LWF :LEARNINGRATE 0.01 :FORGETTINGRATE 0.1)", value);
+    }
     const char* cursor = text.c_str();
     std::unique_ptr<TKQstructure> penalty;
     try {
@@ -59,7 +62,7 @@ void CheckPenalty(std::string_view keyword, std::string_view value) {
     const std::string need =
         "a penalty such as (QUADPENALTY :EPSILON1 0.0001 :BETA 10) or (LWF :LEARNINGRATE 0.01 "
         ":FORGETTINGRATE 0.1)";
-    if (!penalty) {
+    if (!penalty || text.front() != '(') {
         Refuse(keyword, need, value);
     }
     std::vector<std::string_view> keys;
@@ -166,6 +169,10 @@ const std::vector<TSettingEntry>& Entries() {
           "weight penalty on the rule and action weights, as (QUADPENALTY :EPSILON1 e1 "
           ":EPSILON2 e2 :BETA b) or (LWF :LEARNINGRATE l :FORGETTINGRATE f)"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
+             if (Is(v, "none")) {
+                 s.penalty.clear();
+                 return;
+             }
              CheckPenalty(k, v);
              s.penalty = std::string(v);
          }},
