@@ -25,16 +25,6 @@
 
 namespace {
 
-struct TTrainParameters {
-    std::string weightFile;
-    std::string trainFile;
-    std::string validationFile;
-    std::string outputWeightFile = "trained.net";
-    std::string trainingLog;
-    std::vector<std::int32_t> features;
-    TTrainSettings settings;
-};
-
 constexpr const char* kUsageLine = "Usage: TrainZorf parameter.file";
 
 std::string Usage() {
@@ -91,8 +81,9 @@ void ReadSetting(TParameterReader& reader, std::string_view keyword, TTrainSetti
     }
 }
 
-TTrainParameters ReadTrainParameters(const std::string& path) {
-    const std::string text = ReadParameterFileText(path);
+}  // namespace
+
+TTrainParameters ParseTrainParameterText(const std::string& text, const std::string& path) {
     TParameterReader reader(text, path);
     TTrainParameters parameters;
     TFeatureList features;
@@ -119,6 +110,8 @@ TTrainParameters ReadTrainParameters(const std::string& path) {
     parameters.features = FinishFeatures(reader, features);
     return parameters;
 }
+
+namespace {
 
 std::string General(double value) {
     std::array<char, NumberText::kGeneralTextSize> text{};
@@ -282,7 +275,7 @@ int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostr
     }
     TTrainParameters parameters;
     try {
-        parameters = ReadTrainParameters(argv[1]);
+        parameters = ParseTrainParameterText(ReadParameterFileText(argv[1]), argv[1]);
     } catch (const TParameterFileError& e) {
         err << e.what() << '\n';
         return 1;

@@ -3,7 +3,27 @@
 // separator character, other words skipped).
 #pragma once
 
+#include <cstdint>
 #include <ostream>
+#include <string>
+#include <vector>
+
+#include "Train/TrainSettings.h"
+
+struct TTrainParameters {
+    std::string weightFile;
+    std::string trainFile;
+    std::string validationFile;
+    std::string outputWeightFile = "trained.net";
+    std::string trainingLog;
+    std::vector<std::int32_t> features;
+    TTrainSettings settings;
+};
+
+// What a parameter file's text asks for, without opening any file it names, so that a
+// setting can be refused before a network is loaded; TParameterFileError (naming `path`)
+// for a refused setting.
+TTrainParameters ParseTrainParameterText(const std::string& text, const std::string& path);
 
 // The whole job: progress and results go to `out`, errors as RecallZorf reports them (file
 // format errors on `out`, the rest on `err`). Returns the process exit status: 0 when the
