@@ -2,11 +2,12 @@
 # Builds the fuzz targets and runs one of them:
 #   fuzz/run.sh TARGET SECONDS [more libFuzzer options or inputs to replay]
 # TARGET is the name of a fuzz/<TARGET>Fuzz.cpp: ParseText, BlockSyntax, DataSetFile,
-# ParameterFile (and NetworkFile, Recall where they exist). The build goes to build/fuzz
-# (clang++ with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer); the corpus the
-# run grows stays in build/fuzz/corpus/TARGET, and inputs that fail are written to
-# build/fuzz/artifacts/TARGET/. Seeds come from fuzz/seeds/TARGET, the shipped examples and
-# the regression inputs in tests/data/regressions/TARGET.
+# ParameterFile, TrainParameterFile, TrainingLog (and NetworkFile, Recall where they
+# exist). The build goes to build/fuzz (clang++ with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer); the corpus the run grows stays in build/fuzz/corpus/TARGET,
+# and inputs that fail are written to build/fuzz/artifacts/TARGET/. Seeds come from
+# fuzz/seeds/TARGET, the shipped examples and the regression inputs in
+# tests/data/regressions/TARGET.
 set -euo pipefail
 
 if [ $# -lt 2 ]; then
@@ -50,6 +51,10 @@ case $target in
   NetworkFile)
     cp "$root/fuzz/dict/BlockSyntax.dict" "$dict"
     copy_examples "$root"/examples/*.net "$root"/tests/data/Recall/*.net ;;
+  TrainParameterFile)
+    cp "$root/fuzz/dict/TrainParameterFile.dict" "$dict"
+    copy_examples "$root"/examples/*.par ;;
+  TrainingLog) cp "$root/fuzz/dict/TrainingLog.dict" "$dict" ;;
   Recall)
     # Network file, data set file and parameter settings, each part after a line "=====".
     cat "$root/fuzz/dict/BlockSyntax.dict" "$root/fuzz/dict/ParameterFile.dict" >"$dict"

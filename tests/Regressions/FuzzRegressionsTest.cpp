@@ -56,6 +56,12 @@ std::string Replay(const Regression& regression) {
     if (regression.target == "ParameterFile") {
         return FeedReaders::ParameterText(input);
     }
+    if (regression.target == "TrainParameterFile") {
+        return FeedReaders::TrainParameterText(input);
+    }
+    if (regression.target == "TrainingLog") {
+        return FeedReaders::TrainingLogText(input);
+    }
     if (regression.target == "NetworkFile") {
         return FeedReaders::NetworkFile(input);
     }

@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "DataObject/Data.h"
@@ -36,6 +37,8 @@
 #include "Recall/RecallZorf.h"
 #include "Support/FailedCondition.h"
 #include "Support/InProcessRun.h"
+#include "Train/TrainZorf.h"
+#include "Train/TrainingLog.h"
 
 namespace FeedReaders {
 
@@ -61,6 +64,22 @@ inline std::string Outcome(const std::function<void()>& read) {
         return e.report ? e.report->ToText() : std::string("structured error");
     } catch (const TParameterFileError& e) {
         return e.what();
+    }
+}
+
+// "accepted", or the text of the one refusal a reader's documented contract allows: a caller
+// that catches just that must not see any other exception escape.
+template <class Refusal>
+std::string OutcomeRefusedOnlyAs(const std::function<void()>& read) {
+    try {
+        read();
+        return std::string(kAccepted);
+    } catch (const Refusal& e) {
+        if constexpr (std::is_same_v<Refusal, FileTools::Error>) {
+            return e.message;
+        } else {
+            return e.what();
+        }
     }
 }
 
@@ -336,6 +355,28 @@ inline std::string Recall(std::string_view input, const std::filesystem::path& f
 
 inline std::string ParameterText(std::string_view input) {
     return Outcome([&] { ParseParameterText(std::string(input), "fuzz.par"); });
+}
+
+// ---- TrainZorf's parameter file, settings included, without training
+
+// TrainZorf catches only TParameterFileError while it reads its parameter file.
+inline std::string TrainParameterText(std::string_view input) {
+    return OutcomeRefusedOnlyAs<TParameterFileError>(
+        [&] { ParseTrainParameterText(std::string(input), "fuzz.par"); });
+}
+
+// ---- Training logs
+
+// A log is refused only with FileTools::Error, and an accepted one written again reads back
+// to the same text: the writer's 15 digits must survive the reader, whatever the input gave.
+inline std::string TrainingLogText(std::string_view input) {
+    return OutcomeRefusedOnlyAs<FileTools::Error>([&] {
+        const std::string written =
+            TrainingLog::Text(TrainingLog::Parse(std::string(input), "fuzz.log"));
+        if (TrainingLog::Text(TrainingLog::Parse(written, "written.log")) != written) {
+            throw TInconsistentResult("a written training log reads back differently:\n" + written);
+        }
+    });
 }
 
 }  // namespace FeedReaders
