@@ -57,7 +57,9 @@ void CheckPenalty(std::string_view keyword, std::string_view value) {
     std::unique_ptr<TKQstructure> penalty;
     try {
         penalty = TKQstructure::ParseText(cursor);
-    } catch (const TKQstructure::Error&) {
+    } catch (const TCheckFailure&) {
+        // The parser refuses a malformed or too deeply nested text this way; the setting
+        // refuses it below, so the caller sees a TTrainSettingError like any other.
     }
     const std::string need =
         "a penalty such as (QUADPENALTY :EPSILON1 0.0001 :BETA 10) or (LWF :LEARNINGRATE 0.01 "

@@ -18,6 +18,10 @@ const std::filesystem::path kRegressions =
 
 const std::string kTooLarge = FileTools::Messages::kNetworkTooLarge;
 
+const std::string kPenaltyRefused =
+    "Parameter file fuzz.par: Penalty must be a penalty such as (QUADPENALTY :EPSILON1 0.0001 "
+    ":BETA 10) or (LWF :LEARNINGRATE 0.01 :FORGETTINGRATE 0.1), not \"";
+
 struct Regression {
     std::string target;
     std::string file;
@@ -38,6 +42,11 @@ const Regression kRegressionTable[] = {
     {"NetworkFile", "layers-undefined.net", "Layer 0: no layer block defines it"},
     // Each [Matrix] without value kinds walked every pair of neurons.
     {"NetworkFile", "empty-matrices.net", "accepted"},
+    // The message parser refuses a penalty it cannot read with TCheckFailure, which escaped the
+    // setting and ended TrainZorf instead of a refused setting.
+    {"TrainParameterFile", "penalty-key-missing", kPenaltyRefused + "(LWF :)\""},
+    {"TrainParameterFile", "penalty-nesting-1001",
+     kPenaltyRefused + std::string(1001, '(') + std::string(1001, ')') + "\""},
 };
 
 std::string Replay(const Regression& regression) {
