@@ -162,8 +162,10 @@ std::int32_t ReportInterval(std::int32_t epochs) {
     return std::max<std::int32_t>(1, epochs / 100);
 }
 
-void ReportEpoch(std::ostream& out, const TEpochRecord& record) {
-    out << "epoch " << record.epoch << "  training " << General(record.trainingError);
+// `rows` names what the rows of TrainFile are to this run: with no epoch to train they are
+// only measured, and calling their error a training error would misreport them.
+void ReportEpoch(std::ostream& out, const TEpochRecord& record, const char* rows) {
+    out << "epoch " << record.epoch << "  " << rows << " " << General(record.trainingError);
     if (record.validationError) {
         out << "  validation " << General(*record.validationError);
     }
@@ -187,10 +189,11 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
         validation = LoadRows(scratch, parameters.validationFile, parameters.features);
     }
     const std::int32_t interval = ReportInterval(parameters.settings.epochs);
+    const char* rows = parameters.settings.epochs == 0 ? "measured" : "training";
     TEpochRecord last;
     const TEpochProgress progress = [&](const TEpochRecord& record) {
         if (record.epoch % interval == 0) {
-            ReportEpoch(out, record);
+            ReportEpoch(out, record, rows);
         }
         last = record;
     };
@@ -201,13 +204,13 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
                        &stopRequested);
     }
     if (last.epoch % interval != 0) {
-        ReportEpoch(out, last);
+        ReportEpoch(out, last, rows);
     }
     const TEpochRecord* best = &result.history.front();
     for (const TEpochRecord& record : result.history) {
         best = record.epoch == result.bestEpoch ? &record : best;
     }
-    out << "best epoch " << best->epoch << "  training " << General(best->trainingError);
+    out << "best epoch " << best->epoch << "  " << rows << " " << General(best->trainingError);
     if (best->validationError) {
         out << "  validation " << General(*best->validationError);
     }
@@ -218,7 +221,7 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
             << General(result.pruning->errorBefore) << ", after "
             << General(result.pruning->errorAfter) << '\n';
     }
-    ReportAccuracy(out, *network, *training, "training");
+    ReportAccuracy(out, *network, *training, rows);
     if (validation) {
         ReportAccuracy(out, *network, *validation, "validation");
     }

@@ -103,7 +103,8 @@ TEST_F(TrainZorfTest, ZeroEpochsMeasuresAndChangesNothing) {
     folder.Write("out.net", "earlier");
     const TTrainOutcome outcome = Run("Epochs = 0");
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_NE(outcome.out.find("best epoch 0  training 0."), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("best epoch 0  measured 0."), std::string::npos) << outcome.out;
+    EXPECT_EQ(outcome.out.find("training"), std::string::npos) << outcome.out;
     EXPECT_EQ(folder.Read("out.net"), "earlier");
 }
 
@@ -126,7 +127,7 @@ TEST_F(TrainZorfTest, LearnsTheSmoothSurfaceOnHeldOutRows) {
         std::ostringstream err;
         EXPECT_EQ(RunTrainZorf(2, argv, out, err), 0) << err.str();
         const std::string report = out.str();
-        const std::size_t at = report.find("best epoch 0  training ") + 23;
+        const std::size_t at = report.find("best epoch 0  measured ") + 23;
         return std::stod(report.substr(at));
     };
     const double start = heldOut(folder.File("start.net"));
