@@ -18,11 +18,8 @@
 
 namespace {
 
-// The network of the weight file, refused before any row is read unless it is a fuzzy
-// network that recall can run.
-std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
-                                       const std::string& fileName) {
-    std::unique_ptr<TBasicNetwork> network = FileTools::LoadNetwork(scratch, fileName);
+// The network read, refused unless it is a fuzzy network that recall can run.
+std::unique_ptr<TZorf> RecallableZorf(std::unique_ptr<TBasicNetwork> network) {
     if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
         throw FileTools::Error(FileTools::Messages::kNotZorfNetwork +
                                std::string(network->GetNetworkType()));
@@ -93,6 +90,16 @@ int RecallReportingErrors(const TRecallParameters& parameters, TRecallPath path,
 }
 
 }  // namespace
+
+std::unique_ptr<TZorf> ReadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       FileTools::InputStream& in) {
+    return RecallableZorf(FileTools::ReadNetwork(scratch, in));
+}
+
+std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       const std::string& fileName) {
+    return RecallableZorf(FileTools::LoadNetwork(scratch, fileName));
+}
 
 int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     return RunRecallZorfAlong(argc, argv, out, err, TRecallPath::Automatic);

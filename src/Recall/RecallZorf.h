@@ -1,6 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
+#include <string>
+
+#include "FileHandler/Syntax/InputStream.h"
+#include "FileHandler/Syntax/ParseTools.h"
+#include "Zorf/TZorf.h"
 
 // How the rows travel through recall. RowByRow reads, recalls and writes one row at a time,
 // so memory does not grow with the rows; Loaded loads the whole recall file, recalls it into
@@ -16,3 +22,10 @@ int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ost
 // The same job along a chosen path.
 int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                        TRecallPath path);
+
+// The network of a network file (or of a network file's text), refused with FileTools::Error
+// (or TCheckFailure) before any row is read unless it is a fuzzy network that recall can run.
+std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       const std::string& fileName);
+std::unique_ptr<TZorf> ReadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       FileTools::InputStream& in);
