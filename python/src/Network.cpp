@@ -45,21 +45,6 @@ NetworkHandle Load(const py::handle& path) {
     return std::make_shared<Network>(LoadZorfNetwork(scratch, fileName));
 }
 
-NetworkHandle FromText(const py::bytes& state) {
-    const std::string text = state;
-    FileTools::ScratchBuffer scratch;
-    FileTools::InputStream in(text);
-    return std::make_shared<Network>(ReadZorfNetwork(scratch, in));
-}
-
-// The network file's text, as bytes: the names a file brings need not be UTF-8.
-py::bytes Text(Network& network) {
-    const auto held = network.Hold();
-    FileTools::OutputStream out;
-    FileTools::WriteNetwork(out, network.Zorf());
-    return py::bytes(out.Text());
-}
-
 void Save(Network& network, const py::handle& path) {
     const std::string fileName = PathArgument(path);
     const py::gil_scoped_release released;
@@ -152,6 +137,41 @@ void SetWeights(Network& network, std::int32_t layer, const py::handle& values) 
                                   {weights.data(), static_cast<std::size_t>(weights.shape(0))});
 }
 
+// A network file holds its weights with 15 decimals. A pickle carries the file's text for
+// the structure and every weight of the four weight layers as it is, so that a network
+// shipped to another process recalls to the same bits.
+constexpr std::int32_t kWeightLayers = 4;
+
+py::tuple State(Network& network) {
+    const auto held = network.Hold();
+    FileTools::OutputStream out;
+    FileTools::WriteNetwork(out, network.Zorf());
+    py::list weights;
+    for (std::int32_t layer = 1; layer <= kWeightLayers; ++layer) {
+        const std::vector<double> values = network.Zorf().GetWeightLayer(layer);
+        weights.append(py::array_t<double>(static_cast<py::ssize_t>(values.size()), values.data()));
+    }
+    return py::make_tuple(py::bytes(out.Text()), weights);
+}
+
+NetworkHandle FromState(const py::tuple& state) {
+    if (state.size() != 2) {
+        RefuseValue("a pickled zorf.Network holds its file text and its weights");
+    }
+    const std::string text = state[0].cast<py::bytes>();
+    const py::list weights = state[1].cast<py::list>();
+    FileTools::ScratchBuffer scratch;
+    FileTools::InputStream in(text);
+    auto network = std::make_shared<Network>(ReadZorfNetwork(scratch, in));
+    if (weights.size() != kWeightLayers) {
+        RefuseValue("a pickled zorf.Network holds the weights of 4 weight layers");
+    }
+    for (std::int32_t layer = 1; layer <= kWeightLayers; ++layer) {
+        SetWeights(*network, layer, weights[static_cast<std::size_t>(layer - 1)]);
+    }
+    return network;
+}
+
 py::array_t<bool> Frozen(Network& network, std::int32_t layer) {
     const auto held = network.Hold();
     const std::vector<std::uint8_t> flags = network.Zorf().GetFrozenLayer(layer);
@@ -226,7 +246,7 @@ shape, TypeError for values that are not numbers, zorf.CheckFailure when an outp
                 "Write the network file, under a temporary name renamed into place once all of "
                 "it was written: a failed save leaves an earlier file as it was.");
     network.def("__repr__", &Describe);
-    network.def(py::pickle(&Text, &FromText));
+    network.def(py::pickle(&State, &FromState));
 
     module.def("load", &Load, py::arg("path"),
                "Load a network file. Raises zorf.FileError for a file that cannot be read, breaks "
