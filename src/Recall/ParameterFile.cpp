@@ -157,6 +157,19 @@ void ReadFeatureNumbers(TParameterReader& reader, TFeatureList& list) {
     list.filled = true;
 }
 
+// How many threads propagate the rows; 0 (also a value cut off by the end of the file) takes
+// every core.
+void ReadThreads(TParameterReader& reader, std::int32_t& threads) {
+    std::optional<std::int32_t> count;
+    if (reader.Separator()) {
+        count = reader.Integer("Threads");
+    }
+    if (count && *count < 0) {
+        reader.Refuse("Threads must not be negative, found " + std::to_string(*count));
+    }
+    threads = count.value_or(0);
+}
+
 }  // namespace
 
 TRecallParameters ParseParameterText(const std::string& text, const std::string& path) {
@@ -174,6 +187,8 @@ TRecallParameters ParseParameterText(const std::string& text, const std::string&
             ReadFeatureCount(reader, features);
         } else if (KQML::strcasecmp(*word, "Features") == 0) {
             ReadFeatureNumbers(reader, features);
+        } else if (KQML::strcasecmp(*word, "Threads") == 0) {
+            ReadThreads(reader, parameters.threads);
         }
     }
     if (!features.filled) {
