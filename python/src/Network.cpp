@@ -12,21 +12,19 @@
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "FileHandler/Syntax/InputStream.h"
 #include "FileHandler/Syntax/OutputStream.h"
-#include "NeuralNets/TPackedPropagation.h"
 #include "Recall/MakeZorf.h"
+#include "Recall/RecallBatch.h"
 #include "Recall/RecallZorf.h"
 
 namespace py = pybind11;
 
 namespace ZorfPython {
 
-void RecallRows(TZorf& network, const double* inputs, std::int64_t rows, double* outputs) {
+void RecallRows(TZorf& network, const double* inputs, std::int64_t rows, double* outputs,
+                int threads) {
     const TZorfArchitecture architecture = network.GetArchitecture();
-    const TPackedPropagation packing(network);
-    for (std::int64_t row = 0; row < rows; ++row) {
-        network.Propagate(inputs + row * architecture.numInputs,
-                          outputs + row * architecture.numOutputs);
-    }
+    RecallBatch(network, inputs, static_cast<std::size_t>(rows),
+                static_cast<std::size_t>(architecture.numInputs), outputs, threads);
 }
 
 Network::Network(std::unique_ptr<TZorf> network)
@@ -85,14 +83,14 @@ NetworkHandle Make(const std::vector<std::int64_t>& inputs, std::int64_t rules,
     return std::make_shared<Network>(MakeZorf(recipe));
 }
 
-py::array_t<double> Recall(Network& network, const py::handle& values) {
+py::array_t<double> Recall(Network& network, const py::handle& values, int threads) {
     const Matrix inputs = RowsArgument(values, "X", network.NumInputs(), "inputs");
     const py::ssize_t rows = inputs.shape(0);
     py::array_t<double> outputs({rows, static_cast<py::ssize_t>(network.NumOutputs())});
     double* generated = outputs.mutable_data();
     const py::gil_scoped_release released;
     const auto held = network.Hold();
-    RecallRows(network.Zorf(), inputs.data(), rows, generated);
+    RecallRows(network.Zorf(), inputs.data(), rows, generated, threads);
     return outputs;
 }
 
@@ -214,8 +212,8 @@ void BindNetwork(py::module_& module) {
 Created by zorf.load or zorf.make, never directly. Pickles through its network file text,
 so it can be shipped to worker processes. One operation at a time uses a network; recall
 releases the GIL, so threads with networks of their own recall in parallel.)");
-    network.def("recall", &Recall, py::arg("X"),
-                R"(The generated outputs of the rows of X.
+    network.def("recall", &Recall, py::arg("X"), py::kw_only(), py::arg("threads") = 0,
+                R"(The generated outputs of the rows of X, on `threads` threads (0: every core).
 
 X is a 2-D array-like of shape (rows, inputs) of any numeric dtype and memory order; it is
 converted to C-ordered float64 once. Returns a float64 array of shape (rows, outputs),

@@ -11,9 +11,10 @@
 
 namespace ZorfPython {
 
-// Rows of inputs through the network into rows of outputs, both C-ordered: the one place that
-// decides how the module propagates.
-void RecallRows(TZorf& network, const double* inputs, std::int64_t rows, double* outputs);
+// Rows of inputs through the network into rows of outputs, both C-ordered, on `threads`
+// threads (every core when <= 0): the one place that decides how the module propagates.
+void RecallRows(TZorf& network, const double* inputs, std::int64_t rows, double* outputs,
+                int threads);
 
 class Network {
   public:

@@ -88,7 +88,8 @@ def test_measures_the_rms_error():
 def test_threads_share_a_network():
     network = zorf.make(inputs=[5] * 6, rules=60, outputs=[4, 4], seed=9)
     rows = np.random.default_rng(6).random((3000, 6))
-    expected = network.recall(rows)
+    expected = network.recall(rows, threads=1)
+    assert np.array_equal(network.recall(rows, threads=3), expected)
     results = [None] * 4
 
     def work(k):

@@ -10,17 +10,20 @@ import numpy as np
 import pandas as pd
 
 
-def _recall_block(block, network):
-    return network.recall(block)
+def _recall_block(block, network, threads):
+    return network.recall(block, threads=threads)
 
 
-def _recall_partition(partition, network, columns, names):
-    outputs = network.recall(partition[columns].to_numpy())
+def _recall_partition(partition, network, columns, names, threads):
+    outputs = network.recall(partition[columns].to_numpy(), threads=threads)
     return pd.DataFrame(outputs, index=partition.index, columns=names)
 
 
-def recall(network, array):
+def recall(network, array, threads=1):
     """The generated outputs of the rows of a 2-D dask array, as a lazy dask array.
+
+    Each block is recalled on `threads` threads (0: every core of the worker); one suits
+    workers that run as many blocks at once as they have cores.
 
     The array is chunked by rows (it is rechunked to hold every input column in one chunk
     when it is not); the result has the same row chunks and one column per output.
@@ -38,17 +41,18 @@ def recall(network, array):
     return array.map_blocks(
         _recall_block,
         network,
+        threads,
         dtype=np.float64,
         chunks=(array.chunks[0], (outputs,)),
     )
 
 
-def recall_frame(network, frame, columns=None, names=None):
+def recall_frame(network, frame, columns=None, names=None, threads=1):
     """The generated outputs of the rows of a dask data frame, as a lazy dask data frame.
 
     columns are the input columns in the order the network takes them (default: every
     column of the frame); names are the output columns (default output_0, output_1, ...).
-    The result keeps the frame's index and partitions.
+    The result keeps the frame's index and partitions; threads as for recall.
     """
     inputs = network.architecture["inputs"]
     outputs = network.architecture["outputs"]
@@ -59,4 +63,4 @@ def recall_frame(network, frame, columns=None, names=None):
     if len(names) != outputs:
         raise ValueError(f"names must name {outputs} output columns, not {len(names)}")
     meta = pd.DataFrame({name: pd.Series(dtype="float64") for name in names})
-    return frame.map_partitions(_recall_partition, network, columns, names, meta=meta)
+    return frame.map_partitions(_recall_partition, network, columns, names, threads, meta=meta)
