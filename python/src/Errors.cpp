@@ -7,6 +7,8 @@
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
+#include "Train/TrainSettings.h"
+#include "Train/Trainer.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace py = pybind11;
@@ -52,6 +54,10 @@ void Translate(std::exception_ptr raised) {
     } catch (const TException& e) {
         Raise(badArgumentType, e.message,
               {{"category", Optional(e.category)}, {"where", Optional(e.where)}});
+    } catch (const TTrainSettingError& e) {
+        Raise(badArgumentType, e.what(), {{"where", py::str("train")}});
+    } catch (const TTrainRefusal& e) {
+        Raise(badArgumentType, e.what(), {{"where", py::str("train")}});
     } catch (const FileTools::Error& e) {
         Raise(fileErrorType, e.message);
     } catch (const TOutputRangeFailure& e) {

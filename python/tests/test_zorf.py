@@ -178,3 +178,55 @@ def test_no_input_crashes_the_interpreter(tmp_path):
                 action()
             except refusals + (pickle.UnpicklingError, EOFError):
                 pass
+
+
+def test_trains_in_place_and_keeps_the_best_network():
+    rng = np.random.default_rng(10)
+    inputs = rng.random((300, 2))
+    expected = 0.2 + 0.6 * inputs[:, :1] * inputs[:, 1:]
+    validation = (inputs[:100], expected[:100])
+    runs = []
+    for _ in range(2):
+        network = zorf.make(inputs=[3, 3], rules=6, outputs=[3], seed=2)
+        history = zorf.train(network, inputs[100:], expected[100:], validation=validation,
+                             epochs=40, algorithm="Adam", learning_rate=0.05, batch_size=50)
+        runs.append((history, network.weights(2)))
+    history, weights = runs[0]
+    assert np.array_equal(weights, runs[1][1])
+    assert all(np.array_equal(history[key], runs[1][0][key], equal_nan=True)
+               for key in ("epoch", "training_error", "validation_error"))
+    assert list(history["epoch"]) == list(range(41))
+    best = history["best_epoch"]
+    assert history["validation_error"][best] == history["validation_error"].min()
+    assert network.rms_error(*validation) == pytest.approx(history["validation_error"][best])
+    assert history["validation_error"][best] < history["validation_error"][0] / 2
+
+
+def test_ctrl_c_ends_training_with_the_best_network():
+    import _thread
+    rng = np.random.default_rng(11)
+    inputs, expected = rng.random((2000, 4)), rng.random((2000, 1))
+    network = zorf.make(inputs=[5] * 4, rules=50, outputs=[4], seed=2)
+    timer = threading.Timer(0.3, _thread.interrupt_main)
+    timer.start()
+    history = zorf.train(network, inputs, expected, epochs=10_000_000)
+    timer.join()
+    assert history["interrupted"] and len(history["epoch"]) < 10_000_001
+    best = history["best_epoch"]
+    assert network.rms_error(inputs, expected) == pytest.approx(history["training_error"][best])
+
+
+def test_refuses_bad_training_arguments():
+    network = zorf.make(inputs=[3], rules=2, outputs=[2])
+    rows, good = np.zeros((4, 1)), np.full((4, 1), 0.5)
+    cases = [
+        (dict(learning_rat=0.1), TypeError, "unexpected keyword argument 'learning_rat'"),
+        (dict(algorithm="foo"), zorf.BadArgumentError, "Algorithm must be"),
+        (dict(epochs=True), TypeError, "bool"),
+        (dict(validation=rows), TypeError, "pair"),
+    ]
+    for settings, kind, text in cases:
+        with pytest.raises(kind, match=text):
+            zorf.train(network, rows, good, **settings)
+    with pytest.raises(zorf.BadArgumentError, match="outside"):
+        zorf.train(network, rows, good * 3)

@@ -8,7 +8,7 @@
 
 Networks come from zorf.load (a network file) or zorf.make (a new network, as MakeZorf
 makes it) and are written back with Network.save. Data set files are read and written with
-zorf.read_data_set and zorf.write_data_set. Refusals of the library raise zorf.Error:
+zorf.read_data_set and zorf.write_data_set; zorf.train trains a network in place. Refusals of the library raise zorf.Error:
 zorf.FileError (also an OSError), zorf.BadArgumentError (also a ValueError; attributes
 category and where) and zorf.CheckFailure. Wrong shapes raise ValueError, values that are
 not numbers TypeError.
@@ -25,6 +25,7 @@ from ._zorf import (
     load,
     make,
     read_data_set,
+    train,
     write_data_set,
 )
 
@@ -37,5 +38,6 @@ __all__ = [
     "load",
     "make",
     "read_data_set",
+    "train",
     "write_data_set",
 ]
