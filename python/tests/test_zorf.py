@@ -230,3 +230,12 @@ def test_refuses_bad_training_arguments():
             zorf.train(network, rows, good, **settings)
     with pytest.raises(zorf.BadArgumentError, match="outside"):
         zorf.train(network, rows, good * 3)
+
+
+def test_the_readme_example_runs(tmp_path, monkeypatch):
+    readme = (EXAMPLES.parent / "README.md").read_text()
+    example = readme.split("## Python", 1)[1].split("```python\n", 1)[1].split("```", 1)[0]
+    (tmp_path / "examples").symlink_to(EXAMPLES)
+    monkeypatch.chdir(tmp_path)
+    exec(compile(example, "README.md", "exec"), {})
+    assert zorf.load("comfort-copy.net").weights(2).size == 30
