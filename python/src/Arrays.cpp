@@ -22,7 +22,7 @@ std::string ShapeText(const py::array& array) {
 // The values as an array of numbers, refusing strings, objects and complex numbers, which a
 // conversion to float64 would parse or cut rather than refuse.
 py::array NumericArray(const py::handle& values, const char* name) {
-    const py::array array = py::module_::import("numpy").attr("asarray")(values);
+    py::array array = py::module_::import("numpy").attr("asarray")(values);
     const char kind = array.dtype().kind();
     if (std::string_view("biuf").find(kind) == std::string_view::npos) {
         RefuseType(std::string(name) + " must hold numbers (bool, int, uint or float), not " +

@@ -46,7 +46,8 @@ void Raise(PyObject* type, const std::string& message,
     PyErr_SetObject(type, error.ptr());
 }
 
-void Translate(std::exception_ptr raised) {
+// pybind11 takes translators of this exact signature.
+void Translate(std::exception_ptr raised) {  // NOLINT(performance-unnecessary-value-param)
     try {
         if (raised) {
             std::rethrow_exception(raised);

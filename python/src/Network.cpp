@@ -60,6 +60,7 @@ std::int32_t Count(std::int64_t value, const char* name, std::int64_t low, std::
 
 std::vector<std::int32_t> Counts(const std::vector<std::int64_t>& values, const char* name) {
     std::vector<std::int32_t> counts;
+    counts.reserve(values.size());
     for (const std::int64_t value : values) {
         counts.push_back(Count(value, name, std::numeric_limits<std::int32_t>::min(),
                                std::numeric_limits<std::int32_t>::max()));
@@ -185,6 +186,7 @@ void SetFrozen(Network& network, std::int32_t layer, const py::handle& values) {
     const auto held = network.Hold();
     const Matrix given = VectorArgument(values, "frozen", LayerSize(network, layer));
     std::vector<std::uint8_t> flags;
+    flags.reserve(static_cast<std::size_t>(given.shape(0)));
     for (py::ssize_t i = 0; i < given.shape(0); ++i) {
         flags.push_back(given.data()[i] != 0.0 ? 1 : 0);
     }
