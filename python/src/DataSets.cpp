@@ -22,7 +22,7 @@ Matrix NewRows(std::int32_t rows, std::int32_t columns) {
     return Matrix({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(columns)});
 }
 
-py::tuple ReadDataSet(const py::handle& pathArgument) {
+py::tuple ReadDataSet(const py::object& pathArgument) {
     const std::string path = PathArgument(pathArgument);
     std::unique_ptr<Data> data;
     {
@@ -49,8 +49,8 @@ py::tuple ReadDataSet(const py::handle& pathArgument) {
     return py::make_tuple(inputs, outputs);
 }
 
-void WriteDataSet(const py::handle& pathArgument, const py::handle& inputArgument,
-                  const py::handle& outputArgument) {
+void WriteDataSet(const py::object& pathArgument, const py::object& inputArgument,
+                  const py::object& outputArgument) {
     const std::string path = PathArgument(pathArgument);
     const Matrix inputs = RowsArgument(inputArgument, "X", std::nullopt, "inputs");
     std::optional<Matrix> outputs;

@@ -36,14 +36,14 @@ namespace {
 
 using NetworkHandle = std::shared_ptr<Network>;
 
-NetworkHandle Load(const py::handle& path) {
+NetworkHandle Load(const py::object& path) {
     const std::string fileName = PathArgument(path);
     const py::gil_scoped_release released;
     FileTools::ScratchBuffer scratch;
     return std::make_shared<Network>(LoadZorfNetwork(scratch, fileName));
 }
 
-void Save(Network& network, const py::handle& path) {
+void Save(Network& network, const py::object& path) {
     const std::string fileName = PathArgument(path);
     const py::gil_scoped_release released;
     const auto held = network.Hold();
@@ -84,7 +84,7 @@ NetworkHandle Make(const std::vector<std::int64_t>& inputs, std::int64_t rules,
     return std::make_shared<Network>(MakeZorf(recipe));
 }
 
-py::array_t<double> Recall(Network& network, const py::handle& values, int threads) {
+py::array_t<double> Recall(Network& network, const py::object& values, int threads) {
     const Matrix inputs = RowsArgument(values, "X", network.NumInputs(), "inputs");
     const py::ssize_t rows = inputs.shape(0);
     py::array_t<double> outputs({rows, static_cast<py::ssize_t>(network.NumOutputs())});
@@ -95,7 +95,7 @@ py::array_t<double> Recall(Network& network, const py::handle& values, int threa
     return outputs;
 }
 
-double RmsError(Network& network, const py::handle& inputValues, const py::handle& outputValues) {
+double RmsError(Network& network, const py::object& inputValues, const py::object& outputValues) {
     const Matrix inputs = RowsArgument(inputValues, "X", network.NumInputs(), "inputs");
     const Matrix expected = RowsArgument(outputValues, "Y", network.NumOutputs(), "outputs");
     const std::unique_ptr<Data> rows = DataSetOf(inputs, &expected);
@@ -129,7 +129,7 @@ std::int64_t LayerSize(Network& network, std::int32_t layer) {
     return static_cast<std::int64_t>(network.Zorf().GetWeightLayer(layer).size());
 }
 
-void SetWeights(Network& network, std::int32_t layer, const py::handle& values) {
+void SetWeights(Network& network, std::int32_t layer, const py::object& values) {
     const auto held = network.Hold();
     const Matrix weights = VectorArgument(values, "weights", LayerSize(network, layer));
     network.Zorf().SetWeightLayer(layer,
@@ -182,7 +182,7 @@ py::array_t<bool> Frozen(Network& network, std::int32_t layer) {
     return frozen;
 }
 
-void SetFrozen(Network& network, std::int32_t layer, const py::handle& values) {
+void SetFrozen(Network& network, std::int32_t layer, const py::object& values) {
     const auto held = network.Hold();
     const Matrix given = VectorArgument(values, "frozen", LayerSize(network, layer));
     std::vector<std::uint8_t> flags;

@@ -100,8 +100,8 @@ py::dict History(const TTrainResult& result) {
     return history;
 }
 
-py::dict TrainNetwork(Network& network, const py::handle& inputs, const py::handle& outputs,
-                      const py::handle& validation, const py::kwargs& given) {
+py::dict TrainNetwork(Network& network, const py::object& inputs, const py::object& outputs,
+                      const py::object& validation, const py::kwargs& given) {
     const std::unique_ptr<Data> training = Rows(network, inputs, outputs);
     std::unique_ptr<Data> checked;
     if (!validation.is_none()) {
