@@ -125,6 +125,19 @@ void AddVectorized(const TPackedWeights& packed, const double* source, double* v
     AddBlocks(packed, source, values);
 }
 
+void AddSparse(const TSparseWeights& sparse, const double* source, double* values) {
+    const std::int32_t* firstArc = sparse.FirstArc();
+    const std::int32_t* sources = sparse.Sources();
+    const double* weights = sparse.Weights();
+    for (std::int32_t t = 0; t < sparse.NumTo(); ++t) {
+        double sum = 0.0;
+        for (std::int32_t k = firstArc[t]; k < firstArc[t + 1]; ++k) {
+            sum += weights[k] * source[sources[k]];
+        }
+        values[t] += sum;
+    }
+}
+
 bool AllFinite(const double* values, std::int32_t count) {
     constexpr std::uint64_t kExponent = 0x7ff0000000000000;
     std::uint64_t infiniteOrNaN = 0;
@@ -136,7 +149,12 @@ bool AllFinite(const double* values, std::int32_t count) {
 }
 
 void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
-                     const TPackedWeights* packed, const double* source, double* values) {
+                     TWeightCopies copies, const double* source, double* values) {
+    if (copies.sparse != nullptr) {
+        AddSparse(*copies.sparse, source, values);
+        return;
+    }
+    const TPackedWeights* packed = copies.packed;
     if (packed != nullptr && (!packed->HasAbsentArcs() || AllFinite(source, weights.NumFrom()))) {
         AddVectorized(*packed, source, values);
         return;
