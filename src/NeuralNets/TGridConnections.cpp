@@ -44,10 +44,8 @@ bool TGridConnections::PackedWeightsAreCurrent() const {
 }
 
 void TGridConnections::AddWeightedSums(double* values) const {
-    PropagationKernels::AddWeightedSums(
-        weights, ArcFlags(),
-        {packed.IsPacked() ? &packed : nullptr, sparse.IsPacked() ? &sparse : nullptr},
-        network->GetLayer(fromLayer)->GetValues(), values);
+    PropagationKernels::AddWeightedSums(weights, ArcFlags(), Copies(),
+                                        network->GetLayer(fromLayer)->GetValues(), values);
 }
 
 void TGridConnections::VisitArc(TIterateObj& visitor, std::int32_t s, std::int32_t t,

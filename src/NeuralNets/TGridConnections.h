@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NeuralNets/Kernels/PropagationKernels.h"
 #include "NeuralNets/Kernels/TPackedWeights.h"
 #include "NeuralNets/Kernels/TSparseWeights.h"
 #include "NeuralNets/PseudoRandom.h"
@@ -24,6 +25,10 @@ class TGridConnections : public TBasicConnections {
     // existing arcs alone where few are left, else the packed grid.
     void PackWeights();
     void DropPackedWeights();
+    // The copies propagation uses now; none outside a TPackedPropagation.
+    PropagationKernels::TWeightCopies Copies() const {
+        return {packed.IsPacked() ? &packed : nullptr, sparse.IsPacked() ? &sparse : nullptr};
+    }
     // Whether the copy (if there is one) still matches the weights and arcs.
     bool PackedWeightsAreCurrent() const;
 

@@ -31,6 +31,16 @@ void AddSparse(const TSparseWeights& sparse, const double* source, double* value
 
 bool AllFinite(const double* values, std::int32_t count);
 
+// Batches of kBatchRows rows at once, so that each weight loaded serves every row of the batch.
+// A batch's values lie neuron by neuron, the rows of one neuron side by side:
+// source[s * kBatchRows + r] is source s of row r. For each row r, values[t * kBatchRows + r]
+// += the sum that AddPlain adds for row r alone, with the same bits: each row's sum runs over
+// the sources in order in a lane of its own. The packed copy takes the same condition on the
+// sources as AddVectorized (finite sources where arcs are absent).
+constexpr std::int32_t kBatchRows = 8;
+void AddBatchVectorized(const TPackedWeights& packed, const double* source, double* values);
+void AddBatchSparse(const TSparseWeights& sparse, const double* source, double* values);
+
 // The copies a matrix holds for propagation; null where it holds none of the kind.
 struct TWeightCopies {
     const TPackedWeights* packed = nullptr;

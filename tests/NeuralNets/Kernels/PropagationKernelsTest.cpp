@@ -87,6 +87,45 @@ TEST(PropagationKernels, PlainAndVectorizedGiveTheSameBits) {
     }
 }
 
+// A batch of rows against each row alone, finite sources as the packed copy needs them.
+TEST(PropagationKernels, BatchesGiveEachRowsBits) {
+    constexpr std::int32_t kRows = PropagationKernels::kBatchRows;
+    std::mt19937_64 random(13);
+    for (const std::int32_t numFrom : {1, 9, 56}) {
+        for (const std::int32_t numTo : {1, 8, 13, 33}) {
+            const TRandomMatrix matrix(numFrom, numTo, random);
+            TPackedWeights packed;
+            packed.Pack(matrix.weights, &matrix.flags);
+            TSparseWeights sparse;
+            sparse.Pack(matrix.weights, matrix.flags);
+            const std::vector<double> source = RandomValues(numFrom * kRows, random);
+            const std::vector<double> start = RandomValues(numTo * kRows, random);
+            std::vector<double> plain = start;
+            for (std::int32_t r = 0; r < kRows; ++r) {
+                std::vector<double> row(static_cast<std::size_t>(numFrom));
+                std::vector<double> sums(static_cast<std::size_t>(numTo));
+                for (std::int32_t s = 0; s < numFrom; ++s) {
+                    row[s] = source[s * kRows + r];
+                }
+                for (std::int32_t t = 0; t < numTo; ++t) {
+                    sums[t] = start[t * kRows + r];
+                }
+                PropagationKernels::AddPlain(matrix.weights, &matrix.flags, row.data(),
+                                             sums.data());
+                for (std::int32_t t = 0; t < numTo; ++t) {
+                    plain[t * kRows + r] = sums[t];
+                }
+            }
+            std::vector<double> vectorized = start;
+            std::vector<double> sparseSums = start;
+            PropagationKernels::AddBatchVectorized(packed, source.data(), vectorized.data());
+            PropagationKernels::AddBatchSparse(sparse, source.data(), sparseSums.data());
+            EXPECT_EQ(BitsOf(vectorized), BitsOf(plain)) << numFrom << " x " << numTo;
+            EXPECT_EQ(BitsOf(sparseSums), BitsOf(plain)) << numFrom << " x " << numTo;
+        }
+    }
+}
+
 // An absent arc from an infinite or undefined source adds nothing in the plain kernel, where
 // the packed 0.0 weight would add a NaN: such sources take the plain kernel.
 TEST(PropagationKernels, SourcesThatAreNotFiniteTakeThePlainKernel) {
