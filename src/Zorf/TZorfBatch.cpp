@@ -12,11 +12,7 @@
 
 namespace {
 
-constexpr std::int32_t kInput = 1;
-constexpr std::int32_t kCondition = 2;
-constexpr std::int32_t kRule = 3;
-constexpr std::int32_t kAction = 4;
-constexpr std::int32_t kOutput = 5;
+using namespace ZorfLayers;
 
 template <class T>
 bool Is(const TBasicLayer* layer) {
@@ -44,15 +40,15 @@ bool SumsFromBelowOnly(const TZorf& network, std::int32_t to) {
 }
 
 bool HasStandardShape(const TZorf& network) {
-    return network.GetNumLayers() == 6 && network.GetInLayer() == kInput &&
-           network.GetOutLayer() == kOutput && network.GetLayer(0) != nullptr &&
+    return network.GetNumLayers() == kNumZorfLayers && network.GetInLayer() == kInputs &&
+           network.GetOutLayer() == kOutputs && network.GetLayer(0) != nullptr &&
            network.GetLayer(0)->GetNumNeurons() == 0 &&
-           Is<TSimpleInputLayer>(network.GetLayer(kInput)) &&
-           Is<TConditionLayer>(network.GetLayer(kCondition)) &&
-           Is<TSimpleLayer>(network.GetLayer(kRule)) &&
-           Is<TSimpleLayer>(network.GetLayer(kAction)) &&
-           Is<TZorfOutputLayer>(network.GetLayer(kOutput)) && SumsFromBelowOnly(network, kRule) &&
-           SumsFromBelowOnly(network, kAction);
+           Is<TSimpleInputLayer>(network.GetLayer(kInputs)) &&
+           Is<TConditionLayer>(network.GetLayer(kConditions)) &&
+           Is<TSimpleLayer>(network.GetLayer(kRules)) &&
+           Is<TSimpleLayer>(network.GetLayer(kActions)) &&
+           Is<TZorfOutputLayer>(network.GetLayer(kOutputs)) && SumsFromBelowOnly(network, kRules) &&
+           SumsFromBelowOnly(network, kActions);
 }
 
 std::size_t BatchSize(const TZorf& network, std::int32_t k) {
@@ -97,18 +93,18 @@ void StoreRow(const TBasicLayer& layer, std::vector<double>& batch, std::int32_t
 
 TZorfBatch::TZorfBatch(TZorf& zorf) : network(zorf), fits(HasStandardShape(zorf)) {
     if (fits) {
-        conditions.resize(BatchSize(network, kCondition));
-        rules.resize(BatchSize(network, kRule));
-        actions.resize(BatchSize(network, kAction));
+        conditions.resize(BatchSize(network, kConditions));
+        rules.resize(BatchSize(network, kRules));
+        actions.resize(BatchSize(network, kActions));
     }
 }
 
 bool TZorfBatch::Propagate(const double* inputs, double* outputs) {
-    TBasicLayer& input = *network.GetLayer(kInput);
-    TBasicLayer& condition = *network.GetLayer(kCondition);
-    TBasicLayer& rule = *network.GetLayer(kRule);
-    TBasicLayer& action = *network.GetLayer(kAction);
-    TBasicLayer& output = *network.GetLayer(kOutput);
+    TBasicLayer& input = *network.GetLayer(kInputs);
+    TBasicLayer& condition = *network.GetLayer(kConditions);
+    TBasicLayer& rule = *network.GetLayer(kRules);
+    TBasicLayer& action = *network.GetLayer(kActions);
+    TBasicLayer& output = *network.GetLayer(kOutputs);
     const auto inputCount = static_cast<std::size_t>(input.GetNumNeurons());
     for (std::int32_t r = 0; r < kRows; ++r) {
         const double* row = inputs + static_cast<std::size_t>(r) * inputCount;
@@ -116,7 +112,7 @@ bool TZorfBatch::Propagate(const double* inputs, double* outputs) {
         condition.Compute(row);
         StoreRow(condition, conditions, r);
     }
-    if (!AddSums(network, kRule, conditions, rules)) {
+    if (!AddSums(network, kRules, conditions, rules)) {
         return false;
     }
     // Row r's outputs replace its sums, which have been read.
@@ -125,7 +121,7 @@ bool TZorfBatch::Propagate(const double* inputs, double* outputs) {
         rule.ApplyActivation(rule.GetValues());
         StoreRow(rule, rules, r);
     }
-    if (!AddSums(network, kAction, rules, actions)) {
+    if (!AddSums(network, kActions, rules, actions)) {
         return false;
     }
     const auto outputCount = static_cast<std::size_t>(output.GetNumNeurons());
