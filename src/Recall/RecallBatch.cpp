@@ -13,7 +13,7 @@ namespace {
 constexpr int kMaxThreads = 64;
 // The arcs a share of rows must at least cost before another thread is woken for it: waking a
 // thread can take a millisecond on a busy machine.
-constexpr std::int64_t kArcsPerShare = std::int64_t{1} << 18;
+constexpr std::int64_t kArcsPerShare = std::int64_t{1} << 20;
 
 int ThreadsFor(const TZorf& network, int threads) {
     if (WarnsOnEveryRow(network)) {
