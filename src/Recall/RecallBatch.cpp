@@ -13,7 +13,7 @@ namespace {
 constexpr int kMaxThreads = 64;
 // The arcs a share of rows must at least cost before another thread is woken for it: waking a
 // thread can take a millisecond on a busy machine.
-constexpr std::int64_t kArcsPerShare = std::int64_t{1} << 18;
+constexpr std::int64_t kArcsPerShare = std::int64_t{1} << 20;
 
 int ThreadsFor(const TZorf& network, int threads) {
     if (WarnsOnEveryRow(network)) {
@@ -55,6 +55,7 @@ TRecallEngine::TRecallEngine(const TZorf& network, int threads)
     for (int k = 0; k < count; ++k) {
         copies.push_back(std::make_unique<TZorf>(network));
         packings.push_back(std::make_unique<TPackedPropagation>(*copies.back()));
+        batches.push_back(std::make_unique<TZorfBatch>(*copies.back()));
     }
     shares.resize(copies.size());
     for (std::size_t k = 1; k < copies.size(); ++k) {
@@ -84,7 +85,7 @@ void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outpu
     for (std::size_t k = 0; k < shares.size(); ++k) {
         const std::size_t first = rows * std::min(k, threads) / threads;
         const std::size_t end = rows * std::min(k + 1, threads) / threads;
-        shares[k] = TShare{first, end - first, nullptr, 0};
+        shares[k] = TShare{first, end - first, nullptr};
     }
     jobInputs = inputs;
     jobOutputs = outputs;
@@ -112,15 +113,24 @@ void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outpu
 void TRecallEngine::Propagate(std::size_t copy) {
     TShare& share = shares[copy];
     TZorf& network = *copies[copy];
+    TZorfBatch& batch = *batches[copy];
     const auto inputCount = static_cast<std::size_t>(numInputs);
     const auto outputCount = static_cast<std::size_t>(numOutputs);
-    for (std::size_t r = share.first; r < share.first + share.count; ++r) {
-        try {
-            network.Propagate(jobInputs + r * inputCount, jobOutputs + r * outputCount);
-        } catch (...) {
-            share.refusal = std::current_exception();
-            return;
+    const std::size_t end = share.first + share.count;
+    const auto batchRows = static_cast<std::size_t>(TZorfBatch::kRows);
+    try {
+        for (std::size_t r = share.first; r < end;) {
+            if (batch.Fits() && end - r >= batchRows &&
+                batch.Propagate(jobInputs + r * inputCount, jobOutputs + r * outputCount)) {
+                r += batchRows;
+                continue;
+            }
+            for (const std::size_t stop = std::min(end, r + batchRows); r < stop; ++r) {
+                network.Propagate(jobInputs + r * inputCount, jobOutputs + r * outputCount);
+            }
         }
+    } catch (...) {
+        share.refusal = std::current_exception();
     }
 }
 

@@ -1,8 +1,9 @@
 // Recall of rows held in memory, on several threads: the one propagation path that RecallZorf
 // takes for the rows it reads and that library callers (the Python module) take for arrays of
 // their own. Each thread propagates a contiguous share of the rows through a copy of the
-// network of its own, so the outputs are bit for bit those of TZorf::Propagate row after row,
-// whatever the number of threads.
+// network of its own, in batches of rows where the network has the standard shape (TZorfBatch),
+// so the outputs are bit for bit those of TZorf::Propagate row after row, whatever the number of
+// threads.
 #pragma once
 
 #include <condition_variable>
@@ -16,6 +17,7 @@
 
 #include "NeuralNets/TPackedPropagation.h"
 #include "Zorf/TZorf.h"
+#include "Zorf/TZorfBatch.h"
 
 class TRecallEngine {
   public:
@@ -43,7 +45,6 @@ class TRecallEngine {
         std::size_t first = 0;
         std::size_t count = 0;
         std::exception_ptr refusal;
-        std::size_t refusedRow = 0;
     };
 
     void Propagate(std::size_t copy);
@@ -56,6 +57,7 @@ class TRecallEngine {
     std::vector<std::unique_ptr<TZorf>> copies;
     // Released before the copies they pack.
     std::vector<std::unique_ptr<TPackedPropagation>> packings;
+    std::vector<std::unique_ptr<TZorfBatch>> batches;
     std::vector<TShare> shares;
 
     // The job of the current call, read by the workers once `generation` moves on.

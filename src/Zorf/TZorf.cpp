@@ -19,12 +19,12 @@
 
 namespace {
 
-constexpr std::int32_t kNumZorfLayers = 6;
-constexpr std::int32_t kInputs = 1;
-constexpr std::int32_t kConditions = 2;
-constexpr std::int32_t kRules = 3;
-constexpr std::int32_t kActions = 4;
-constexpr std::int32_t kOutputs = 5;
+using ZorfLayers::kActions;
+using ZorfLayers::kConditions;
+using ZorfLayers::kInputs;
+using ZorfLayers::kNumZorfLayers;
+using ZorfLayers::kOutputs;
+using ZorfLayers::kRules;
 
 constexpr const char* kInvalidWeightNumber = "Invalid weight number";
 constexpr const char* kRecallOutputOnly = "TZorf::RecallOutputOnly";

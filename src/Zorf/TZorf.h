@@ -11,6 +11,16 @@ class Data;
 class TConditionLayer;
 class TZorfOutputLayer;
 
+// The numbers of a TZorf's layers.
+namespace ZorfLayers {
+inline constexpr std::int32_t kNumZorfLayers = 6;
+inline constexpr std::int32_t kInputs = 1;
+inline constexpr std::int32_t kConditions = 2;
+inline constexpr std::int32_t kRules = 3;
+inline constexpr std::int32_t kActions = 4;
+inline constexpr std::int32_t kOutputs = 5;
+}  // namespace ZorfLayers
+
 // The sizes of a TZorf's layers and its membership-function counts.
 struct TZorfArchitecture {
     std::int32_t numInputs = 0;

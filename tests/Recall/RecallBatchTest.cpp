@@ -22,7 +22,7 @@ constexpr std::int32_t kInputs = 3;
 
 // Enough arcs per row that a few hundred rows fill a thread's share.
 std::unique_ptr<TZorf> Network(double lastCentre) {
-    auto network = MakeZorf({{3, 3, 3}, 60, {3}, 5, -1.0, 1.0, 0.5});
+    auto network = MakeZorf({{3, 3, 3}, 200, {3}, 5, -1.0, 1.0, 0.5});
     std::vector<double> centres = network->GetWeightLayer(4);
     centres.back() = lastCentre;
     network->SetWeightLayer(4, centres);
