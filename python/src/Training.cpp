@@ -141,7 +141,7 @@ validation, a pair (X, Y), picks the best network by its error; without it the t
 error does. The settings are TrainZorf's, in snake case: epochs, algorithm ("RPROP",
 "Backprop", "Adam"), learning_rate, momentum, batch_size, error_measure ("RMS",
 "CrossEntropy"), penalty, target_error, patience, seed, prune_below, fine_tune_epochs,
-train (the weight layers, e.g. [2, 3, 4]), initial_step, max_step, min_centre_gap.
+train_layers (the weight layers, e.g. [2, 3, 4]), initial_step, max_step, min_centre_gap.
 The network ends as the best network of the run. Ctrl-C ends the run after the epoch under
 way, keeping the best network so far.
 

@@ -44,10 +44,8 @@ __attribute__((target_clones("avx2", "default"))) void AddScaledPair(
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void AddScaled(double scale,
-                                                                   const double* values,
-                                                                   double* sums,
-                                                                   std::int32_t count) {
+__attribute__((target_clones("avx2", "default"))) void AddScaled(double scale, const double* values,
+                                                                 double* sums, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
         sums[i] += scale * values[i];
     }
@@ -133,10 +131,12 @@ void TZorfGradient::RequireTrainableShape() const {
             }
         }
     }
-    if (typeid(net.GetConnections(kInputs, kConditions)) != typeid(TToConditionConnections) ||
+    const TBasicConnections& centreMatrix = net.GetConnections(kInputs, kConditions);
+    const TBasicConnections& outputMatrix = net.GetConnections(kActions, kOutputs);
+    if (typeid(centreMatrix) != typeid(TToConditionConnections) ||
         dynamic_cast<TGridConnections*>(&net.GetConnections(kConditions, kRules)) == nullptr ||
         dynamic_cast<TGridConnections*>(&net.GetConnections(kRules, kActions)) == nullptr ||
-        typeid(net.GetConnections(kActions, kOutputs)) != typeid(TToOutputConnections)) {
+        typeid(outputMatrix) != typeid(TToOutputConnections)) {
         Refuse("a weight layer is not held by the matrix kind of a fuzzy network");
     }
 }
@@ -268,8 +268,7 @@ void TZorfGradient::AddRowGradient(std::span<const double> outputGradient) {
         }
         const std::size_t row = static_cast<std::size_t>(r) * numConditions;
         AddRowDerivatives(delta, degrees, trains[1] ? &dense[RuleBase() + row] : nullptr,
-                          &ruleWeights[row], trains[0] ? byDegree.data() : nullptr,
-                          numConditions);
+                          &ruleWeights[row], trains[0] ? byDegree.data() : nullptr, numConditions);
     }
     if (trains[0]) {
         AddCentreGradient(inputs, degrees);

@@ -21,8 +21,7 @@ std::string Quoted(std::string_view text) {
 
 [[noreturn]] void Refuse(std::string_view keyword, const std::string& need,
                          std::string_view value) {
-    throw TTrainSettingError(std::string(keyword) + " must be " + need + ", not " +
-                             Quoted(value));
+    throw TTrainSettingError(std::string(keyword) + " must be " + need + ", not " + Quoted(value));
 }
 
 double RealIn(std::string_view keyword, std::string_view value, double low, double high,
@@ -51,6 +50,9 @@ bool Is(std::string_view text, std::string_view name) {
 // they read a number; a key they do not read is a misspelling.
 void CheckPenalty(std::string_view keyword, std::string_view value) {
     const std::string text(value);
+    if (text.empty()) {
+        Refuse(keyword, "a penalty such as (LWF :LEARNINGRATE 0.01 :FORGETTINGRATE 0.1)", value);
+    }
     const char* cursor = text.c_str();
     std::unique_ptr<TKQstructure> penalty;
     try {
@@ -60,7 +62,7 @@ void CheckPenalty(std::string_view keyword, std::string_view value) {
     const std::string need =
         "a penalty such as (QUADPENALTY :EPSILON1 0.0001 :BETA 10) or (LWF :LEARNINGRATE 0.01 "
         ":FORGETTINGRATE 0.1)";
-    if (!penalty) {
+    if (!penalty || text.front() != '(') {
         Refuse(keyword, need, value);
     }
     std::vector<std::string_view> keys;
@@ -167,6 +169,10 @@ const std::vector<TSettingEntry>& Entries() {
           "weight penalty on the rule and action weights, as (QUADPENALTY :EPSILON1 e1 "
           ":EPSILON2 e2 :BETA b) or (LWF :LEARNINGRATE l :FORGETTINGRATE f)"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
+             if (Is(v, "none")) {
+                 s.penalty.clear();
+                 return;
+             }
              CheckPenalty(k, v);
              s.penalty = std::string(v);
          }},
@@ -180,10 +186,11 @@ const std::vector<TSettingEntry>& Entries() {
          }},
         {{"Seed", "1", "start of the row shuffling, 0 to 4294967295"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
-             const double seed = RealIn(k, v, 0.0, 4294967295.0, "a whole number from 0 to "
-                                                                  "4294967295");
-             if (std::floor(seed) != seed || v.find_first_not_of("0123456789") !=
-                                                 std::string_view::npos) {
+             const double seed = RealIn(k, v, 0.0, 4294967295.0,
+                                        "a whole number from 0 to "
+                                        "4294967295");
+             if (std::floor(seed) != seed ||
+                 v.find_first_not_of("0123456789") != std::string_view::npos) {
                  Refuse(k, "a whole number from 0 to 4294967295", v);
              }
              s.seed = static_cast<std::uint32_t>(seed);
@@ -198,14 +205,15 @@ const std::vector<TSettingEntry>& Entries() {
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.fineTuneEpochs = CountIn(k, v, kMaxEpochs, "a whole number from 0 to 100000000");
          }},
-        {{"Train", "1 2 3 4",
+        {{"TrainLayers", "1 2 3 4",
           "the weight layers that train: 1 input centres, 2 rule weights, 3 action weights, 4 "
           "output centres"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.trainLayers = ParseLayers(k, v);
          }},
-        {{"InitialStep", "0.05", "RPROP: first step of the rule and action weights (centres a "
-                                 "tenth)"},
+        {{"InitialStep", "0.05",
+          "RPROP: first step of the rule and action weights (centres a "
+          "tenth)"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.initialStep = RealIn(k, v, 1e-12, 1e6, "a number above 0");
          }},

@@ -61,7 +61,7 @@ class TTrainSettingError : public std::runtime_error {
 
 // One setting by keyword (any letter case), its value as text: numbers as the parameter file
 // writes them, names in any letter case ("RPROP", "Backprop", "Adam"; "RMS", "CrossEntropy"),
-// the penalty as its structured message, "Train" as the weight layers separated by blanks or
+// the penalty as its structured message, "TrainLayers" as the weight layers separated by blanks or
 // commas ("2 3 4"). Raises TTrainSettingError for an unknown keyword or a bad value and then
 // leaves the settings as they were.
 void SetTrainSetting(TTrainSettings& settings, std::string_view keyword, std::string_view value);

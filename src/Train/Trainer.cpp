@@ -70,8 +70,9 @@ TRows ReadRows(Data& data, const TZorf& network, const std::string& role) {
     rows.outputs.resize(static_cast<std::size_t>(rows.count) * rows.numOutputs);
     data.Rewind();
     for (std::int32_t r = 0; r < rows.count; ++r) {
-        const std::span<double> in(rows.inputs.data() + static_cast<std::size_t>(r) * rows.numInputs,
-                                   static_cast<std::size_t>(rows.numInputs));
+        const std::span<double> in(
+            rows.inputs.data() + static_cast<std::size_t>(r) * rows.numInputs,
+            static_cast<std::size_t>(rows.numInputs));
         const std::span<double> out(
             rows.outputs.data() + static_cast<std::size_t>(r) * rows.numOutputs,
             static_cast<std::size_t>(rows.numOutputs));
@@ -387,9 +388,8 @@ class TTrainPhase {
                 return false;
             }
             const std::size_t count = std::min(size, rows.size() - first);
-            const double error =
-                Pass(std::span<const std::int32_t>(rows).subspan(first, count), true,
-                     static_cast<std::int32_t>(count));
+            const double error = Pass(std::span<const std::int32_t>(rows).subspan(first, count),
+                                      true, static_cast<std::int32_t>(count));
             Update(error);
         }
         return true;
@@ -401,9 +401,9 @@ class TTrainPhase {
     double Pass(std::span<const std::int32_t> rows, bool withGradient, std::int32_t batch) {
         TErrorObj& error = measure.Get();
         error.Reset();
-        const double rowWeight =
-            measure.IsCrossEntropy() ? 1.0 / batch : 1.0 / (static_cast<double>(batch) *
-                                                            training.numOutputs);
+        const double rowWeight = measure.IsCrossEntropy()
+                                     ? 1.0 / batch
+                                     : 1.0 / (static_cast<double>(batch) * training.numOutputs);
         {
             const TPackedPropagation packed(net);
             for (const std::int32_t r : rows) {
@@ -498,9 +498,8 @@ TPruneReport PruneSmallArcs(TZorf& network, double threshold) {
 
 }  // namespace
 
-TTrainResult Train(TZorf& network, Data& training, Data* validation,
-                   const TTrainSettings& settings, const TEpochProgress& progress,
-                   const std::atomic<bool>* stop) {
+TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrainSettings& settings,
+                   const TEpochProgress& progress, const std::atomic<bool>* stop) {
     const auto start = std::chrono::steady_clock::now();
     const std::unique_ptr<TKQstructure> penalty = ParsePenalty(settings.penalty);
     const TRows trainingRows = ReadRows(training, network, "training");
@@ -552,7 +551,8 @@ std::optional<double> ClassificationAccuracy(TZorf& network, Data& rows) {
     for (std::int32_t r = 0; r < all.count; ++r) {
         network.Propagate(all.Inputs(r), generated.data());
         const double* expected = all.Outputs(r);
-        const auto chosen = std::max_element(generated.begin(), generated.end()) - generated.begin();
+        const auto chosen =
+            std::max_element(generated.begin(), generated.end()) - generated.begin();
         correct += expected[chosen] == 1.0 ? 1 : 0;
     }
     return static_cast<double>(correct) / all.count;
