@@ -16,7 +16,16 @@ using namespace ZorfLayers;
 
 template <class T>
 bool Is(const TBasicLayer* layer) {
-    return layer != nullptr && typeid(*layer) == typeid(T);
+    if (layer == nullptr) {
+        return false;
+    }
+    const TBasicLayer& object = *layer;
+    return typeid(object) == typeid(T);
+}
+
+// Where row r of neuron t lies in a batch's values.
+std::size_t Lane(std::int32_t t, std::int32_t r) {
+    return static_cast<std::size_t>(t) * TZorfBatch::kRows + static_cast<std::size_t>(r);
 }
 
 const TGridConnections* GridInto(const TZorf& network, std::int32_t to) {
@@ -27,7 +36,8 @@ const TGridConnections* GridInto(const TZorf& network, std::int32_t to) {
 // holds a copy for the batched kernels.
 bool SumsFromBelowOnly(const TZorf& network, std::int32_t to) {
     for (std::int32_t from = 0; from < to - 1; ++from) {
-        if (typeid(network.GetConnections(from, to)) != typeid(TEmptyConnections)) {
+        const TBasicConnections& matrix = network.GetConnections(from, to);
+        if (typeid(matrix) != typeid(TEmptyConnections)) {
             return false;
         }
     }
@@ -78,14 +88,14 @@ void LoadNetInputs(TBasicLayer& layer, const std::vector<double>& sums, std::int
     double* values = layer.GetValues();
     for (std::int32_t t = 0; t < layer.GetNumNeurons(); ++t) {
         values[t] = 0.0;
-        values[t] += sums[static_cast<std::size_t>(t * TZorfBatch::kRows + r)];
+        values[t] += sums[Lane(t, r)];
     }
 }
 
 void StoreRow(const TBasicLayer& layer, std::vector<double>& batch, std::int32_t r) {
     const double* values = layer.GetValues();
     for (std::int32_t t = 0; t < layer.GetNumNeurons(); ++t) {
-        batch[static_cast<std::size_t>(t * TZorfBatch::kRows + r)] = values[t];
+        batch[Lane(t, r)] = values[t];
     }
 }
 

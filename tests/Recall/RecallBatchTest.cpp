@@ -67,9 +67,10 @@ TEST(RecallBatch, EveryThreadCountGivesThePropagatedBits) {
     EXPECT_THROW(RecallBatch(*network, inputs.data(), 1, 2, expected.data(), 2), TException);
 }
 
-// The first refused row in row order is reported, whichever thread met it.
+// The first refused row in row order is reported, whichever thread met it: with this centre,
+// row 295 is the first of many.
 TEST(RecallBatch, TheFirstRefusedRowIsReported) {
-    const std::unique_ptr<TZorf> network = Network(3.0);
+    const std::unique_ptr<TZorf> network = Network(7.18);
     const std::vector<double> inputs = Inputs();
     std::vector<double> output(1);
     std::string first;
@@ -102,7 +103,7 @@ TEST(RecallBatch, TheOutputFileIsTheSameForEveryThreadCount) {
     } cases[] = {
         {good, rows, "", 0},
         {good, rows.substr(0, rows.size() - 30), "", 1},
-        {NetworkText(*Network(3.0)), rows, "", 1},
+        {NetworkText(*Network(7.18)), rows, "", 1},
         {good, rows, "#Features = 1 Features = 3", 1},
     };
     for (const auto& c : cases) {
