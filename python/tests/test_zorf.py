@@ -202,6 +202,25 @@ def test_trains_in_place_and_keeps_the_best_network():
     assert history["validation_error"][best] < history["validation_error"][0] / 2
 
 
+def test_trains_as_trainzorf_does(tmp_path):
+    assert run_program("ZORF_MAKE_BINARY", "--inputs", "4,4", "--rules", "12", "--outputs", "5",
+                       "--seed", "3", tmp_path / "start.net").returncode == 0
+    settings = dict(epochs=25, algorithm="Adam", learning_rate=0.02, batch_size=64, seed=9,
+                    patience=10, train_layers=[2, 3, 4])
+    (tmp_path / "train.par").write_text(
+        f"WeightFile = {tmp_path / 'start.net'}\nTrainFile = {EXAMPLES / 'surface-train.dat'}\n"
+        f"ValidationFile = {EXAMPLES / 'surface-test.dat'}\nOutputWeightFile = {tmp_path / 'cli.net'}\n"
+        "Epochs = 25\nAlgorithm = Adam\nLearningRate = 0.02\nBatchSize = 64\nSeed = 9\n"
+        "Patience = 10\nTrainLayers = 2 3 4\n")
+    run = run_program("ZORF_TRAIN_BINARY", tmp_path / "train.par")
+    assert run.returncode == 0, run.stdout + run.stderr
+    network = zorf.load(tmp_path / "start.net")
+    zorf.train(network, *zorf.read_data_set(EXAMPLES / "surface-train.dat"),
+               validation=zorf.read_data_set(EXAMPLES / "surface-test.dat"), **settings)
+    network.save(tmp_path / "py.net")
+    assert (tmp_path / "py.net").read_bytes() == (tmp_path / "cli.net").read_bytes()
+
+
 def test_ctrl_c_ends_training_with_the_best_network():
     import _thread
     rng = np.random.default_rng(11)
