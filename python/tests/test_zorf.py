@@ -142,6 +142,11 @@ def test_refuses_with_the_named_exceptions(tmp_path):
         with pytest.raises(kind) as raised:
             action()
         assert text in str(raised.value)
+    wide = pickle.loads(pickle.dumps(network))
+    wide.set_weights(4, [0.0, 0.5, 30.0])
+    with pytest.raises(zorf.CheckFailure, match="Assertion failed") as raised:
+        wide.recall(np.full((5, 2), 0.5))
+    assert raised.value.value is not None
     with pytest.raises(zorf.BadArgumentError) as raised:
         network.set_weights(0, [])
     assert (raised.value.category, raised.value.where) == ("Bad Parameter", "TZorf::GetWeightLayer")
