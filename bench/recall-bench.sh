@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# End-to-end recall benchmark: makes the standard cases, runs RecallZorf on them and, in the same
-# run, the floor program on the same files, and prints rows/s, MB/s of input, peak resident
-# memory (from /usr/bin/time -v) and the ratio to the floor; then the Google Benchmark of
+# End-to-end recall benchmark: makes the standard cases, runs RecallZorf on them with one thread
+# and with every core and, in the same run, the floor program on the same files (and, when
+# BASELINE names an earlier RecallZorf, that program too); prints rows/s, MB/s of input, peak
+# resident memory (from /usr/bin/time -v), the ratios to the floor and between the thread
+# counts, and checks that every run wrote the same output file; then the Google Benchmark of
 # Propagate against a plain double loop over the same weights.
 #
-#   bench/recall-bench.sh [BUILD_DIR [WORK_DIR]]
+#   [REPEAT=N] [BASELINE=path/to/RecallZorf] bench/recall-bench.sh [BUILD_DIR [WORK_DIR]]
 #
 # BUILD_DIR holds an optimised build with the bench programs (default build/bench, made by
 # `cmake --preset bench && cmake --build --preset bench`). WORK_DIR receives the cases (default:
@@ -12,10 +14,14 @@
 # 3) runs each program that many times, alternating, and keeps the fastest run of each.
 #
 # The cases:
-#   io       1,000,000 rows x 8 inputs; 8 inputs x 2 functions, 8 rules, 1 output x 2 functions
-#   io-1k    the first case's network on 1,000 rows (the memory baseline)
-#   compute  100,000 rows x 8 inputs; 8 inputs x 7 functions, 400 rules with half of the arcs
-#            pruned, 4 outputs x 7 functions
+#   io          1,000,000 rows x 8 inputs; 8 inputs x 2 functions, 8 rules, 1 output x 2
+#               functions
+#   io-1k       the first case's network on 1,000 rows (the memory baseline)
+#   compute     100,000 rows x 8 inputs; 8 inputs x 7 functions, 400 rules with half of the arcs
+#               pruned, 4 outputs x 7 functions
+#   compute-95  the same with 95% of the arcs pruned
+#   large       20,000 rows x 16 inputs; 16 inputs x 9 functions, 5,000 rules with 80% of the
+#               arcs pruned, 8 outputs x 9 functions
 # Networks come from MakeZorf, rows from MakeRecallRows (uniform inputs in [-0.1, 1.1)).
 set -euo pipefail
 
@@ -34,7 +40,8 @@ recall=$build/src/RecallZorf
 make_rows=$build/bench/MakeRecallRows
 floor=$build/bench/RecallFloor
 zorf_bench=$build/bench/RecallZorfBench
-for program in "$make_zorf" "$recall" "$make_rows" "$floor" "$zorf_bench"; do
+baseline=${BASELINE:+$(realpath "$BASELINE")}
+for program in "$make_zorf" "$recall" "$make_rows" "$floor" "$zorf_bench" ${baseline:+"$baseline"}; do
     if [[ ! -x $program ]]; then
         echo "recall-bench: $program is missing; build the bench preset first" >&2
         exit 1
@@ -50,18 +57,28 @@ say() {
     "$@"
 }
 
-# make_case NAME ROWS SEED MAKEZORF_OPTIONS...
+# write_parameters NAME NETWORK ROWS: NAME.par (every core), NAME-1.par (one thread) and
+# NAME-base.par (the baseline's), each with an output file of its own.
+write_parameters() {
+    local name=$1 network=$2 rows=$3 variant
+    for variant in "" -1 -base; do
+        printf 'WeightFile = %s\nRecallFile = %s\nOutputFile = %s\n' \
+            "$work/$network.net" "$work/$rows.dat" "$work/$name$variant.out" >"$work/$name$variant.par"
+    done
+    echo "Threads = 1" >>"$work/$name-1.par"
+}
+
+# make_case NAME ROWS INPUTS SEED MAKEZORF_OPTIONS...
 make_case() {
-    local name=$1 rows=$2 seed=$3
-    shift 3
+    local name=$1 rows=$2 inputs=$3 seed=$4
+    shift 4
     if [[ ! -f $work/$name.net ]]; then
         say "$make_zorf" "$@" --seed "$seed" "$work/$name.net"
     fi
     if [[ ! -f $work/$name.dat ]]; then
-        say "$make_rows" "$rows" 8 "$seed" "$work/$name.dat"
+        say "$make_rows" "$rows" "$inputs" "$seed" "$work/$name.dat"
     fi
-    printf 'WeightFile = %s\nRecallFile = %s\nOutputFile = %s\n' \
-        "$work/$name.net" "$work/$name.dat" "$work/$name.out" >"$work/$name.par"
+    write_parameters "$name" "$name" "$name"
 }
 
 # measure OUTPUT_VARIABLE COMMAND...: "elapsed user system peak_kb" of the command.
@@ -87,60 +104,98 @@ keep_faster() {
     fi
 }
 
-# run_case NAME ROWS: the recall and the floor, alternating, and their figures.
+# run_case NAME ROWS DATA: the recall on every core, on one thread, the floor (and the
+# baseline), alternating, and their figures.
 run_case() {
-    local name=$1 rows=$2
-    local bytes recall_run floor_run i run
-    bytes=$(stat -c %s "$work/$name.dat")
-    echo "+ $recall $work/$name.par    (x$repeat, fastest kept)"
-    echo "+ $floor $work/$name.dat $work/$name.floor    (x$repeat, fastest kept)"
-    recall_run="" floor_run=""
+    local name=$1 rows=$2 data=${3:-$1}
+    local bytes all_run one_run floor_run base_run i run
+    bytes=$(stat -c %s "$work/$data.dat")
+    echo "+ $recall $work/$name.par    (every core; x$repeat, fastest kept)"
+    echo "+ $recall $work/$name-1.par    (Threads = 1)"
+    echo "+ $floor $work/$data.dat $work/$name.floor"
+    [[ -n $baseline ]] && echo "+ $baseline $work/$name-base.par"
+    all_run="" one_run="" floor_run="" base_run=""
     for ((i = 0; i < repeat; i++)); do
         measure run "$recall" "$work/$name.par"
-        keep_faster recall_run "$run"
-        measure run "$floor" "$work/$name.dat" "$work/$name.floor"
+        keep_faster all_run "$run"
+        measure run "$recall" "$work/$name-1.par"
+        keep_faster one_run "$run"
+        measure run "$floor" "$work/$data.dat" "$work/$name.floor"
         keep_faster floor_run "$run"
+        if [[ -n $baseline ]]; then
+            measure run "$baseline" "$work/$name-base.par"
+            keep_faster base_run "$run"
+        fi
     done
-    read -r r_elapsed r_user r_sys r_peak <<<"$recall_run"
-    read -r f_elapsed f_user f_sys f_peak <<<"$floor_run"
-    awk -v name="$name" -v rows="$rows" -v bytes="$bytes" \
-        -v re="$r_elapsed" -v ru="$r_user" -v rs="$r_sys" -v rp="$r_peak" \
-        -v fe="$f_elapsed" -v fu="$f_user" -v fs="$f_sys" -v fp="$f_peak" 'BEGIN {
-        printf "%-8s %9d rows  %7.1f MB input\n", name, rows, bytes / 1e6
-        line("RecallZorf", re, ru, rs, rp)
-        line("floor", fe, fu, fs, fp)
-        if (re > 0 && fe > 0 && fu + fs > 0) {
-            printf "  RecallZorf / floor: %.2f (elapsed), %.2f (user + sys)\n", re / fe, (ru + rs) / (fu + fs)
+    local same=identical
+    cmp -s "$work/$name.out" "$work/$name-1.out" || same=DIFFERENT
+    if [[ -n $baseline ]] && ! cmp -s "$work/$name.out" "$work/$name-base.out"; then
+        same="$same, DIFFERENT from the baseline's"
+    elif [[ -n $baseline ]]; then
+        same="$same, and the baseline's too"
+    fi
+    awk -v name="$name" -v rows="$rows" -v bytes="$bytes" -v same="$same" \
+        -v all="$all_run" -v one="$one_run" -v fl="$floor_run" -v base="$base_run" 'BEGIN {
+        printf "%-10s %9d rows  %7.1f MB input\n", name, rows, bytes / 1e6
+        split(all, a, " "); split(one, o, " "); split(fl, f, " ")
+        line("all cores", a)
+        line("1 thread", o)
+        line("floor", f)
+        if (base != "") {
+            split(base, b, " ")
+            line("baseline", b)
         }
+        if (a[1] > 0 && o[1] > 0 && f[1] > 0) {
+            printf "  all cores / floor: %.2f; 1 thread / floor: %.2f; 1 thread / all cores: %.2f",
+                a[1] / f[1], o[1] / f[1], o[1] / a[1]
+            if (base != "" && b[1] > 0) {
+                printf "; baseline / all cores: %.2f, / 1 thread: %.2f", b[1] / a[1], b[1] / o[1]
+            }
+            printf "\n"
+        }
+        printf "  output files: %s\n", same
     }
-    function line(program, elapsed, user, sys, peak) {
-        printf "  %-10s %7.3f s (user %.2f s, sys %.2f s)", program, elapsed, user, sys
-        if (elapsed > 0) {
-            printf "  %10.0f rows/s  %7.1f MB/s", rows / elapsed, bytes / 1e6 / elapsed
+    function line(program, r) {
+        printf "  %-10s %7.3f s (user %.2f s, sys %.2f s)", program, r[1], r[2], r[3]
+        if (r[1] > 0) {
+            printf "  %10.0f rows/s  %7.1f MB/s", rows / r[1], bytes / 1e6 / r[1]
         }
-        printf "  peak %6.1f MB\n", peak / 1024
+        printf "  peak %6.1f MB\n", r[4] / 1024
     }'
-    eval "${name//-/_}_peak=$r_peak"
+    read -r _ _ _ all_peak <<<"$all_run"
+    read -r _ _ _ one_peak <<<"$one_run"
+    eval "${name//-/_}_peak=$all_peak ${name//-/_}_peak1=$one_peak"
+    eval "${name//-/_}_elapsed=${all_run%% *}"
 }
 
 echo "== cases in $work"
-make_case io 1000000 1 --inputs 8x2 --rules 8 --outputs 2
-make_case compute 100000 2 --inputs 8x7 --rules 400 --outputs 4x7 --prune 0.5
+make_case io 1000000 8 1 --inputs 8x2 --rules 8 --outputs 2
+make_case compute 100000 8 2 --inputs 8x7 --rules 400 --outputs 4x7 --prune 0.5
+make_case compute-95 100000 8 2 --inputs 8x7 --rules 400 --outputs 4x7 --prune 0.95
+make_case large 20000 16 3 --inputs 16x9 --rules 5000 --outputs 8x9 --prune 0.8
 if [[ ! -f $work/io-1k.dat ]]; then
     say "$make_rows" 1000 8 1 "$work/io-1k.dat"
 fi
-printf 'WeightFile = %s\nRecallFile = %s\nOutputFile = %s\n' \
-    "$work/io.net" "$work/io-1k.dat" "$work/io-1k.out" >"$work/io-1k.par"
+write_parameters io-1k io io-1k
 
 echo "== end to end (load average: $(cut -d' ' -f1-3 /proc/loadavg))"
-io_peak=0 io_1k_peak=0
 run_case io 1000000
 run_case compute 100000
+run_case compute-95 100000
+run_case large 20000
 run_case io-1k 1000
-awk -v big="$io_peak" -v small="$io_1k_peak" 'BEGIN {
+awk -v big="$io_peak" -v small="$io_1k_peak" -v big1="$io_peak1" -v small1="$io_1k_peak1" \
+    -v half="$compute_elapsed" -v pruned="$compute_95_elapsed" 'BEGIN {
+    memory("every core", big, small)
+    memory("1 thread", big1, small1)
+    if (pruned > 0) {
+        printf "compute / compute-95 (every core): %.2f\n", half / pruned
+    }
+}
+function memory(what, big, small,    allowed) {
     allowed = small * 0.10 > 4096 ? small * 0.10 : 4096
-    printf "peak memory: %.1f MB for 1,000,000 rows, %.1f MB for 1,000 rows: %+.1f MB (allowed %.1f MB)\n",
-        big / 1024, small / 1024, (big - small) / 1024, allowed / 1024
+    printf "peak memory (%s): %.1f MB for 1,000,000 rows, %.1f MB for 1,000 rows: %+.1f MB (allowed %.1f MB)\n",
+        what, big / 1024, small / 1024, (big - small) / 1024, allowed / 1024
 }'
 
 echo "== Propagate against the plain loop (Google Benchmark)"

@@ -21,8 +21,11 @@ void TGridConnections::RemoveTargetNeuron(std::int32_t k) {
 }
 
 void TGridConnections::PackWeights() {
-    if (TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
-        packed.Pack(weights, ArcFlags());
+    const TArcGrid<std::uint8_t>* flags = ArcFlags();
+    if (TSparseWeights::Pays(flags)) {
+        sparse.Pack(weights, *flags);
+    } else if (TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
+        packed.Pack(weights, flags);
     }
 }
 
@@ -30,14 +33,18 @@ void TGridConnections::DropPackedWeights() {
     if (packed.IsPacked()) {
         packed.Clear();
     }
+    if (sparse.IsPacked()) {
+        sparse.Clear();
+    }
 }
 
 bool TGridConnections::PackedWeightsAreCurrent() const {
-    return !packed.IsPacked() || packed.Matches(weights, ArcFlags());
+    return (!packed.IsPacked() || packed.Matches(weights, ArcFlags())) &&
+           (!sparse.IsPacked() || sparse.Matches(weights, *ArcFlags()));
 }
 
 void TGridConnections::AddWeightedSums(double* values) const {
-    PropagationKernels::AddWeightedSums(weights, ArcFlags(), packed.IsPacked() ? &packed : nullptr,
+    PropagationKernels::AddWeightedSums(weights, ArcFlags(), Copies(),
                                         network->GetLayer(fromLayer)->GetValues(), values);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "NeuralNets/Kernels/PropagationKernels.h"
 #include "NeuralNets/Kernels/TPackedWeights.h"
+#include "NeuralNets/Kernels/TSparseWeights.h"
 #include "NeuralNets/PseudoRandom.h"
 #include "NeuralNets/TArcGrid.h"
 #include "NeuralNets/TBasicConnections.h"
@@ -19,15 +21,21 @@ class TGridConnections : public TBasicConnections {
     void RemoveSourceNeuron(std::int32_t k) override;
     void RemoveTargetNeuron(std::int32_t k) override;
 
-    // The packed copy of the weights that propagation uses while a TPackedPropagation lives.
+    // The copy of the weights that propagation uses while a TPackedPropagation lives: the
+    // existing arcs alone where few are left, else the packed grid.
     void PackWeights();
     void DropPackedWeights();
-    // Whether the packed copy (if there is one) still matches the weights and arcs.
+    // The copies propagation uses now; none outside a TPackedPropagation.
+    PropagationKernels::TWeightCopies Copies() const {
+        return {packed.IsPacked() ? &packed : nullptr, sparse.IsPacked() ? &sparse : nullptr};
+    }
+    // Whether the copy (if there is one) still matches the weights and arcs.
     bool PackedWeightsAreCurrent() const;
 
   protected:
     TArcGrid<double> weights;
     TPackedWeights packed;
+    TSparseWeights sparse;
 
     // The arcs' flag bytes; none when every arc exists.
     virtual const TArcGrid<std::uint8_t>* ArcFlags() const { return nullptr; }

@@ -124,10 +124,28 @@ std::int64_t Sum(const std::vector<std::int32_t>& counts) {
     return sum;
 }
 
+[[noreturn]] void RefuseRecipe(const std::string& message) {
+    throw TException(message, kBadParameter, "MakeZorf");
+}
+
 void RequireArcs(std::int64_t arcs, const char* between) {
     if (arcs > kMaxArcs) {
-        Refuse("the network would have " + std::to_string(arcs) + " arcs " + between +
-               "; at most " + std::to_string(kMaxArcs) + " are supported");
+        RefuseRecipe("the network would have " + std::to_string(arcs) + " arcs " + between +
+                     "; at most " + std::to_string(kMaxArcs) + " are supported");
+    }
+}
+
+void RequireCounts(const std::vector<std::int32_t>& counts, const char* side) {
+    if (counts.empty() || static_cast<std::int64_t>(counts.size()) > kMaxSides) {
+        RefuseRecipe(std::string("a network has 1 to ") + std::to_string(kMaxSides) + " " + side +
+                     ", not " + std::to_string(counts.size()));
+    }
+    for (const std::int32_t count : counts) {
+        if (count < 2 || count > kMaxFunctions) {
+            RefuseRecipe(std::string("each of the ") + side + " has 2 to " +
+                         std::to_string(kMaxFunctions) + " membership functions, not " +
+                         std::to_string(count));
+        }
     }
 }
 
@@ -232,8 +250,6 @@ class TArgumentReader {
         if (recipe.minimum > recipe.maximum) {
             Refuse("--min " + GivenOr("--min", "-1") + " is above --max " + GivenOr("--max", "1"));
         }
-        RequireArcs(Sum(recipe.mfPerInput) * recipe.numRules, "from the conditions to the rules");
-        RequireArcs(Sum(recipe.mfPerOutput) * recipe.numRules, "from the rules to the actions");
     }
 };
 
@@ -268,7 +284,28 @@ void Report(std::ostream& err, std::string_view message) {
 
 }  // namespace
 
+void RequireMakeable(const TZorfRecipe& recipe) {
+    RequireCounts(recipe.mfPerInput, "inputs");
+    RequireCounts(recipe.mfPerOutput, "outputs");
+    if (recipe.numRules < 1 || recipe.numRules > kMaxRules) {
+        RefuseRecipe("a network has 1 to " + std::to_string(kMaxRules) + " rules, not " +
+                     std::to_string(recipe.numRules));
+    }
+    if (!std::isfinite(recipe.minimum) || !std::isfinite(recipe.maximum) ||
+        !(recipe.minimum <= recipe.maximum)) {
+        RefuseRecipe(
+            "the weights are drawn from a finite range whose lowest weight is not above "
+            "the highest");
+    }
+    if (!(recipe.pruneShare >= 0.0 && recipe.pruneShare <= 1.0)) {
+        RefuseRecipe("the share of the arcs to prune is from 0 to 1");
+    }
+    RequireArcs(Sum(recipe.mfPerInput) * recipe.numRules, "from the conditions to the rules");
+    RequireArcs(Sum(recipe.mfPerOutput) * recipe.numRules, "from the rules to the actions");
+}
+
 std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
+    RequireMakeable(recipe);
     auto network = std::make_unique<TZorf>(static_cast<std::int32_t>(recipe.mfPerInput.size()),
                                            recipe.mfPerInput.data(), recipe.numRules,
                                            recipe.mfPerOutput.data(),

@@ -23,9 +23,15 @@ struct TZorfRecipe {
     double pruneShare = 0.0;
 };
 
-// The network of the recipe: the arcs to remove are chosen first, then InitializeWeights
-// gives the membership functions their default centres and the remaining arcs their weights.
-// The recipe must be valid (as RunMakeZorf checks its arguments).
+// Refuses, with a TException ("Bad Parameter", where "MakeZorf"), a recipe MakeZorf cannot
+// build: 1 to 10000 inputs and outputs of 2 to 1000 membership functions each, 1 to 1000000
+// rules, a finite weight range whose minimum is not above its maximum, a share from 0 to 1
+// and at most 100 million arcs between two layers.
+void RequireMakeable(const TZorfRecipe& recipe);
+
+// The network of the recipe (refused as RequireMakeable says): the arcs to remove are chosen
+// first, then InitializeWeights gives the membership functions their default centres and the
+// remaining arcs their weights.
 std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe);
 
 // The whole job of `MakeZorf [options] network.file`: the usage text goes to `out`, every

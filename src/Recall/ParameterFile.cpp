@@ -48,6 +48,19 @@ void ReadFeatureNumbers(TParameterReader& reader, TFeatureList& list) {
     list.filled = true;
 }
 
+// How many threads propagate the rows; 0 (also a value cut off by the end of the file) takes
+// every core.
+void ReadThreads(TParameterReader& reader, std::int32_t& threads) {
+    std::optional<std::int32_t> count;
+    if (reader.Separator()) {
+        count = reader.Integer("Threads");
+    }
+    if (count && *count < 0) {
+        reader.Refuse("Threads must not be negative, found " + std::to_string(*count));
+    }
+    threads = count.value_or(0);
+}
+
 }  // namespace
 
 std::vector<std::int32_t> FinishFeatures(const TParameterReader& reader, TFeatureList& list) {
@@ -82,6 +95,8 @@ TRecallParameters ParseParameterText(const std::string& text, const std::string&
             ReadName(reader, parameters.recallFile);
         } else if (KQML::strcasecmp(*word, "OutputFile") == 0) {
             ReadName(reader, parameters.outputFile);
+        } else if (KQML::strcasecmp(*word, "Threads") == 0) {
+            ReadThreads(reader, parameters.threads);
         } else {
             ReadFeatureKeyword(*word, reader, features);
         }

@@ -1,5 +1,5 @@
 // The parameter file of RecallZorf: words separated by white space; the keywords
-// "WeightFile", "RecallFile", "OutputFile", "#Features" and "Features" (any letter case)
+// "WeightFile", "RecallFile", "OutputFile", "#Features", "Features" and "Threads" (any letter case)
 // are each followed by one separator character and their value(s); other words are skipped.
 #pragma once
 
@@ -18,6 +18,8 @@ struct TRecallParameters {
     std::string outputFile = "default.out";
     // 0-based input columns to keep, in order; empty keeps every input.
     std::vector<std::int32_t> features;
+    // The threads that propagate the rows; 0 takes every core, 1 runs recall in one thread.
+    std::int32_t threads = 0;
 };
 
 // A parameter file that cannot be opened or is refused; what() is the whole report line.

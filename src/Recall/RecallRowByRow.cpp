@@ -1,17 +1,19 @@
 #include "Recall/RecallRowByRow.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/ReadAheadRows.h"
 #include "KQmessage/FileToolsError.h"
-#include "NeuralNets/TPackedPropagation.h"
 #include "NeuralNets/TSimpleInputLayer.h"
+#include "Recall/RecallBatch.h"
 #include "Zorf/TConditionLayer.h"
 #include "Zorf/TZorfOutputLayer.h"
 
@@ -30,8 +32,10 @@ class TResultFile {
         row.expectedOutputs.resize(static_cast<std::size_t>(outputs));
     }
 
-    std::span<double> Outputs() { return row.expectedOutputs; }
-    void WriteRow() { FileTools::WriteDataSetRow(out, layout, row); }
+    void WriteRow(std::span<const double> outputs) {
+        std::copy(outputs.begin(), outputs.end(), row.expectedOutputs.begin());
+        FileTools::WriteDataSetRow(out, layout, row);
+    }
     FileTools::FilerStatus Finish() {
         FileTools::WriteDataSetTrailer(out);
         return out.Commit() ? FileTools::SUCCESS : FileTools::ERR_WRITE_FAILED;
@@ -67,20 +71,84 @@ std::exception_ptr RefusalOfTheRows(const TZorf& network, Data* shape,
     }
 }
 
-// One row through the network into the result file; a refusal of propagation waits for the
-// end of the recall file, like the others.
-std::exception_ptr RecallRow(TZorf& network, const FileTools::DataSetRow& row,
-                             const std::optional<std::vector<std::int32_t>>& selection,
-                             std::vector<double>& inputs, TResultFile& result) {
-    try {
-        Data::CopySelected(row.inputs, selection, inputs);
-        network.Propagate(inputs.data(), result.Outputs().data());
-        result.WriteRow();
-        return nullptr;
-    } catch (...) {
-        return std::current_exception();
+// Rows gathered from the file for one pass of the recall engine, which propagates them on its
+// threads; their outputs are then written in file order. A refusal (of copying a row's
+// features or of propagating it) waits for the end of the recall file, like the others; once
+// one is met, no further row is recalled or written, as the output file is not kept.
+class TRowChunks {
+  public:
+    TRowChunks(TRecallEngine& recallEngine, TResultFile& resultFile)
+        : engine(recallEngine),
+          result(resultFile),
+          inputCount(static_cast<std::size_t>(engine.NumInputs())),
+          outputCount(static_cast<std::size_t>(engine.NumOutputs())),
+          capacity(ChunkRows(std::max(inputCount, outputCount))),
+          inputs(capacity * inputCount),
+          outputs(capacity * outputCount) {}
+
+    void Add(const FileTools::DataSetRow& row,
+             const std::optional<std::vector<std::int32_t>>& selection) {
+        if (refusal) {
+            return;
+        }
+        std::exception_ptr copyRefusal;
+        try {
+            Data::CopySelected(
+                row.inputs, selection,
+                std::span<double>(inputs).subspan(gathered * inputCount, inputCount));
+        } catch (...) {
+            copyRefusal = std::current_exception();
+        }
+        if (copyRefusal) {
+            Flush();
+            refusal = refusal ? refusal : copyRefusal;
+            return;
+        }
+        if (++gathered == capacity) {
+            Flush();
+        }
     }
-}
+
+    // Recalls and writes the rows gathered; the first refusal met so far, if any.
+    std::exception_ptr Finish() {
+        Flush();
+        return refusal;
+    }
+
+  private:
+    // Enough rows that each pass keeps every thread busy for a while, in a few megabytes.
+    static std::size_t ChunkRows(std::size_t valuesPerRow) {
+        constexpr std::size_t kRows = 4096;
+        constexpr std::size_t kValues = std::size_t{1} << 18;
+        return std::clamp<std::size_t>(kValues / std::max<std::size_t>(valuesPerRow, 1), 1, kRows);
+    }
+
+    void Flush() {
+        const std::size_t rows = std::exchange(gathered, 0);
+        if (refusal || rows == 0) {
+            return;
+        }
+        try {
+            engine.Recall(inputs.data(), rows, outputs.data());
+            for (std::size_t r = 0; r < rows; ++r) {
+                result.WriteRow(
+                    std::span<const double>(outputs).subspan(r * outputCount, outputCount));
+            }
+        } catch (...) {
+            refusal = std::current_exception();
+        }
+    }
+
+    TRecallEngine& engine;
+    TResultFile& result;
+    const std::size_t inputCount;
+    const std::size_t outputCount;
+    const std::size_t capacity;
+    std::vector<double> inputs;
+    std::vector<double> outputs;
+    std::size_t gathered = 0;
+    std::exception_ptr refusal;
+};
 
 std::int32_t NumOutputs(const TZorf& network) {
     return network.GetLayer(network.GetOutLayer())->GetNumNeurons();
@@ -102,17 +170,24 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
     TResultFile result(parameters.outputFile, file->header.rows, NumOutputs(network));
     const std::optional<std::vector<std::int32_t>> selection =
         shape ? shape->GetFeatures() : std::nullopt;
-    std::vector<double> inputs(static_cast<std::size_t>(shape ? shape->GetNumSelectedInputs() : 0));
-    const TPackedPropagation packing(network);
     const std::int32_t rows = FileTools::HoldsValues(layout) ? file->header.rows : 0;
-    FileTools::ReadAheadRows rowsAhead(*file, layout, rows);
-    while (const FileTools::DataSetRow* row = rowsAhead.Next()) {
-        if (!refusal) {
-            refusal = RecallRow(network, *row, selection, inputs, result);
-        }
-    }
+    FileTools::ReadAheadRows rowsAhead(*file, layout, rows,
+                                       parameters.threads == 1
+                                           ? FileTools::ReadAheadRows::Mode::InCallerThread
+                                           : FileTools::ReadAheadRows::Mode::Automatic);
     if (refusal) {
+        // The rows are still read: an error in the file comes before the refusal.
+        while (rowsAhead.Next() != nullptr) {
+        }
         std::rethrow_exception(refusal);
+    }
+    TRecallEngine engine(network, parameters.threads);
+    TRowChunks chunks(engine, result);
+    while (const FileTools::DataSetRow* row = rowsAhead.Next()) {
+        chunks.Add(*row, selection);
+    }
+    if (std::exception_ptr chunkRefusal = chunks.Finish()) {
+        std::rethrow_exception(chunkRefusal);
     }
     RequireWritten(result.Finish(), parameters.outputFile);
 }

@@ -18,6 +18,16 @@
 
 namespace {
 
+// The network read, refused unless it is a fuzzy network that recall can run.
+std::unique_ptr<TZorf> RecallableZorf(std::unique_ptr<TBasicNetwork> network) {
+    if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
+        throw FileTools::Error(FileTools::Messages::kNotZorfNetwork +
+                               std::string(network->GetNetworkType()));
+    }
+    FileTools::RequireRecallable(*network);
+    return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
+}
+
 // The rows to recall, restricted to the chosen input columns. A recall file that cannot be
 // opened delivers no data set; recall then refuses the missing data set.
 std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
@@ -81,15 +91,14 @@ int RecallReportingErrors(const TRecallParameters& parameters, TRecallPath path,
 
 }  // namespace
 
+std::unique_ptr<TZorf> ReadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       FileTools::InputStream& in) {
+    return RecallableZorf(FileTools::ReadNetwork(scratch, in));
+}
+
 std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
                                        const std::string& fileName) {
-    std::unique_ptr<TBasicNetwork> network = FileTools::LoadNetwork(scratch, fileName);
-    if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
-        throw FileTools::Error(FileTools::Messages::kNotZorfNetwork +
-                               std::string(network->GetNetworkType()));
-    }
-    FileTools::RequireRecallable(*network);
-    return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
+    return RecallableZorf(FileTools::LoadNetwork(scratch, fileName));
 }
 
 int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

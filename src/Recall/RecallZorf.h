@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "FileHandler/Syntax/InputStream.h"
 #include "FileHandler/Syntax/ParseTools.h"
 #include "Zorf/TZorf.h"
 
@@ -22,7 +23,9 @@ int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ost
 int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                        TRecallPath path);
 
-// The network of a weight file, refused (FileTools::Error) before any row is read unless it is
-// a fuzzy network that recall can run.
+// The network of a network file (or of a network file's text), refused with FileTools::Error
+// (or TCheckFailure) before any row is read unless it is a fuzzy network that recall can run.
 std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
                                        const std::string& fileName);
+std::unique_ptr<TZorf> ReadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       FileTools::InputStream& in);

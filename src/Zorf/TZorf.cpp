@@ -19,12 +19,12 @@
 
 namespace {
 
-constexpr std::int32_t kNumZorfLayers = 6;
-constexpr std::int32_t kInputs = 1;
-constexpr std::int32_t kConditions = 2;
-constexpr std::int32_t kRules = 3;
-constexpr std::int32_t kActions = 4;
-constexpr std::int32_t kOutputs = 5;
+using ZorfLayers::kActions;
+using ZorfLayers::kConditions;
+using ZorfLayers::kInputs;
+using ZorfLayers::kNumZorfLayers;
+using ZorfLayers::kOutputs;
+using ZorfLayers::kRules;
 
 constexpr const char* kInvalidWeightNumber = "Invalid weight number";
 constexpr const char* kRecallOutputOnly = "TZorf::RecallOutputOnly";
@@ -314,30 +314,61 @@ double& TZorf::WeightAt(std::int32_t weightLayer, std::int32_t from, std::int32_
     return matrix.GetWeight(from, to);
 }
 
-std::vector<double*> TZorf::LayoutWeights(std::int32_t weightLayer, const char* where) {
+template <class Visit>
+void TZorf::ForEachLayoutArc(std::int32_t weightLayer, const char* where, Visit visit) {
     WeightMatrix(weightLayer, where);
-    std::vector<double*> locations;
-    const auto add = [&](std::int32_t from, std::int32_t to) {
-        locations.push_back(&WeightAt(weightLayer, from, to, where));
-    };
     if (weightLayer == kInputs) {
         const TMFGroups& groups = ConditionLayer().GetMFGroups();
         for (std::int32_t j = 0; j < groups.GetNumMembers(); ++j) {
-            add(groups.GroupOf(j), j);
+            visit(groups.GroupOf(j), j);
         }
     } else if (weightLayer == kActions) {
         const TMFGroups& groups = DefuzzifyLayer().GetMFGroups();
         for (std::int32_t i = 0; i < groups.GetNumMembers(); ++i) {
-            add(i, groups.GroupOf(i));
+            visit(i, groups.GroupOf(i));
         }
     } else {
         for (std::int32_t from = 0; from < LayerSize(weightLayer); ++from) {
             for (std::int32_t to = 0; to < LayerSize(weightLayer + 1); ++to) {
-                add(from, to);
+                visit(from, to);
             }
         }
     }
+}
+
+std::vector<double*> TZorf::LayoutWeights(std::int32_t weightLayer, const char* where) {
+    std::vector<double*> locations;
+    ForEachLayoutArc(weightLayer, where, [&](std::int32_t from, std::int32_t to) {
+        locations.push_back(&WeightAt(weightLayer, from, to, where));
+    });
     return locations;
+}
+
+std::vector<std::uint8_t> TZorf::GetFrozenLayer(std::int32_t weightLayer) {
+    const char* where = "TZorf::GetFrozenLayer";
+    TBasicConnections& matrix = WeightMatrix(weightLayer, where);
+    std::vector<std::uint8_t> frozen;
+    ForEachLayoutArc(weightLayer, where, [&](std::int32_t from, std::int32_t to) {
+        const bool trainable = weightLayer == kInputs
+                                   ? ConditionLayer().Node(to).trainable != 0
+                                   : (matrix.GetFlags(from, to) & FMaskTrainable) != 0;
+        frozen.push_back(matrix.IsValid(from, to) && !trainable ? 1 : 0);
+    });
+    return frozen;
+}
+
+void TZorf::SetFrozenLayer(std::int32_t weightLayer, std::span<const std::uint8_t> frozen) {
+    const char* where = "TZorf::SetFrozenLayer";
+    TBasicConnections& matrix = WeightMatrix(weightLayer, where);
+    std::size_t next = 0;
+    ForEachLayoutArc(weightLayer, where, [&](std::int32_t from, std::int32_t to) {
+        ZORF_ASSERT(next < frozen.size());
+        // Only existing arcs carry a trainable flag; the others stay absent.
+        if (matrix.IsValid(from, to)) {
+            SetTrainable(weightLayer, to, from, frozen[next] == 0, where);
+        }
+        ++next;
+    });
 }
 
 // Weight layer 1 keeps its trainable flags in the condition nodes, the others in their

@@ -11,6 +11,16 @@ class Data;
 class TConditionLayer;
 class TZorfOutputLayer;
 
+// The numbers of a TZorf's layers.
+namespace ZorfLayers {
+inline constexpr std::int32_t kNumZorfLayers = 6;
+inline constexpr std::int32_t kInputs = 1;
+inline constexpr std::int32_t kConditions = 2;
+inline constexpr std::int32_t kRules = 3;
+inline constexpr std::int32_t kActions = 4;
+inline constexpr std::int32_t kOutputs = 5;
+}  // namespace ZorfLayers
+
 // The sizes of a TZorf's layers and its membership-function counts.
 struct TZorfArchitecture {
     std::int32_t numInputs = 0;
@@ -63,6 +73,12 @@ class TZorf : public TConnectedNetwork {
     // Note the order of the node numbers.
     void FreezeWeight(std::int32_t weightLayer, std::int32_t to, std::int32_t from);
     void UnfreezeWeight(std::int32_t weightLayer, std::int32_t to, std::int32_t from);
+    // 1 for each weight of GetWeightLayer's layout that belongs to an existing arc and is
+    // frozen, 0 for every other one.
+    std::vector<std::uint8_t> GetFrozenLayer(std::int32_t weightLayer);
+    // Freezes (non-zero) or unfreezes (0) each existing arc of the layout from as many flags as
+    // GetWeightLayer returns weights; absent arcs stay absent.
+    void SetFrozenLayer(std::int32_t weightLayer, std::span<const std::uint8_t> frozen);
     bool WeightExists(std::int32_t weightLayer, std::int32_t from, std::int32_t to);
     double GetActivationValue(std::int32_t nodeLayer, std::int32_t node) const;
 
@@ -114,6 +130,9 @@ class TZorf : public TConnectedNetwork {
     double& WeightAt(std::int32_t weightLayer, std::int32_t from, std::int32_t to,
                      const char* where);
     // The weights of a weight layer in the layout of GetWeightLayer, all checked.
+    // Hands visit(from, to) every arc of a weight layer in the layout of GetWeightLayer.
+    template <class Visit>
+    void ForEachLayoutArc(std::int32_t weightLayer, const char* where, Visit visit);
     std::vector<double*> LayoutWeights(std::int32_t weightLayer, const char* where);
     void SetTrainable(std::int32_t weightLayer, std::int32_t to, std::int32_t from, bool trainable,
                       const char* where);

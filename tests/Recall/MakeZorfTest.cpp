@@ -4,12 +4,14 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
+#include "KQmessage/TException.h"
 #include "NeuralNets/TIterateObj.h"
 #include "Support/InProcessRun.h"
 
@@ -85,6 +87,37 @@ TEST(MakeZorf, RefusesEveryBadArgumentWithAReason) {
         EXPECT_EQ(run.out, "");
     }
     EXPECT_TRUE(FilesIn(folder).empty());
+}
+
+TEST(MakeZorf, RefusesARecipeItCannotBuild) {
+    const auto with = [](auto change) {
+        TZorfRecipe recipe{{3, 3}, 4, {3}};
+        change(recipe);
+        return recipe;
+    };
+    const TZorfRecipe recipes[] = {
+        with([](TZorfRecipe& r) { r.mfPerInput.clear(); }),
+        with([](TZorfRecipe& r) {
+            r.mfPerOutput = {3, 1001};
+        }),
+        with([](TZorfRecipe& r) { r.numRules = 0; }),
+        with([](TZorfRecipe& r) { r.minimum = 2.0; }),
+        with([](TZorfRecipe& r) { r.maximum = std::numeric_limits<double>::infinity(); }),
+        with([](TZorfRecipe& r) { r.pruneShare = std::numeric_limits<double>::quiet_NaN(); }),
+        with([](TZorfRecipe& r) {
+            r.mfPerInput.assign(1000, 100);
+            r.numRules = 1001;
+        }),
+    };
+    for (const TZorfRecipe& recipe : recipes) {
+        try {
+            MakeZorf(recipe);
+            ADD_FAILURE() << "made a network of a recipe it cannot build";
+        } catch (const TException& e) {
+            EXPECT_EQ(e.category, kBadParameter);
+            EXPECT_EQ(e.where, "MakeZorf");
+        }
+    }
 }
 
 TEST(MakeZorf, HelpGoesToStandardOutput) {

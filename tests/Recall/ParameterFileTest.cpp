@@ -71,6 +71,8 @@ TEST(ParameterFile, RefusesWhatCannotBeReadSoundly) {
         {"#Features = -1", "Parameter file p.txt: #Features must not be negative, found -1"},
         {"#Features = 2", "Parameter file p.txt: #Features = 2 is not followed by a Features list"},
         {"#Features = 2 Features = 7", "Parameter file p.txt: #Features = 2 is not followed by"},
+        {"Threads = -2", "Parameter file p.txt: Threads must not be negative, found -2"},
+        {"Threads = many", "Parameter file p.txt: Threads needs an integer, found many"},
     };
     for (const RefusalCase& c : cases) {
         try {
@@ -79,6 +81,15 @@ TEST(ParameterFile, RefusesWhatCannotBeReadSoundly) {
         } catch (const TParameterFileError& e) {
             EXPECT_EQ(std::string(e.what()).rfind(c.report, 0), 0U) << e.what();
         }
+    }
+}
+
+// 0, the default, takes every core.
+TEST(ParameterFile, ThreadsIsAWholeNumber) {
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"", 0}, {"Threads = 3", 3}, {"THREADS = 0x2 Threads = 1", 1}, {"Threads =", 0}};
+    for (const auto& [text, threads] : cases) {
+        EXPECT_EQ(ParseParameterText(text, "p").threads, threads) << text;
     }
 }
 

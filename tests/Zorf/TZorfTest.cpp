@@ -225,6 +225,30 @@ TEST(TZorf, FreezesInTheConditionNodesAndInTheMatrices) {
     EXPECT_EQ(zorf.GetConnections(4, 5).GetFlags(2, 0), FMaskExists);
 }
 
+TEST(TZorf, ReadsAndSetsFrozenFlagsInTheWeightLayout) {
+    TZorf zorf = MakeExample();
+    zorf.GetConnections(2, 3).RemoveArc(1, 2);
+    zorf.FreezeWeight(1, 3, 0);
+    zorf.FreezeWeight(4, 0, 2);
+    EXPECT_EQ(zorf.GetFrozenLayer(1), (std::vector<std::uint8_t>{0, 0, 0, 1, 0}));
+    EXPECT_EQ(zorf.GetFrozenLayer(4), (std::vector<std::uint8_t>{0, 0, 1}));
+    for (const std::int32_t layer : {1, 2, 3, 4}) {
+        const std::size_t size = zorf.GetWeightLayer(layer).size();
+        std::vector<std::uint8_t> everyOther(size);
+        for (std::size_t i = 0; i < size; i += 2) {
+            everyOther[i] = 1;
+        }
+        zorf.SetFrozenLayer(layer, everyOther);
+        if (layer == 2) {
+            everyOther[1 * 4 + 2] = 0;  // the removed arc stays absent and never frozen
+        }
+        EXPECT_EQ(zorf.GetFrozenLayer(layer), everyOther) << layer;
+    }
+    EXPECT_FALSE(zorf.WeightExists(2, 1, 2));
+    ExpectRefusal([&] { zorf.GetFrozenLayer(5); },
+                  {"Invalid weight layer", "TZorf::GetFrozenLayer"});
+}
+
 TEST(TZorf, InitializesCentresAndRuleWeights) {
     TZorf zorf = MakeExample();
     zorf.SetWeightLayer(1, std::vector<double>(5, 0.3));

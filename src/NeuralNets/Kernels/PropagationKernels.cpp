@@ -110,7 +110,94 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocks(
     }
 }
 
+static_assert(kBatchRows == kLanes, "a batch's rows fill the lanes of one vector");
+
+// The rows of one batch neuron as a vector; by reference, for the reason AddBlockSum gives.
+[[gnu::always_inline]] inline void LoadBatch(TLanes& lanes, const double* values) {
+    std::memcpy(&lanes, values, sizeof lanes);
+}
+
+[[gnu::always_inline]] inline void AddToBatch(const TLanes& sum, double* values) {
+    TLanes block;
+    LoadBatch(block, values);
+    block += sum;
+    std::memcpy(values, &block, sizeof block);
+}
+
+// Each block of packed targets: for every source in order, its rows times each target's
+// weight, eight targets by eight rows in registers.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocksBatch(
+    const TPackedWeights& packed, const double* source, double* values) {
+    const std::size_t stride = static_cast<std::size_t>(packed.NumFrom());
+    for (std::int32_t b = 0; b < packed.NumBlocks(); ++b) {
+        const TPackedWeights::TBlockRow* rows = packed.Block(b);
+        TLanes sums[kLanes] = {};
+        for (std::size_t s = 0; s < stride; ++s) {
+            TLanes x;
+            LoadBatch(x, source + s * kBatchRows);
+            for (std::int32_t lane = 0; lane < kLanes; ++lane) {
+                sums[lane] += rows[s].lanes[lane] * x;
+            }
+        }
+        const std::int32_t targets = std::min(kLanes, packed.NumTo() - b * kLanes);
+        for (std::int32_t lane = 0; lane < targets; ++lane) {
+            AddToBatch(sums[lane],
+                       values + static_cast<std::size_t>(b * kLanes + lane) * kBatchRows);
+        }
+    }
+}
+
+// Two targets side by side, so that the additions of one chain overlap with the other's.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void AddArcsBatch(
+    const TSparseWeights& sparse, const double* source, double* values) {
+    const std::int32_t* firstArc = sparse.FirstArc();
+    const std::int32_t* sources = sparse.Sources();
+    const double* weights = sparse.Weights();
+    // The sum comes by reference, for the reason AddBlockSum gives.
+    const auto addArc = [&](TLanes& sum, std::int32_t k) {
+        TLanes x;
+        LoadBatch(x, source + static_cast<std::size_t>(sources[k]) * kBatchRows);
+        sum += weights[k] * x;
+    };
+    std::int32_t t = 0;
+    for (; t + 1 < sparse.NumTo(); t += 2) {
+        TLanes sum0 = {};
+        TLanes sum1 = {};
+        std::int32_t k0 = firstArc[t];
+        std::int32_t k1 = firstArc[t + 1];
+        const std::int32_t end0 = firstArc[t + 1];
+        const std::int32_t end1 = firstArc[t + 2];
+        for (; k0 < end0 && k1 < end1; ++k0, ++k1) {
+            addArc(sum0, k0);
+            addArc(sum1, k1);
+        }
+        for (; k0 < end0; ++k0) {
+            addArc(sum0, k0);
+        }
+        for (; k1 < end1; ++k1) {
+            addArc(sum1, k1);
+        }
+        AddToBatch(sum0, values + static_cast<std::size_t>(t) * kBatchRows);
+        AddToBatch(sum1, values + static_cast<std::size_t>(t + 1) * kBatchRows);
+    }
+    for (; t < sparse.NumTo(); ++t) {
+        TLanes sum = {};
+        for (std::int32_t k = firstArc[t]; k < firstArc[t + 1]; ++k) {
+            addArc(sum, k);
+        }
+        AddToBatch(sum, values + static_cast<std::size_t>(t) * kBatchRows);
+    }
+}
+
 }  // namespace
+
+void AddBatchVectorized(const TPackedWeights& packed, const double* source, double* values) {
+    AddBlocksBatch(packed, source, values);
+}
+
+void AddBatchSparse(const TSparseWeights& sparse, const double* source, double* values) {
+    AddArcsBatch(sparse, source, values);
+}
 
 void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
               const double* source, double* values) {
@@ -125,6 +212,19 @@ void AddVectorized(const TPackedWeights& packed, const double* source, double* v
     AddBlocks(packed, source, values);
 }
 
+void AddSparse(const TSparseWeights& sparse, const double* source, double* values) {
+    const std::int32_t* firstArc = sparse.FirstArc();
+    const std::int32_t* sources = sparse.Sources();
+    const double* weights = sparse.Weights();
+    for (std::int32_t t = 0; t < sparse.NumTo(); ++t) {
+        double sum = 0.0;
+        for (std::int32_t k = firstArc[t]; k < firstArc[t + 1]; ++k) {
+            sum += weights[k] * source[sources[k]];
+        }
+        values[t] += sum;
+    }
+}
+
 bool AllFinite(const double* values, std::int32_t count) {
     constexpr std::uint64_t kExponent = 0x7ff0000000000000;
     std::uint64_t infiniteOrNaN = 0;
@@ -136,7 +236,12 @@ bool AllFinite(const double* values, std::int32_t count) {
 }
 
 void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
-                     const TPackedWeights* packed, const double* source, double* values) {
+                     TWeightCopies copies, const double* source, double* values) {
+    if (copies.sparse != nullptr) {
+        AddSparse(*copies.sparse, source, values);
+        return;
+    }
+    const TPackedWeights* packed = copies.packed;
     if (packed != nullptr && (!packed->HasAbsentArcs() || AllFinite(source, weights.NumFrom()))) {
         AddVectorized(*packed, source, values);
         return;

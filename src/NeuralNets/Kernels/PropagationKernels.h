@@ -1,13 +1,15 @@
-// The two kernels that add a matrix's weighted sums into its target layer's net inputs, side
-// by side: the plain one walks each target's row of weights, and the vectorized one sums the
-// targets of a block of packed weights in parallel lanes. Each target's sum runs over its
-// sources in order in both, starting from 0.0, so both give the same bits; AddWeightedSums
-// is the one place that chooses between them.
+// The three kernels that add a matrix's weighted sums into its target layer's net inputs, side
+// by side: the plain one walks each target's row of weights, the vectorized one sums the
+// targets of a block of packed weights in parallel lanes, and the sparse one visits only the
+// existing arcs of a heavily pruned matrix. Each target's sum runs over its sources in order in
+// all three, starting from 0.0, so all give the same bits; AddWeightedSums is the one place
+// that chooses between them.
 #pragma once
 
 #include <cstdint>
 
 #include "NeuralNets/Kernels/TPackedWeights.h"
+#include "NeuralNets/Kernels/TSparseWeights.h"
 #include "NeuralNets/TArcGrid.h"
 
 namespace PropagationKernels {
@@ -23,11 +25,31 @@ void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* fla
 // value is finite, so with absent arcs the sources must all be finite.
 void AddVectorized(const TPackedWeights& packed, const double* source, double* values);
 
+// The same over the existing arcs only. Skipping an absent arc's +0.0 leaves the sum's bits as
+// adding it would (see AddPlain), whatever the source values.
+void AddSparse(const TSparseWeights& sparse, const double* source, double* values);
+
 bool AllFinite(const double* values, std::int32_t count);
 
-// The vectorized kernel where a packed copy is given and the sources allow it (any sources when
-// every arc exists), else the plain.
+// Batches of kBatchRows rows at once, so that each weight loaded serves every row of the batch.
+// A batch's values lie neuron by neuron, the rows of one neuron side by side:
+// source[s * kBatchRows + r] is source s of row r. For each row r, values[t * kBatchRows + r]
+// += the sum that AddPlain adds for row r alone, with the same bits: each row's sum runs over
+// the sources in order in a lane of its own. The packed copy takes the same condition on the
+// sources as AddVectorized (finite sources where arcs are absent).
+constexpr std::int32_t kBatchRows = 8;
+void AddBatchVectorized(const TPackedWeights& packed, const double* source, double* values);
+void AddBatchSparse(const TSparseWeights& sparse, const double* source, double* values);
+
+// The copies a matrix holds for propagation; null where it holds none of the kind.
+struct TWeightCopies {
+    const TPackedWeights* packed = nullptr;
+    const TSparseWeights* sparse = nullptr;
+};
+
+// The sparse kernel where a sparse copy is given; else the vectorized kernel where a packed copy
+// is given and the sources allow it (any sources when every arc exists); else the plain.
 void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
-                     const TPackedWeights* packed, const double* source, double* values);
+                     TWeightCopies copies, const double* source, double* values);
 
 }  // namespace PropagationKernels

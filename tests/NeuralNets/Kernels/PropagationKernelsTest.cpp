@@ -75,7 +75,53 @@ TEST(PropagationKernels, PlainAndVectorizedGiveTheSameBits) {
                 PropagationKernels::AddVectorized(packed, source.data(), vectorized.data());
                 EXPECT_EQ(BitsOf(vectorized), BitsOf(plain))
                     << numFrom << " x " << numTo << (flags != nullptr ? " pruned" : " full");
+                if (flags != nullptr) {
+                    TSparseWeights sparse;
+                    sparse.Pack(matrix.weights, *flags);
+                    std::vector<double> sparseSums = start;
+                    PropagationKernels::AddSparse(sparse, source.data(), sparseSums.data());
+                    EXPECT_EQ(BitsOf(sparseSums), BitsOf(plain)) << numFrom << " x " << numTo;
+                }
             }
+        }
+    }
+}
+
+// A batch of rows against each row alone, finite sources as the packed copy needs them.
+TEST(PropagationKernels, BatchesGiveEachRowsBits) {
+    constexpr std::int32_t kRows = PropagationKernels::kBatchRows;
+    std::mt19937_64 random(13);
+    for (const std::int32_t numFrom : {1, 9, 56}) {
+        for (const std::int32_t numTo : {1, 8, 13, 33}) {
+            const TRandomMatrix matrix(numFrom, numTo, random);
+            TPackedWeights packed;
+            packed.Pack(matrix.weights, &matrix.flags);
+            TSparseWeights sparse;
+            sparse.Pack(matrix.weights, matrix.flags);
+            const std::vector<double> source = RandomValues(numFrom * kRows, random);
+            const std::vector<double> start = RandomValues(numTo * kRows, random);
+            std::vector<double> plain = start;
+            for (std::int32_t r = 0; r < kRows; ++r) {
+                std::vector<double> row(static_cast<std::size_t>(numFrom));
+                std::vector<double> sums(static_cast<std::size_t>(numTo));
+                for (std::int32_t s = 0; s < numFrom; ++s) {
+                    row[s] = source[s * kRows + r];
+                }
+                for (std::int32_t t = 0; t < numTo; ++t) {
+                    sums[t] = start[t * kRows + r];
+                }
+                PropagationKernels::AddPlain(matrix.weights, &matrix.flags, row.data(),
+                                             sums.data());
+                for (std::int32_t t = 0; t < numTo; ++t) {
+                    plain[t * kRows + r] = sums[t];
+                }
+            }
+            std::vector<double> vectorized = start;
+            std::vector<double> sparseSums = start;
+            PropagationKernels::AddBatchVectorized(packed, source.data(), vectorized.data());
+            PropagationKernels::AddBatchSparse(sparse, source.data(), sparseSums.data());
+            EXPECT_EQ(BitsOf(vectorized), BitsOf(plain)) << numFrom << " x " << numTo;
+            EXPECT_EQ(BitsOf(sparseSums), BitsOf(plain)) << numFrom << " x " << numTo;
         }
     }
 }
@@ -98,8 +144,8 @@ TEST(PropagationKernels, SourcesThatAreNotFiniteTakeThePlainKernel) {
         std::vector<double> plain(9, 0.0);
         std::vector<double> chosen(9, 0.0);
         PropagationKernels::AddPlain(matrix.weights, &matrix.flags, source.data(), plain.data());
-        PropagationKernels::AddWeightedSums(matrix.weights, &matrix.flags, &packed, source.data(),
-                                            chosen.data());
+        PropagationKernels::AddWeightedSums(matrix.weights, &matrix.flags, {&packed, nullptr},
+                                            source.data(), chosen.data());
         EXPECT_EQ(BitsOf(chosen), BitsOf(plain));
     }
     const std::vector<double> finite = RandomValues(4, random);
@@ -122,8 +168,8 @@ TEST(PropagationKernels, EveryArcExistingTakesAnySourceVectorized) {
         std::vector<double> plain(11, 0.5);
         std::vector<double> chosen(11, 0.5);
         PropagationKernels::AddPlain(matrix.weights, flags, source.data(), plain.data());
-        PropagationKernels::AddWeightedSums(matrix.weights, flags, &packed, source.data(),
-                                            chosen.data());
+        PropagationKernels::AddWeightedSums(matrix.weights, flags, {&packed, nullptr},
+                                            source.data(), chosen.data());
         EXPECT_EQ(BitsOf(chosen), BitsOf(plain));
     }
 }
@@ -164,12 +210,13 @@ void ExpectPackedPropagationChangesNoBit(TBasicNetwork& network, std::mt19937_64
     EXPECT_EQ(LayerBits(network, rows), plain) << what;
 }
 
+// Removes about `removed` of every `outOf` arcs.
 void PruneAtRandom(TBasicNetwork& network, std::int32_t from, std::int32_t to,
-                   std::mt19937_64& random) {
+                   std::mt19937_64& random, std::uint64_t removed = 1, std::uint64_t outOf = 2) {
     TBasicConnections& matrix = network.GetConnections(from, to);
     for (std::int32_t t = 0; t < network.GetLayer(to)->GetNumNeurons(); ++t) {
         for (std::int32_t s = 0; s < network.GetLayer(from)->GetNumNeurons(); ++s) {
-            if (random() % 2 == 0) {
+            if (random() % outOf < removed) {
                 matrix.RemoveArc(s, t);
             }
         }
@@ -202,6 +249,13 @@ TEST(TPackedPropagation, ChangesNoBitOfAnyLayer) {
     PruneAtRandom(zorf, 2, 3, random);
     PruneAtRandom(zorf, 3, 4, random);
     ExpectPackedPropagationChangesNoBit(zorf, random, "Zorf");
+
+    // Few arcs left: the sparse copy.
+    TZorf sparse(3, mfPerInput, 40, mfPerOutput, 2);
+    sparse.InitializeWeights(-1.0, 1.0);
+    PruneAtRandom(sparse, 2, 3, random, 9, 10);
+    PruneAtRandom(sparse, 3, 4, random, 19, 20);
+    ExpectPackedPropagationChangesNoBit(sparse, random, "sparse Zorf");
 }
 
 // Arcs and weights changed through the matrices' own operations drop the packed copy.

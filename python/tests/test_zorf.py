@@ -1,0 +1,265 @@
+import pickle
+import threading
+
+import numpy as np
+import pytest
+
+import zorf
+from conftest import EXAMPLES, recall_zorf, run_program
+
+
+def written_outputs(folder, outputs):
+    """The bytes of a data set file of generated outputs, as RecallZorf lays it out."""
+    path = folder / "py.out"
+    zorf.write_data_set(path, np.empty((len(outputs), 0)), outputs)
+    return path.read_bytes()
+
+
+def test_recalls_the_example_as_recallzorf_does(tmp_path):
+    network = zorf.load(EXAMPLES / "comfort.net")
+    inputs, _ = zorf.read_data_set(EXAMPLES / "comfort.dat")
+    expected = recall_zorf(tmp_path, EXAMPLES / "comfort.net", EXAMPLES / "comfort.dat")
+    assert written_outputs(tmp_path, network.recall(inputs)) == expected
+
+
+@pytest.mark.parametrize(
+    "recipe",
+    [
+        dict(inputs=[3, 3], rules=4, outputs=[3], seed=7),
+        dict(inputs=[2, 7, 4, 5], rules=40, outputs=[3, 7], seed=11, low=-3.0, high=2.5, prune=0.5),
+    ],
+)
+def test_makes_and_recalls_as_the_programs_do(tmp_path, recipe):
+    network = zorf.make(**recipe)
+    network.save(tmp_path / "py.net")
+    options = ["--inputs", ",".join(map(str, recipe["inputs"])), "--rules", recipe["rules"],
+               "--outputs", ",".join(map(str, recipe["outputs"])), "--seed", recipe["seed"],
+               "--min", recipe.get("low", -1.0), "--max", recipe.get("high", 1.0),
+               "--prune", recipe.get("prune", 0.0)]
+    assert run_program("ZORF_MAKE_BINARY", *options, tmp_path / "cli.net").returncode == 0
+    assert (tmp_path / "py.net").read_bytes() == (tmp_path / "cli.net").read_bytes()
+
+    rows = np.random.default_rng(recipe["seed"]).uniform(-0.1, 1.1, (500, len(recipe["inputs"])))
+    zorf.write_data_set(tmp_path / "rows.dat", rows)
+    inputs, _ = zorf.read_data_set(tmp_path / "rows.dat")
+    expected = recall_zorf(tmp_path, tmp_path / "cli.net", tmp_path / "rows.dat")
+    assert written_outputs(tmp_path, zorf.load(tmp_path / "py.net").recall(inputs)) == expected
+
+
+def test_takes_any_numeric_dtype_and_order():
+    network = zorf.make(inputs=[3, 4], rules=6, outputs=[3, 2])
+    base = np.random.default_rng(1).integers(0, 2, (40, 2))
+    expected = network.recall(base.astype(np.float64))
+    for variant in (base, base.astype(np.float32), base.astype(bool), np.asfortranarray(base),
+                    base.astype(np.float64)[::-1][::-1], base.tolist()):
+        assert np.array_equal(network.recall(variant), expected)
+    assert network.recall(np.empty((0, 2))).shape == (0, 2)
+
+
+def test_pickles_and_copies_weights_and_flags(tmp_path):
+    network = zorf.make(inputs=[3, 3], rules=5, outputs=[4], prune=0.3, seed=3)
+    rows = np.random.default_rng(2).random((100, 2))
+    twin = pickle.loads(pickle.dumps(network))
+    assert np.array_equal(twin.recall(rows), network.recall(rows))
+
+    weights = network.weights(3)
+    twin.set_weights(3, weights * 0.5)
+    assert not np.array_equal(twin.recall(rows), network.recall(rows))
+    twin.set_weights(3, weights)
+    assert np.array_equal(twin.recall(rows), network.recall(rows))
+
+    flags = np.arange(network.weights(2).size) % 3 == 0
+    twin.set_frozen(2, flags)
+    exists = twin.frozen(2) | ~flags
+    assert np.array_equal(twin.frozen(2), flags & exists)
+    network.save(tmp_path / "a.net")
+    pickle.loads(pickle.dumps(network)).save(tmp_path / "b.net")
+    assert (tmp_path / "a.net").read_bytes() == (tmp_path / "b.net").read_bytes()
+
+
+def test_measures_the_rms_error():
+    network = zorf.load(EXAMPLES / "comfort.net")
+    inputs = np.random.default_rng(4).random((50, 2))
+    expected = np.random.default_rng(5).random((50, 1))
+    error = np.sqrt(np.mean((network.recall(inputs) - expected) ** 2))
+    assert network.rms_error(inputs, expected) == pytest.approx(error, rel=1e-12)
+
+
+def test_threads_share_a_network():
+    network = zorf.make(inputs=[5] * 6, rules=60, outputs=[4, 4], seed=9)
+    rows = np.random.default_rng(6).random((3000, 6))
+    expected = network.recall(rows, threads=1)
+    assert np.array_equal(network.recall(rows, threads=3), expected)
+    results = [None] * 4
+
+    def work(k):
+        results[k] = network.recall(rows)
+
+    threads = [threading.Thread(target=work, args=(k,)) for k in range(4)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert all(np.array_equal(result, expected) for result in results)
+
+
+def test_rounds_data_sets_once(tmp_path):
+    rows = np.random.default_rng(7).normal(size=(30, 3)) * 1e3
+    zorf.write_data_set(tmp_path / "a.dat", rows, rows[:, :1])
+    first = zorf.read_data_set(tmp_path / "a.dat")
+    zorf.write_data_set(tmp_path / "b.dat", *first)
+    second = zorf.read_data_set(tmp_path / "b.dat")
+    assert np.allclose(first[0], rows, rtol=1e-14, atol=0)
+    assert all(np.array_equal(a, b) for a, b in zip(first, second))
+    assert (tmp_path / "a.dat").read_bytes() == (tmp_path / "b.dat").read_bytes()
+
+
+def test_refuses_with_the_named_exceptions(tmp_path):
+    network = zorf.load(EXAMPLES / "comfort.net")
+    (tmp_path / "broken.net").write_text("[NeuralNetwork]\n[NetworkType = Basic]\n")
+    cases = [
+        (lambda: zorf.load(tmp_path / "missing.net"), zorf.FileError, "Error on File Open"),
+        (lambda: zorf.load(tmp_path / "broken.net"), zorf.FileError, ""),
+        (lambda: zorf.load(EXAMPLES / "comfort.dat"), zorf.FileError, ""),
+        (lambda: zorf.read_data_set(tmp_path / "missing.dat"), OSError, "Unable to open"),
+        (lambda: network.save(tmp_path / "no" / "such.net"), zorf.FileError, "Unable to write"),
+        (lambda: zorf.write_data_set(tmp_path / "no" / "x.dat", [[1.0]]), OSError, "Unable to write"),
+        (lambda: network.weights(5), zorf.BadArgumentError, "Invalid weight layer"),
+        (lambda: network.frozen(0), zorf.BadArgumentError, "Invalid weight layer"),
+        (lambda: zorf.make(inputs=[1], rules=2, outputs=[2]), zorf.BadArgumentError, "membership"),
+        (lambda: zorf.make(inputs=[2], rules=2, outputs=[2], seed=-1), ValueError, "seed"),
+        (lambda: network.recall(np.zeros(2)), ValueError, "shape (rows, 2) for 2 inputs"),
+        (lambda: network.recall(np.zeros((3, 3))), ValueError, "not of shape (3, 3)"),
+        (lambda: network.recall([["a", "b"]]), TypeError, "must hold numbers"),
+        (lambda: network.recall(np.zeros((1, 2), complex)), TypeError, "complex"),
+        (lambda: network.rms_error(np.zeros((2, 2)), np.zeros((3, 1))), ValueError, "as many rows"),
+        (lambda: network.set_weights(1, np.zeros(5)), ValueError, "1-D array of 6 values"),
+        (lambda: zorf.write_data_set(tmp_path / "x.dat", np.zeros((2, 1)), np.zeros((3, 1))), ValueError, "rows"),
+        (lambda: zorf.load("bad\0name"), ValueError, "NUL"),
+        (lambda: zorf.Network(), TypeError, ""),
+    ]
+    for action, kind, text in cases:
+        with pytest.raises(kind) as raised:
+            action()
+        assert text in str(raised.value)
+    wide = pickle.loads(pickle.dumps(network))
+    wide.set_weights(4, [0.0, 0.5, 30.0])
+    with pytest.raises(zorf.CheckFailure, match="Assertion failed") as raised:
+        wide.recall(np.full((5, 2), 0.5))
+    assert raised.value.value is not None
+    with pytest.raises(zorf.BadArgumentError) as raised:
+        network.set_weights(0, [])
+    assert (raised.value.category, raised.value.where) == ("Bad Parameter", "TZorf::GetWeightLayer")
+
+
+@pytest.mark.filterwarnings("ignore::RuntimeWarning")
+def test_no_input_crashes_the_interpreter(tmp_path):
+    rng = np.random.default_rng(8)
+    network = zorf.make(inputs=[3, 2], rules=4, outputs=[3])
+    specials = np.array([np.nan, np.inf, -np.inf, 1e308, -1e308, 0.0, 1.0])
+    texts = [(EXAMPLES / name).read_bytes() for name in ("comfort.net", "comfort.dat")]
+    refusals = (zorf.Error, ValueError, TypeError)
+    for _ in range(1000):
+        shape = tuple(rng.integers(0, 4, rng.integers(0, 4)))
+        values = rng.choice(specials, shape) if rng.random() < 0.5 else rng.normal(size=shape)
+        dtype = rng.choice([np.float64, np.float32, np.int8, np.uint64, bool, object])
+        for action in (lambda: network.recall(values.astype(dtype)),
+                       lambda: network.rms_error(values, values),
+                       lambda: network.set_weights(int(rng.integers(0, 6)), values.ravel()),
+                       lambda: network.set_frozen(int(rng.integers(0, 6)), values.ravel()),
+                       lambda: zorf.write_data_set(tmp_path / "f.dat", values, values)):
+            try:
+                action()
+            except refusals:
+                pass
+        text = bytearray(texts[int(rng.integers(0, 2))])
+        for _ in range(int(rng.integers(1, 8))):
+            text[int(rng.integers(0, len(text)))] = int(rng.integers(0, 256))
+        (tmp_path / "f.bin").write_bytes(bytes(text[: int(rng.integers(0, len(text) + 1))]))
+        for action in (lambda: zorf.load(tmp_path / "f.bin").recall(rng.random((3, 2))),
+                       lambda: zorf.read_data_set(tmp_path / "f.bin"),
+                       lambda: pickle.loads(pickle.dumps(network)[:-7] + bytes(text[:7]))):
+            try:
+                action()
+            except refusals + (pickle.UnpicklingError, EOFError):
+                pass
+
+
+def test_trains_in_place_and_keeps_the_best_network():
+    rng = np.random.default_rng(10)
+    inputs = rng.random((300, 2))
+    expected = 0.2 + 0.6 * inputs[:, :1] * inputs[:, 1:]
+    validation = (inputs[:100], expected[:100])
+    runs = []
+    for _ in range(2):
+        network = zorf.make(inputs=[3, 3], rules=6, outputs=[3], seed=2)
+        history = zorf.train(network, inputs[100:], expected[100:], validation=validation,
+                             epochs=40, algorithm="Adam", learning_rate=0.05, batch_size=50)
+        runs.append((history, network.weights(2)))
+    history, weights = runs[0]
+    assert np.array_equal(weights, runs[1][1])
+    assert all(np.array_equal(history[key], runs[1][0][key], equal_nan=True)
+               for key in ("epoch", "training_error", "validation_error"))
+    assert list(history["epoch"]) == list(range(41))
+    best = history["best_epoch"]
+    assert history["validation_error"][best] == history["validation_error"].min()
+    assert network.rms_error(*validation) == pytest.approx(history["validation_error"][best])
+    assert history["validation_error"][best] < history["validation_error"][0] / 2
+
+
+def test_trains_as_trainzorf_does(tmp_path):
+    assert run_program("ZORF_MAKE_BINARY", "--inputs", "4,4", "--rules", "12", "--outputs", "5",
+                       "--seed", "3", tmp_path / "start.net").returncode == 0
+    settings = dict(epochs=25, algorithm="Adam", learning_rate=0.02, batch_size=64, seed=9,
+                    patience=10, train_layers=[2, 3, 4])
+    (tmp_path / "train.par").write_text(
+        f"WeightFile = {tmp_path / 'start.net'}\nTrainFile = {EXAMPLES / 'surface-train.dat'}\n"
+        f"ValidationFile = {EXAMPLES / 'surface-test.dat'}\nOutputWeightFile = {tmp_path / 'cli.net'}\n"
+        "Epochs = 25\nAlgorithm = Adam\nLearningRate = 0.02\nBatchSize = 64\nSeed = 9\n"
+        "Patience = 10\nTrainLayers = 2 3 4\n")
+    run = run_program("ZORF_TRAIN_BINARY", tmp_path / "train.par")
+    assert run.returncode == 0, run.stdout + run.stderr
+    network = zorf.load(tmp_path / "start.net")
+    zorf.train(network, *zorf.read_data_set(EXAMPLES / "surface-train.dat"),
+               validation=zorf.read_data_set(EXAMPLES / "surface-test.dat"), **settings)
+    network.save(tmp_path / "py.net")
+    assert (tmp_path / "py.net").read_bytes() == (tmp_path / "cli.net").read_bytes()
+
+
+def test_ctrl_c_ends_training_with_the_best_network():
+    import _thread
+    rng = np.random.default_rng(11)
+    inputs, expected = rng.random((2000, 4)), rng.random((2000, 1))
+    network = zorf.make(inputs=[5] * 4, rules=50, outputs=[4], seed=2)
+    timer = threading.Timer(0.3, _thread.interrupt_main)
+    timer.start()
+    history = zorf.train(network, inputs, expected, epochs=10_000_000)
+    timer.join()
+    assert history["interrupted"] and len(history["epoch"]) < 10_000_001
+    best = history["best_epoch"]
+    assert network.rms_error(inputs, expected) == pytest.approx(history["training_error"][best])
+
+
+def test_refuses_bad_training_arguments():
+    network = zorf.make(inputs=[3], rules=2, outputs=[2])
+    rows, good = np.zeros((4, 1)), np.full((4, 1), 0.5)
+    cases = [
+        (dict(learning_rat=0.1), TypeError, "unexpected keyword argument 'learning_rat'"),
+        (dict(algorithm="foo"), zorf.BadArgumentError, "Algorithm must be"),
+        (dict(epochs=True), TypeError, "bool"),
+        (dict(validation=rows), TypeError, "pair"),
+    ]
+    for settings, kind, text in cases:
+        with pytest.raises(kind, match=text):
+            zorf.train(network, rows, good, **settings)
+    with pytest.raises(zorf.BadArgumentError, match="outside"):
+        zorf.train(network, rows, good * 3)
+
+
+def test_the_readme_example_runs(tmp_path, monkeypatch):
+    readme = (EXAMPLES.parent / "README.md").read_text()
+    example = readme.split("## Python", 1)[1].split("```python\n", 1)[1].split("```", 1)[0]
+    (tmp_path / "examples").symlink_to(EXAMPLES)
+    monkeypatch.chdir(tmp_path)
+    exec(compile(example, "README.md", "exec"), {})
+    assert zorf.load("comfort-copy.net").weights(2).size == 30

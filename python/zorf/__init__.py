@@ -1,0 +1,43 @@
+"""Six-layer fuzzy neural networks: recall numpy arrays through the RecallZorf library.
+
+    import numpy as np
+    import zorf
+
+    network = zorf.load("examples/comfort.net")
+    outputs = network.recall(np.array([[0.2, 0.5], [0.5, 0.5]]))
+
+Networks come from zorf.load (a network file) or zorf.make (a new network, as MakeZorf
+makes it) and are written back with Network.save. Data set files are read and written with
+zorf.read_data_set and zorf.write_data_set; zorf.train trains a network in place. Refusals of the library raise zorf.Error:
+zorf.FileError (also an OSError), zorf.BadArgumentError (also a ValueError; attributes
+category and where) and zorf.CheckFailure. Wrong shapes raise ValueError, values that are
+not numbers TypeError.
+
+zorf.dask recalls dask arrays and data frames block by block on a cluster.
+"""
+
+from ._zorf import (
+    BadArgumentError,
+    CheckFailure,
+    Error,
+    FileError,
+    Network,
+    load,
+    make,
+    read_data_set,
+    train,
+    write_data_set,
+)
+
+__all__ = [
+    "BadArgumentError",
+    "CheckFailure",
+    "Error",
+    "FileError",
+    "Network",
+    "load",
+    "make",
+    "read_data_set",
+    "train",
+    "write_data_set",
+]

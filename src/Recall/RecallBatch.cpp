@@ -1,0 +1,172 @@
+#include "Recall/RecallBatch.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "DataObject/Data.h"
+#include "Recall/RecallRowByRow.h"
+
+namespace {
+
+// More copies than this would only multiply the network's memory: no machine this runs on
+// gains from them.
+constexpr int kMaxThreads = 64;
+// The arcs a share of rows must at least cost before another thread is woken for it: waking a
+// thread can take a millisecond on a busy machine.
+constexpr std::int64_t kArcsPerShare = std::int64_t{1} << 20;
+
+int ThreadsFor(const TZorf& network, int threads) {
+    if (WarnsOnEveryRow(network)) {
+        return 1;
+    }
+    if (threads <= 0) {
+        threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    }
+    return std::min(threads, kMaxThreads);
+}
+
+std::int32_t LayerSize(const TZorf& network, std::int32_t k) {
+    const TBasicLayer* layer = network.GetLayer(k);
+    return layer != nullptr ? layer->GetNumNeurons() : 0;
+}
+
+// What a row costs, in arcs that propagation visits.
+std::int64_t ArcsPerRow(const TZorf& network) {
+    std::int64_t arcs = 1;
+    for (std::int32_t to = 0; to < network.GetNumLayers(); ++to) {
+        for (std::int32_t from = 0; from < to; ++from) {
+            if (network.GetConnections(from, to).IsConnected()) {
+                arcs += std::int64_t{LayerSize(network, from)} * LayerSize(network, to);
+            }
+        }
+        arcs += LayerSize(network, to);
+    }
+    return arcs;
+}
+
+}  // namespace
+
+TRecallEngine::TRecallEngine(const TZorf& network, int threads)
+    : numInputs(LayerSize(network, network.GetInLayer())),
+      numOutputs(LayerSize(network, network.GetOutLayer())),
+      minRowsPerShare(static_cast<std::size_t>(
+          std::max<std::int64_t>(1, kArcsPerShare / ArcsPerRow(network)))) {
+    const int count = ThreadsFor(network, threads);
+    for (int k = 0; k < count; ++k) {
+        copies.push_back(std::make_unique<TZorf>(network));
+        packings.push_back(std::make_unique<TPackedPropagation>(*copies.back()));
+        batches.push_back(std::make_unique<TZorfBatch>(*copies.back()));
+    }
+    shares.resize(copies.size());
+    for (std::size_t k = 1; k < copies.size(); ++k) {
+        try {
+            workers.emplace_back([this, k] { Work(k); });
+        } catch (const std::system_error&) {
+            // The threads started so far do the work.
+            break;
+        }
+    }
+}
+
+TRecallEngine::~TRecallEngine() {
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        stopping = true;
+    }
+    jobReady.notify_all();
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+}
+
+void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outputs) {
+    const std::size_t threads =
+        std::min(workers.size() + 1, std::max<std::size_t>(1, rows / minRowsPerShare));
+    for (std::size_t k = 0; k < shares.size(); ++k) {
+        const std::size_t first = rows * std::min(k, threads) / threads;
+        const std::size_t end = rows * std::min(k + 1, threads) / threads;
+        shares[k] = TShare{first, end - first, nullptr};
+    }
+    jobInputs = inputs;
+    jobOutputs = outputs;
+    if (threads > 1) {
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            working = threads - 1;
+            jobThreads = threads;
+            ++generation;
+        }
+        jobReady.notify_all();
+    }
+    Propagate(0);
+    if (threads > 1) {
+        std::unique_lock<std::mutex> guard(lock);
+        jobDone.wait(guard, [this] { return working == 0; });
+    }
+    for (const TShare& share : shares) {
+        if (share.refusal) {
+            std::rethrow_exception(share.refusal);
+        }
+    }
+}
+
+void TRecallEngine::Propagate(std::size_t copy) {
+    TShare& share = shares[copy];
+    TZorf& network = *copies[copy];
+    TZorfBatch& batch = *batches[copy];
+    const auto inputCount = static_cast<std::size_t>(numInputs);
+    const auto outputCount = static_cast<std::size_t>(numOutputs);
+    const std::size_t end = share.first + share.count;
+    const auto batchRows = static_cast<std::size_t>(TZorfBatch::kRows);
+    try {
+        for (std::size_t r = share.first; r < end;) {
+            if (batch.Fits() && end - r >= batchRows &&
+                batch.Propagate(jobInputs + r * inputCount, jobOutputs + r * outputCount)) {
+                r += batchRows;
+                continue;
+            }
+            for (const std::size_t stop = std::min(end, r + batchRows); r < stop; ++r) {
+                network.Propagate(jobInputs + r * inputCount, jobOutputs + r * outputCount);
+            }
+        }
+    } catch (...) {
+        share.refusal = std::current_exception();
+    }
+}
+
+void TRecallEngine::Work(std::size_t copy) {
+    std::uint64_t seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            jobReady.wait(guard, [&] { return stopping || generation != seen; });
+            if (stopping) {
+                return;
+            }
+            seen = generation;
+            // A worker without a share must not touch the shares: the caller may already be
+            // setting up the next job.
+            if (copy >= jobThreads) {
+                continue;
+            }
+        }
+        Propagate(copy);
+        bool last = false;
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            last = --working == 0;
+        }
+        if (last) {
+            jobDone.notify_one();
+        }
+    }
+}
+
+void RecallBatch(const TZorf& network, const double* inputs, std::size_t rows,
+                 std::size_t inputCount, double* outputs, int threads) {
+    const Data shape(0, static_cast<std::int32_t>(std::min<std::size_t>(inputCount, INT32_MAX)), 0,
+                     false);
+    network.RequireRecallableRows(&shape);
+    TRecallEngine engine(network, threads);
+    engine.Recall(inputs, rows, outputs);
+}

@@ -1,0 +1,83 @@
+// Recall of rows held in memory, on several threads: the one propagation path that RecallZorf
+// takes for the rows it reads and that library callers (the Python module) take for arrays of
+// their own. Each thread propagates a contiguous share of the rows through a copy of the
+// network of its own, in batches of rows where the network has the standard shape (TZorfBatch),
+// so the outputs are bit for bit those of TZorf::Propagate row after row, whatever the number of
+// threads.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "NeuralNets/TPackedPropagation.h"
+#include "Zorf/TZorf.h"
+#include "Zorf/TZorfBatch.h"
+
+class TRecallEngine {
+  public:
+    // Every core when threads <= 0. A network whose propagation writes a warning on every row
+    // keeps to one thread, so that its warnings come in row order. The engine holds copies of
+    // the network: later changes to `network` do not reach it.
+    TRecallEngine(const TZorf& network, int threads);
+    ~TRecallEngine();
+    TRecallEngine(const TRecallEngine&) = delete;
+    TRecallEngine& operator=(const TRecallEngine&) = delete;
+
+    std::int32_t NumInputs() const { return numInputs; }
+    std::int32_t NumOutputs() const { return numOutputs; }
+    int NumThreads() const { return static_cast<int>(copies.size()); }
+
+    // outputs[r * NumOutputs() + k] = output k of row r, for the `rows` rows of NumInputs()
+    // values each in `inputs`. A refusal of propagation (an output outside [0, 1], a check of
+    // the network's structure) is raised as TZorf::Propagate raises it, for the first refused
+    // row in row order; the outputs of the rows before it are written, the others may be.
+    // Not to be called from two threads at once.
+    void Recall(const double* inputs, std::size_t rows, double* outputs);
+
+  private:
+    struct TShare {
+        std::size_t first = 0;
+        std::size_t count = 0;
+        std::exception_ptr refusal;
+    };
+
+    void Propagate(std::size_t copy);
+    void Work(std::size_t copy);
+
+    std::int32_t numInputs = 0;
+    std::int32_t numOutputs = 0;
+    // Fewer rows than this per thread are not worth waking a thread for.
+    std::size_t minRowsPerShare = 1;
+    std::vector<std::unique_ptr<TZorf>> copies;
+    // Released before the copies they pack.
+    std::vector<std::unique_ptr<TPackedPropagation>> packings;
+    std::vector<std::unique_ptr<TZorfBatch>> batches;
+    std::vector<TShare> shares;
+
+    // The job of the current call, read by the workers once `generation` moves on.
+    const double* jobInputs = nullptr;
+    double* jobOutputs = nullptr;
+
+    std::mutex lock;
+    std::condition_variable jobReady;
+    std::condition_variable jobDone;
+    std::uint64_t generation = 0;
+    std::size_t jobThreads = 0;  // the caller's thread and the workers 1 .. jobThreads - 1
+    std::size_t working = 0;
+    bool stopping = false;
+    // Worker k propagates with copies[k + 1]; the caller's thread with copies[0].
+    std::vector<std::thread> workers;
+};
+
+// `rows` rows of `inputCount` values through the network into `outputs` (rows x the network's
+// outputs) on `threads` threads (every core when <= 0), with RecallZorf's results: rows that
+// deliver another number of inputs than the network takes are refused first, as
+// TZorf::RecallOutputOnly refuses them (TException), then propagation as TRecallEngine::Recall.
+void RecallBatch(const TZorf& network, const double* inputs, std::size_t rows,
+                 std::size_t inputCount, double* outputs, int threads);

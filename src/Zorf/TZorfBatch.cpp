@@ -1,0 +1,146 @@
+#include "Zorf/TZorfBatch.h"
+
+#include <algorithm>
+#include <typeinfo>
+
+#include "NeuralNets/TEmptyConnections.h"
+#include "NeuralNets/TGridConnections.h"
+#include "NeuralNets/TSimpleInputLayer.h"
+#include "NeuralNets/TSimpleLayer.h"
+#include "Zorf/TConditionLayer.h"
+#include "Zorf/TZorfOutputLayer.h"
+
+namespace {
+
+using namespace ZorfLayers;
+
+template <class T>
+bool Is(const TBasicLayer* layer) {
+    if (layer == nullptr) {
+        return false;
+    }
+    const TBasicLayer& object = *layer;
+    return typeid(object) == typeid(T);
+}
+
+// Where row r of neuron t lies in a batch's values.
+std::size_t Lane(std::int32_t t, std::int32_t r) {
+    return static_cast<std::size_t>(t) * TZorfBatch::kRows + static_cast<std::size_t>(r);
+}
+
+const TGridConnections* GridInto(const TZorf& network, std::int32_t to) {
+    return dynamic_cast<const TGridConnections*>(&network.GetConnections(to - 1, to));
+}
+
+// The rule and action layers sum their inputs from the layer below alone, through a matrix that
+// holds a copy for the batched kernels.
+bool SumsFromBelowOnly(const TZorf& network, std::int32_t to) {
+    for (std::int32_t from = 0; from < to - 1; ++from) {
+        const TBasicConnections& matrix = network.GetConnections(from, to);
+        if (typeid(matrix) != typeid(TEmptyConnections)) {
+            return false;
+        }
+    }
+    const TGridConnections* grid = GridInto(network, to);
+    if (grid == nullptr) {
+        return false;
+    }
+    const PropagationKernels::TWeightCopies copies = grid->Copies();
+    return copies.packed != nullptr || copies.sparse != nullptr;
+}
+
+bool HasStandardShape(const TZorf& network) {
+    return network.GetNumLayers() == kNumZorfLayers && network.GetInLayer() == kInputs &&
+           network.GetOutLayer() == kOutputs && network.GetLayer(0) != nullptr &&
+           network.GetLayer(0)->GetNumNeurons() == 0 &&
+           Is<TSimpleInputLayer>(network.GetLayer(kInputs)) &&
+           Is<TConditionLayer>(network.GetLayer(kConditions)) &&
+           Is<TSimpleLayer>(network.GetLayer(kRules)) &&
+           Is<TSimpleLayer>(network.GetLayer(kActions)) &&
+           Is<TZorfOutputLayer>(network.GetLayer(kOutputs)) && SumsFromBelowOnly(network, kRules) &&
+           SumsFromBelowOnly(network, kActions);
+}
+
+std::size_t BatchSize(const TZorf& network, std::int32_t k) {
+    return static_cast<std::size_t>(network.GetLayer(k)->GetNumNeurons()) * TZorfBatch::kRows;
+}
+
+// The batched sums into `to` from `source`; false where the packed copy may not take them.
+bool AddSums(const TZorf& network, std::int32_t to, const std::vector<double>& source,
+             std::vector<double>& sums) {
+    const PropagationKernels::TWeightCopies copies = GridInto(network, to)->Copies();
+    std::fill(sums.begin(), sums.end(), 0.0);
+    if (copies.sparse != nullptr) {
+        PropagationKernels::AddBatchSparse(*copies.sparse, source.data(), sums.data());
+        return true;
+    }
+    if (copies.packed->HasAbsentArcs() &&
+        !PropagationKernels::AllFinite(source.data(), static_cast<std::int32_t>(source.size()))) {
+        return false;
+    }
+    PropagationKernels::AddBatchVectorized(*copies.packed, source.data(), sums.data());
+    return true;
+}
+
+// Row r of a batch into a layer's values, as its Compute would have them before the activation:
+// net inputs added to a cleared layer.
+void LoadNetInputs(TBasicLayer& layer, const std::vector<double>& sums, std::int32_t r) {
+    double* values = layer.GetValues();
+    for (std::int32_t t = 0; t < layer.GetNumNeurons(); ++t) {
+        values[t] = 0.0;
+        values[t] += sums[Lane(t, r)];
+    }
+}
+
+void StoreRow(const TBasicLayer& layer, std::vector<double>& batch, std::int32_t r) {
+    const double* values = layer.GetValues();
+    for (std::int32_t t = 0; t < layer.GetNumNeurons(); ++t) {
+        batch[Lane(t, r)] = values[t];
+    }
+}
+
+}  // namespace
+
+TZorfBatch::TZorfBatch(TZorf& zorf) : network(zorf), fits(HasStandardShape(zorf)) {
+    if (fits) {
+        conditions.resize(BatchSize(network, kConditions));
+        rules.resize(BatchSize(network, kRules));
+        actions.resize(BatchSize(network, kActions));
+    }
+}
+
+bool TZorfBatch::Propagate(const double* inputs, double* outputs) {
+    TBasicLayer& input = *network.GetLayer(kInputs);
+    TBasicLayer& condition = *network.GetLayer(kConditions);
+    TBasicLayer& rule = *network.GetLayer(kRules);
+    TBasicLayer& action = *network.GetLayer(kActions);
+    TBasicLayer& output = *network.GetLayer(kOutputs);
+    const auto inputCount = static_cast<std::size_t>(input.GetNumNeurons());
+    for (std::int32_t r = 0; r < kRows; ++r) {
+        const double* row = inputs + static_cast<std::size_t>(r) * inputCount;
+        input.Compute(row);
+        condition.Compute(row);
+        StoreRow(condition, conditions, r);
+    }
+    if (!AddSums(network, kRules, conditions, rules)) {
+        return false;
+    }
+    // Row r's outputs replace its sums, which have been read.
+    for (std::int32_t r = 0; r < kRows; ++r) {
+        LoadNetInputs(rule, rules, r);
+        rule.ApplyActivation(rule.GetValues());
+        StoreRow(rule, rules, r);
+    }
+    if (!AddSums(network, kActions, rules, actions)) {
+        return false;
+    }
+    const auto outputCount = static_cast<std::size_t>(output.GetNumNeurons());
+    for (std::int32_t r = 0; r < kRows; ++r) {
+        LoadNetInputs(action, actions, r);
+        action.ApplyActivation(action.GetValues());
+        output.Compute(inputs + static_cast<std::size_t>(r) * inputCount);
+        std::copy(output.GetValues(), output.GetValues() + outputCount,
+                  outputs + static_cast<std::size_t>(r) * outputCount);
+    }
+    return true;
+}
