@@ -82,6 +82,17 @@ int RecallReportingErrors(const TRecallParameters& parameters, TRecallPath path,
 
 }  // namespace
 
+std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       const std::string& fileName) {
+    std::unique_ptr<TBasicNetwork> network = FileTools::LoadNetwork(scratch, fileName);
+    if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
+        throw FileTools::Error(FileTools::Messages::kNotZorfNetwork +
+                               std::string(network->GetNetworkType()));
+    }
+    FileTools::RequireRecallable(*network);
+    return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
+}
+
 int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     return RunRecallZorfAlong(argc, argv, out, err, TRecallPath::Automatic);
 }

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
+#include <string>
+
+#include "FileHandler/Syntax/ParseTools.h"
+#include "Zorf/TZorf.h"
 
 // How the rows travel through recall. RowByRow reads, recalls and writes one row at a time,
 // so memory does not grow with the rows; Loaded loads the whole recall file, recalls it into
@@ -16,3 +21,8 @@ int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ost
 // The same job along a chosen path.
 int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                        TRecallPath path);
+
+// The network of a weight file, refused (FileTools::Error) before any row is read unless it is
+// a fuzzy network that recall can run.
+std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       const std::string& fileName);
