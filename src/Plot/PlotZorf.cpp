@@ -201,6 +201,19 @@ std::unique_ptr<TZorf> LoadFuzzyNetwork(const std::string& fileName) {
     return network;
 }
 
+// The log's own refusals name the file and the line already.
+std::vector<TEpochRecord> ReadTrainingLog(const std::string& fileName) {
+    try {
+        std::vector<TEpochRecord> log = TrainingLog::Read(fileName);
+        if (log.empty()) {
+            Refuse(fileName + ": the training log holds no epoch");
+        }
+        return log;
+    } catch (const FileTools::Error& e) {
+        Refuse(e.message);
+    }
+}
+
 std::unique_ptr<Data> LoadHistogramData(const std::string& fileName, const TZorf& network) {
     FileTools::LoadedDataSet loaded = ReadingFile(fileName, [&fileName] {
         FileTools::ScratchBuffer scratch;
@@ -274,9 +287,8 @@ void WritePicture(const TCommandLine& line) {
     const std::string name = BaseName(line.source);
     FileTools::OutputStream out = FileTools::OutputStream::ReplaceFile(line.picture);
     if (line.kind == TPlotKind::Training) {
-        const TTrainingCurves curves =
-            ReadingFile(line.source, [&line] { return ReadTrainingCurves(line.source); });
-        WriteTrainingPlot(out, curves, "Training of " + name);
+        const std::vector<TEpochRecord> log = ReadTrainingLog(line.source);
+        WriteTrainingPlot(out, log, "Training of " + name);
     } else {
         const std::unique_ptr<TZorf> network = LoadFuzzyNetwork(line.source);
         if (line.kind == TPlotKind::Membership) {

@@ -89,7 +89,7 @@ std::string RowLabel(const TZorf& network, const TRuleMatrix& matrix, std::int32
 }
 
 double CellHeight(std::int32_t rows, double room) {
-    return std::clamp(room / std::max(rows, 1), 1.0, 18.0);
+    return std::clamp(room / std::max(rows, 1), 1.0, 22.0);
 }
 
 std::int32_t LabelStep(double pitch, double cell) {
@@ -190,13 +190,13 @@ void WriteRulePlot(FileTools::OutputStream& out, TZorf& network, const std::stri
     const TRuleMatrix actions = ActionMatrix(network);
     const std::vector<std::int32_t> order = RuleOrder(network);
     const TRange range = WeightRange(network);
-    const double cellWidth = std::clamp(760.0 / std::max(conditions.rules, 1), 0.5, 28.0);
+    const double cellWidth = std::clamp(760.0 / std::max(conditions.rules, 1), 0.5, 40.0);
     const double conditionHeight = CellHeight(conditions.rows, 360);
     const double actionHeight = CellHeight(actions.rows, 240);
     const double matrixWidth = cellWidth * conditions.rules;
     const double actionTop = kTop + conditionHeight * conditions.rows + kGap;
     const double bottom = actionTop + actionHeight * actions.rows;
-    const double scaleX = kLeft + std::max(matrixWidth, 300.0) + 30;
+    const double scaleX = kLeft + std::max(matrixWidth, 200.0) + 40;
     TSvgWriter svg(out, scaleX + 190, std::max(bottom + 46, kTop + 330), title);
     svg.Text({kLeft, 28}, title, "title");
     svg.Text({kLeft, 46},
@@ -204,7 +204,7 @@ void WriteRulePlot(FileTools::OutputStream& out, TZorf& network, const std::stri
              "small");
     DrawMatrix(svg, network, conditions, order, range, kTop, cellWidth, conditionHeight);
     DrawMatrix(svg, network, actions, order, range, actionTop, cellWidth, actionHeight);
-    svg.Text({kLeft + matrixWidth / 2, bottom + 32}, "rule", "", "middle");
+    svg.Text({kLeft + matrixWidth / 2, bottom + 20}, "rule", "", "middle");
     DrawColourScale(svg, scaleX, kTop, kScaleWidth, 200, range, "weight");
     DrawLegend(svg, scaleX, kTop + 230,
                {{"blank: pruned arc", "#fff", "box"},

@@ -8,20 +8,12 @@
 #include <vector>
 
 #include "FileHandler/Syntax/OutputStream.h"
+#include "Train/TrainingLog.h"
 
-struct TTrainingCurves {
-    std::vector<std::int64_t> epochs;
-    std::vector<double> training;
-    // None for an epoch without a validation set.
-    std::vector<std::optional<double>> validation;
-};
+// The position in the log of the epoch with the lowest validation error, or of the lowest
+// training error when no epoch was validated; none for an empty log.
+std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log);
 
-// The curves of a training log; raises FileTools::Error for a file that is not one.
-TTrainingCurves ReadTrainingCurves(const std::string& fileName);
-
-// The epoch with the lowest validation error, or the lowest training error when no epoch
-// was validated; none for an empty log.
-std::optional<std::size_t> BestEpoch(const TTrainingCurves& curves);
-
-void WriteTrainingPlot(FileTools::OutputStream& out, const TTrainingCurves& curves,
+// The epochs as TrainingLog::Read gives them.
+void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRecord>& log,
                        const std::string& title);

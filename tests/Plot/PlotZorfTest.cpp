@@ -14,6 +14,7 @@
 #include "FileHandler/NetworkFileText.h"
 #include "Plot/SvgDocument.h"
 #include "Support/InProcessRun.h"
+#include "Train/TrainingLog.h"
 
 namespace {
 
@@ -59,11 +60,13 @@ TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
          "--fix: input 1 is plotted, not fixed"},
         {{"surface", kNet, svg, "--inputs", "0,1", "--fix", "2=x"},
          "--fix must list INPUT=VALUE, not \"2=x\""},
+        {{"training", missing, svg}, "Error on File Open: " + missing},
+        {{"training", notLog, svg}, "Not a training log: " + notLog + ", line 1: "},
     };
     for (const auto& c : cases) {
         const TRun run = RunTool(c.arguments);
         EXPECT_EQ(run.status, 1) << c.err;
-        EXPECT_EQ(run.err, "PlotZorf: " + c.err + "\n");
+        EXPECT_TRUE(run.err.starts_with("PlotZorf: " + c.err)) << run.err;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"basic.net", "not.log"})) << c.err;
     }
@@ -84,11 +87,15 @@ TEST(PlotZorf, DrawsTheExampleAndItRenders) {
         {"membership " + kNet + " m.svg --data " + kExamples + "/comfort.dat", "g", "panel", 3},
         {"rules " + kNet + " r.svg", "g", "cells", 2},
         {"surface " + kNet + " s.svg --inputs 0,1 --output 0", "path", "level", 0},
+        {"training run.log t.svg", "polyline", "curve", 2},
     };
     const bool render = std::system("command -v rsvg-convert >/dev/null 2>&1") == 0;
     folder.Write("blank.svg",
                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"780\" height=\"729\">"
                  "<rect width=\"780\" height=\"729\" fill=\"#fff\"/></svg>");
+    const std::vector<TEpochRecord> log = {
+        {0, 0.3, 0.31, 0}, {1, 0.1, 0.2, 0.1}, {2, 0.05, 0.22, 0.2}};
+    TrainingLog::Write(folder.File("run.log"), log);
     const std::string in = "cd " + folder.Path().string() + " && ";
     ASSERT_EQ(std::system((in + "rsvg-convert blank.svg -o blank.png 2>/dev/null || true").c_str()),
               0);
