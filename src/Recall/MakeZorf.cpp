@@ -12,6 +12,7 @@
 
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/FileToolsError.h"
+#include "KQmessage/TArgumentError.h"
 #include "KQmessage/TException.h"
 #include "NeuralNets/PseudoRandom.h"
 
@@ -47,19 +48,8 @@ constexpr std::int64_t kMaxFunctions = 1000;
 constexpr std::int64_t kMaxRules = 1000000;
 constexpr std::int64_t kMaxArcs = 100000000;
 
-// A refused argument; what() is the report without the program's name.
-class TArgumentError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Refuse(const std::string& message) {
-    throw TArgumentError(message);
-}
-
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
+using Arguments::Quoted;
+using Arguments::Refuse;
 
 // The whole text as a number, or none.
 template <class T>
@@ -171,18 +161,12 @@ class TArgumentReader {
                 files.push_back(argument);
                 continue;
             }
-            const std::size_t equals = argument.find('=');
-            const std::string_view option = argument.substr(0, equals);
-            std::string_view value;
-            if (equals != std::string_view::npos) {
-                value = argument.substr(equals + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                RequireKnown(option);
-                Refuse(std::string(option) + " needs a value");
+            const Arguments::TOption option = Arguments::ReadOption(argc, argv, i);
+            if (!option.value) {
+                RequireKnown(option.name);
+                Refuse(std::string(option.name) + " needs a value");
             }
-            Apply(option, value);
+            Apply(option.name, *option.value);
         }
         if (files.size() != 1) {
             Refuse("name exactly one network file to write (see MakeZorf --help)");

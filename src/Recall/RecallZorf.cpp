@@ -54,7 +54,8 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
 // Loading the network, recall and saving; everything they raise unwinds to the error trap.
 void Recall(const TRecallParameters& parameters, TRecallPath path) {
     FileTools::ScratchBuffer networkScratch;
-    const std::unique_ptr<TZorf> network = LoadZorfNetwork(networkScratch, parameters.weightFile);
+    const std::unique_ptr<TZorf> network =
+        FileTools::LoadRecallableZorf(networkScratch, parameters.weightFile);
     if (path == TRecallPath::Automatic) {
         path = WarnsOnEveryRow(*network) ? TRecallPath::Loaded : TRecallPath::RowByRow;
     }

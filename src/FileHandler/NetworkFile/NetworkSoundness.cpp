@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "KQmessage/FileToolsError.h"
 #include "NeuralNets/TSimpleInputLayer.h"
@@ -87,6 +88,15 @@ void RequireRecallable(const TBasicNetwork& network) {
         RequireInputsBelow(network, k);
         RequireCentresBelow(network, k);
     }
+}
+
+std::unique_ptr<TZorf> LoadRecallableZorf(ScratchBuffer& scratch, const std::string& fileName) {
+    std::unique_ptr<TBasicNetwork> network = LoadNetwork(scratch, fileName);
+    if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
+        throw Error(Messages::kNotZorfNetwork + std::string(network->GetNetworkType()));
+    }
+    RequireRecallable(*network);
+    return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
 }
 
 }  // namespace FileTools

@@ -1,0 +1,19 @@
+// The training plot: the training and the validation error of every epoch of a training run,
+// on a logarithmic scale, with the best epoch marked.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FileHandler/Syntax/OutputStream.h"
+#include "Train/TrainingLog.h"
+
+// The position in the log of the epoch with the lowest validation error, or of the lowest
+// training error when no epoch was validated; none for an empty log.
+std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log);
+
+// The epochs as TrainingLog::Read gives them.
+void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRecord>& log,
+                       const std::string& title);
