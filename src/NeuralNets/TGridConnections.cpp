@@ -21,7 +21,9 @@ void TGridConnections::RemoveTargetNeuron(std::int32_t k) {
 }
 
 void TGridConnections::PackWeights() {
-    if (TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
+    // Without a vectorized kernel in the build, a packed copy would only take memory.
+    if (!PropagationKernels::VectorizedVariants().empty() &&
+        TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
         packed.Pack(weights, ArcFlags());
     }
 }

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "NeuralNets/TBasicConnections.h"
+#include "NeuralNets/ArcFlags.h"
 
 namespace PropagationKernels {
 
@@ -34,6 +34,8 @@ double MaskedRowSum(const double* row, const std::uint8_t* flags, const double* 
     return sum;
 }
 
+#if ZORF_X86_KERNELS
+
 constexpr std::int32_t kLanes = TPackedWeights::kBlockTargets;
 // Blocks summed side by side, so that the additions of one block's chain overlap with those
 // of the others.
@@ -62,9 +64,10 @@ template <class TLanesType>
     }
 }
 
-// For the blocks of `packed`: values[t] += the sum of t's lane.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocks(
-    const TPackedWeights& packed, const double* source, double* values) {
+// For the blocks of `packed`: values[t] += the sum of t's lane. Inlined into each variant, so
+// that it is compiled for the variant's instruction set.
+[[gnu::always_inline]] inline void AddBlocks(const TPackedWeights& packed, const double* source,
+                                             double* values) {
     const std::size_t stride = static_cast<std::size_t>(packed.NumFrom());
     const std::int32_t count = packed.NumBlocks();
     const auto targetsOf = [&packed](std::int32_t b) {
@@ -110,6 +113,40 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocks(
     }
 }
 
+__attribute__((target("avx512f"))) void AddBlocksAvx512(const TPackedWeights& packed,
+                                                        const double* source, double* values) {
+    AddBlocks(packed, source, values);
+}
+
+__attribute__((target("avx2"))) void AddBlocksAvx2(const TPackedWeights& packed,
+                                                   const double* source, double* values) {
+    AddBlocks(packed, source, values);
+}
+
+void AddBlocksBaseline(const TPackedWeights& packed, const double* source, double* values) {
+    AddBlocks(packed, source, values);
+}
+
+bool RunsAvx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
+}
+
+bool RunsAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+bool RunsEverywhere() {
+    return true;
+}
+
+constexpr TVectorizedVariant kVariants[] = {{"avx512f", AddBlocksAvx512, RunsAvx512},
+                                            {"avx2", AddBlocksAvx2, RunsAvx2},
+                                            {"baseline", AddBlocksBaseline, RunsEverywhere}};
+
+#endif
+
 }  // namespace
 
 void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
@@ -121,9 +158,31 @@ void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* fla
     }
 }
 
-void AddVectorized(const TPackedWeights& packed, const double* source, double* values) {
-    AddBlocks(packed, source, values);
+#if ZORF_X86_KERNELS
+
+std::span<const TVectorizedVariant> VectorizedVariants() {
+    return kVariants;
 }
+
+void AddVectorized(const TPackedWeights& packed, const double* source, double* values) {
+    static const auto best = [] {
+        for (const TVectorizedVariant& variant : kVariants) {
+            if (variant.runsHere()) {
+                return variant.add;
+            }
+        }
+        return AddBlocksBaseline;
+    }();
+    best(packed, source, values);
+}
+
+#else
+
+std::span<const TVectorizedVariant> VectorizedVariants() {
+    return {};
+}
+
+#endif
 
 bool AllFinite(const double* values, std::int32_t count) {
     constexpr std::uint64_t kExponent = 0x7ff0000000000000;
@@ -137,10 +196,14 @@ bool AllFinite(const double* values, std::int32_t count) {
 
 void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
                      const TPackedWeights* packed, const double* source, double* values) {
+#if ZORF_X86_KERNELS
     if (packed != nullptr && (!packed->HasAbsentArcs() || AllFinite(source, weights.NumFrom()))) {
         AddVectorized(*packed, source, values);
         return;
     }
+#else
+    (void)packed;
+#endif
     AddPlain(weights, flags, source, values);
 }
 
