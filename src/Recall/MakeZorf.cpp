@@ -268,8 +268,8 @@ std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
                                            recipe.mfPerOutput.data(),
                                            static_cast<std::int32_t>(recipe.mfPerOutput.size()));
     PseudoRandom::Seed(recipe.seed);
-    PruneArcs(*network, 2, 3, recipe.pruneShare);
-    PruneArcs(*network, 3, 4, recipe.pruneShare);
+    PruneArcs(*network, TZorf::kConditionLayer, TZorf::kRuleLayer, recipe.pruneShare);
+    PruneArcs(*network, TZorf::kRuleLayer, TZorf::kActionLayer, recipe.pruneShare);
     network->InitializeWeights(recipe.minimum, recipe.maximum);
     return network;
 }
