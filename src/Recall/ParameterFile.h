@@ -3,9 +3,13 @@
 // are each followed by one separator character and their value(s); other words are skipped.
 #pragma once
 
+#include <cctype>
+#include <charconv>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TRecallParameters {
@@ -24,6 +28,153 @@ class TParameterFileError : public std::runtime_error {
 
 // Names are held in fields of 256 characters; longer words are refused.
 inline constexpr std::size_t kMaxParameterWordLength = 255;
+
+// Reads the text the way formatted stream extraction does: words, single characters and
+// integers, each after skipping white space.
+class TParameterReader {
+  public:
+    TParameterReader(std::string_view text, const std::string& path) : text_(text), path_(path) {}
+
+    bool AtEnd() {
+        SkipBlanks();
+        return pos_ == text_.size();
+    }
+
+    // The next word, or nothing at the end of the text.
+    std::optional<std::string_view> Word() {
+        SkipBlanks();
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && !IsBlank(text_[pos_])) {
+            ++pos_;
+        }
+        if (pos_ == start) {
+            return std::nullopt;
+        }
+        std::string_view word = text_.substr(start, pos_ - start);
+        if (word.size() > kMaxParameterWordLength) {
+            Refuse("a word is longer than " + std::to_string(kMaxParameterWordLength) +
+                   " characters: " + std::string(word.substr(0, 40)) + "...");
+        }
+        return word;
+    }
+
+    // The separator: the next non-blank character, whatever it is.
+    bool Separator() {
+        SkipBlanks();
+        if (pos_ == text_.size()) {
+            return false;
+        }
+        ++pos_;
+        return true;
+    }
+
+    // An integer with optional sign; "0x" makes it hexadecimal, a leading "0" octal.
+    // Nothing at the end of the text; a refusal when something else stands there.
+    std::optional<std::int32_t> Integer(std::string_view keyword) {
+        SkipBlanks();
+        if (pos_ == text_.size()) {
+            return std::nullopt;
+        }
+        const std::size_t start = pos_;
+        bool negative = false;
+        if (text_[pos_] == '+' || text_[pos_] == '-') {
+            negative = text_[pos_] == '-';
+            ++pos_;
+        }
+        int base = 10;
+        if (pos_ + 1 < text_.size() && text_[pos_] == '0' &&
+            (text_[pos_ + 1] == 'x' || text_[pos_ + 1] == 'X') && pos_ + 2 < text_.size() &&
+            std::isxdigit(static_cast<unsigned char>(text_[pos_ + 2]))) {
+            base = 16;
+            pos_ += 2;
+        } else if (pos_ < text_.size() && text_[pos_] == '0') {
+            base = 8;
+        }
+        std::uint64_t magnitude = 0;
+        const char* first = text_.data() + pos_;
+        const char* last = text_.data() + text_.size();
+        const auto [end, error] = std::from_chars(first, last, magnitude, base);
+        pos_ += static_cast<std::size_t>(end - first);
+        const std::uint64_t limit = negative ? 2147483648U : 2147483647U;
+        if (error != std::errc() || magnitude > limit) {
+            Refuse(std::string(keyword) + " needs an integer, found " +
+                   std::string(text_.substr(start, WordEnd(start) - start)));
+        }
+        return static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(magnitude)
+                                                  : static_cast<std::int64_t>(magnitude));
+    }
+
+    [[noreturn]] void Refuse(const std::string& problem) const {
+        throw TParameterFileError("Parameter file " + path_ + ": " + problem);
+    }
+
+    // The next word without reading it.
+    std::optional<std::string_view> PeekWord() {
+        const std::size_t kept = pos_;
+        std::optional<std::string_view> word = Word();
+        pos_ = kept;
+        return word;
+    }
+
+    // A value that may hold blanks: from an opening parenthesis to the one that closes it,
+    // otherwise the next word. Nothing at the end of the text.
+    std::optional<std::string_view> BracketedWord(std::string_view keyword) {
+        SkipBlanks();
+        if (pos_ == text_.size() || text_[pos_] != '(') {
+            return Word();
+        }
+        const std::size_t start = pos_;
+        std::int32_t depth = 0;
+        while (pos_ < text_.size()) {
+            const char c = text_[pos_++];
+            depth += c == '(' ? 1 : (c == ')' ? -1 : 0);
+            if (depth == 0) {
+                return text_.substr(start, pos_ - start);
+            }
+        }
+        Refuse(std::string(keyword) + " has a '(' that is never closed");
+    }
+
+    static bool IsBlank(char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    }
+
+  private:
+    std::string_view text_;
+    const std::string& path_;
+    std::size_t pos_ = 0;
+
+    void SkipBlanks() {
+        while (pos_ < text_.size() && IsBlank(text_[pos_])) {
+            ++pos_;
+        }
+    }
+
+    std::size_t WordEnd(std::size_t from) const {
+        while (from < text_.size() && !IsBlank(text_[from])) {
+            ++from;
+        }
+        return from;
+    }
+};
+
+// The value of a name keyword (after its separator); a value cut off by the end of the file
+// empties the name.
+void ReadName(TParameterReader& reader, std::string& name);
+
+// "#Features" and "Features": the count, then as many column numbers.
+struct TFeatureList {
+    std::int32_t count = 0;
+    std::vector<std::int32_t> numbers;
+    bool filled = true;
+};
+// Reads the value of "#Features" or "Features" when `word` is one of them.
+bool ReadFeatureKeyword(std::string_view word, TParameterReader& reader, TFeatureList& list);
+// The list once the whole file is read; a count without its list is refused.
+std::vector<std::int32_t> FinishFeatures(const TParameterReader& reader, TFeatureList& list);
+
+// The whole text of a parameter file; TParameterFileError when it cannot be opened.
+std::string ReadParameterFileText(const std::string& path);
 
 TRecallParameters ReadParameterFile(const std::string& path);
 

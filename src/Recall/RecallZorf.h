@@ -1,8 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
+#include <string>
 
+#include "FileHandler/Syntax/ParseTools.h"
 #include "KQmessage/ErrorTrap.h"
+#include "Zorf/TZorf.h"
 
 // How the rows travel through recall. RowByRow reads, recalls and writes one row at a time,
 // so memory does not grow with the rows; Loaded loads the whole recall file, recalls it into
@@ -22,9 +26,10 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
 // The program's reports: a file format error on `out`, a bad argument as its message, category
 // and place on `err`, a refused check bare on `err` (a defuzzified value out of range shown on
 // `out` first), a refused parameter file bare on `err`, the rest as "RecallZorf: <reason>".
+// The programs that read recall's files (TrainZorf) report as it does, under their own name.
 class TRecallErrorTrap : public TErrorTrap {
   public:
-    TRecallErrorTrap(std::ostream& out, std::ostream& err);
+    TRecallErrorTrap(std::ostream& out, std::ostream& err, std::string_view program = "RecallZorf");
 
   protected:
     void ReportBadArgument(const TException& failure) override;
@@ -32,3 +37,8 @@ class TRecallErrorTrap : public TErrorTrap {
     void ReportCheckFailure(const TCheckFailure& failure) override;
     void ReportOther(const std::exception& failure) override;
 };
+
+// The network of a weight file, refused (FileTools::Error) before any row is read unless it is
+// a fuzzy network that recall can run.
+std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       const std::string& fileName);
