@@ -77,17 +77,7 @@ Data::~Data() = default;
 
 std::unique_ptr<Data> Data::Clone() const {
     auto clone = std::make_unique<Data>(MbrNdxRows, MbrNdxInputs, MbrNdxOutputs, MbrFlgLabels);
-    clone->MbrDyaRtpInputs = MbrDyaRtpInputs;
-    clone->MbrDyaRtpOutputs = MbrDyaRtpOutputs;
-    clone->MbrDyaLabels = MbrDyaLabels;
-    clone->MbrNdxSlotsHeld = MbrNdxSlotsHeld;
-    clone->MbrNdxRowsStored = MbrNdxRowsStored;
-    clone->MbrNdxFirst = MbrNdxFirst;
-    clone->MbrNdxLast = MbrNdxLast;
-    clone->MbrNdxChanges = MbrNdxChanges;
-    clone->MbrNdxCurrent = MbrNdxCurrent;
-    clone->MbrDyaFeatures = MbrDyaFeatures;
-    clone->MbrDyaOutFeatures = MbrDyaOutFeatures;
+    static_cast<TDataContents&>(*clone) = *this;
     return clone;
 }
 

@@ -13,7 +13,26 @@
 
 #include "DataObject/TLabelList.h"
 
-class Data {
+// Everything of a data set that changes after construction, in one piece, so that Clone copies
+// all of it by construction: a member added here is copied with the rest.
+struct TDataContents {
+    // Values of slot r start at r * MbrNdxInputs (and r * MbrNdxOutputs). Storage is held
+    // for the slots used so far only, so a capacity far beyond the rows that actually
+    // arrive costs nothing; slots without storage hold no stored row.
+    std::vector<double> MbrDyaRtpInputs;
+    std::vector<double> MbrDyaRtpOutputs;
+    std::vector<TLabelList> MbrDyaLabels;
+    std::int32_t MbrNdxSlotsHeld = 0;
+    std::int32_t MbrNdxRowsStored = 0;
+    std::int32_t MbrNdxFirst = 0;
+    std::int32_t MbrNdxLast = 0;
+    std::int32_t MbrNdxChanges = 0;
+    std::int32_t MbrNdxCurrent = 0;
+    std::optional<std::vector<std::int32_t>> MbrDyaFeatures;
+    std::optional<std::vector<std::int32_t>> MbrDyaOutFeatures;
+};
+
+class Data : private TDataContents {
   public:
     using ColumnList = std::span<const std::int32_t>;
 
@@ -81,21 +100,6 @@ class Data {
     void GetPrevious(std::span<double> inputs, std::span<double> outputs);
 
   private:
-    // Values of slot r start at r * MbrNdxInputs (and r * MbrNdxOutputs). Storage is held
-    // for the slots used so far only, so a capacity far beyond the rows that actually
-    // arrive costs nothing; slots without storage hold no stored row.
-    std::vector<double> MbrDyaRtpInputs;
-    std::vector<double> MbrDyaRtpOutputs;
-    std::vector<TLabelList> MbrDyaLabels;
-    std::int32_t MbrNdxSlotsHeld = 0;
-    std::int32_t MbrNdxRowsStored = 0;
-    std::int32_t MbrNdxFirst = 0;
-    std::int32_t MbrNdxLast = 0;
-    std::int32_t MbrNdxChanges = 0;
-    std::int32_t MbrNdxCurrent = 0;
-    std::optional<std::vector<std::int32_t>> MbrDyaFeatures;
-    std::optional<std::vector<std::int32_t>> MbrDyaOutFeatures;
-
     void HoldSlot(std::int32_t slot);
     void RequireRow(std::int32_t row, const char* where) const;
     // Where a datum is stored, once its row and column have been checked.

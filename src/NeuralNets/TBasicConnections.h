@@ -3,16 +3,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "NeuralNets/ArcFlags.h"
+
 class TBasicNetwork;
 class TIterateObj;
 class TIterateObj2;
 class TIterateObj3;
-
-// Arc flag bits, and the selection masks of the operations that walk arcs: FMaskExists
-// selects the existing arcs; any other mask acts as FMaskAll, the existing trainable arcs.
-inline constexpr std::int32_t FMaskExists = 1;
-inline constexpr std::int32_t FMaskTrainable = 2;
-inline constexpr std::int32_t FMaskAll = 3;
 
 // The weighted arcs from the neurons of one layer of a network (from) to those of another
 // (to). A matrix keeps no dimensions: it asks its network for the two layers' current

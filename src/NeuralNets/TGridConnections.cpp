@@ -24,7 +24,9 @@ void TGridConnections::PackWeights() {
     const TArcGrid<std::uint8_t>* flags = ArcFlags();
     if (TSparseWeights::Pays(flags)) {
         sparse.Pack(weights, *flags);
-    } else if (TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
+    } else if (!PropagationKernels::VectorizedVariants().empty() &&
+               TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
+        // Without a vectorized kernel in the build, a packed copy would only take memory.
         packed.Pack(weights, flags);
     }
 }

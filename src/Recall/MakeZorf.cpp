@@ -4,13 +4,13 @@
 #include <cmath>
 #include <functional>
 #include <map>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
+#include "KQmessage/ErrorTrap.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TArgumentError.h"
 #include "KQmessage/TException.h"
@@ -262,10 +262,6 @@ void PruneArcs(TBasicNetwork& network, std::int32_t from, std::int32_t to, doubl
     }
 }
 
-void Report(std::ostream& err, std::string_view message) {
-    err << "MakeZorf: " << message << '\n';
-}
-
 }  // namespace
 
 void RequireMakeable(const TZorfRecipe& recipe) {
@@ -295,14 +291,14 @@ std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
                                            recipe.mfPerOutput.data(),
                                            static_cast<std::int32_t>(recipe.mfPerOutput.size()));
     PseudoRandom::Seed(recipe.seed);
-    PruneArcs(*network, 2, 3, recipe.pruneShare);
-    PruneArcs(*network, 3, 4, recipe.pruneShare);
+    PruneArcs(*network, TZorf::kConditionLayer, TZorf::kRuleLayer, recipe.pruneShare);
+    PruneArcs(*network, TZorf::kRuleLayer, TZorf::kActionLayer, recipe.pruneShare);
     network->InitializeWeights(recipe.minimum, recipe.maximum);
     return network;
 }
 
 int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    try {
+    return TErrorTrap("MakeZorf", out, err).Run([&] {
         const TCommandLine line = TArgumentReader().Read(argc, argv);
         if (line.help) {
             out << kUsage;
@@ -311,14 +307,5 @@ int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostre
         const std::unique_ptr<TZorf> network = MakeZorf(line.recipe);
         FileTools::SaveNetwork(line.fileName, *network);
         return 0;
-    } catch (const TArgumentError& e) {
-        Report(err, e.what());
-    } catch (const FileTools::Error& e) {
-        Report(err, e.message);
-    } catch (const TException& e) {
-        Report(err, e.message);
-    } catch (const std::bad_alloc&) {
-        Report(err, "out of memory");
-    }
-    return 1;
+    });
 }

@@ -1,14 +1,10 @@
 #include "Recall/RecallZorf.h"
 
-#include <new>
-#include <stdexcept>
-
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/FileMessages.h"
-#include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
 #include "Recall/ParameterFile.h"
@@ -46,7 +42,8 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
     FileTools::ScratchBuffer dataScratch;
     const std::unique_ptr<Data> rows = LoadRecallRows(dataScratch, parameters);
     const std::unique_ptr<Data> PtrDatOut = network.RecallOutputOnly(rows.get());
-    ZORF_ASSERT(PtrDatOut != 0);
+    // The condition's text is what the report shows; keep it as it reads.
+    ZORF_ASSERT(PtrDatOut != 0);  // NOLINT(modernize-use-nullptr)
     RequireWritten(FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),
                    parameters.outputFile);
 }
@@ -64,30 +61,6 @@ void Recall(const TRecallParameters& parameters, TRecallPath path) {
     } else {
         RecallRowByRow(*network, parameters);
     }
-}
-
-// The error trap: each failure is reported on its own stream, and the run fails.
-int RecallReportingErrors(const TRecallParameters& parameters, TRecallPath path, std::ostream& out,
-                          std::ostream& err) {
-    try {
-        Recall(parameters, path);
-        return 0;
-    } catch (const TException& e) {
-        err << e.message << '\n' << e.category.value_or("") << '\n' << e.where.value_or("") << '\n';
-    } catch (const FileTools::Error& e) {
-        out << e.message << '\n';
-    } catch (const TOutputRangeFailure& e) {
-        out << e.shownValue << '\n';
-        err << e.what() << '\n';
-    } catch (const TCheckFailure& e) {
-        err << e.what() << '\n';
-    } catch (const std::bad_alloc&) {
-        err << "RecallZorf: out of memory\n";
-    } catch (const std::length_error&) {
-        // A size beyond what any container can hold: an allocation that can never succeed.
-        err << "RecallZorf: out of memory\n";
-    }
-    return 1;
 }
 
 }  // namespace
@@ -112,20 +85,46 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
         err << "Usage: RecallZorf parameter.file\n";
         return 1;
     }
-    TRecallParameters parameters;
-    try {
-        parameters = ReadParameterFile(argv[1]);
-    } catch (const TParameterFileError& e) {
-        err << e.what() << '\n';
-        return 1;
+    return TRecallErrorTrap(out, err).Run([&] {
+        const TRecallParameters parameters = ReadParameterFile(argv[1]);
+        if (parameters.weightFile.empty()) {
+            err << "No weight file specified\n";
+            return 1;
+        }
+        if (parameters.recallFile.empty()) {
+            err << "No data file specified\n";
+            return 1;
+        }
+        Recall(parameters, path);
+        return 0;
+    });
+}
+
+TRecallErrorTrap::TRecallErrorTrap(std::ostream& outStream, std::ostream& errStream,
+                                   std::string_view programName)
+    : TErrorTrap(programName, outStream, errStream) {}
+
+void TRecallErrorTrap::ReportBadArgument(const TException& failure) {
+    err << failure.message << '\n'
+        << failure.category.value_or("") << '\n'
+        << failure.where.value_or("") << '\n';
+}
+
+void TRecallErrorTrap::ReportFileError(const FileTools::Error& failure) {
+    out << failure.message << '\n';
+}
+
+void TRecallErrorTrap::ReportCheckFailure(const TCheckFailure& failure) {
+    if (const auto* range = dynamic_cast<const TOutputRangeFailure*>(&failure)) {
+        out << range->shownValue << '\n';
     }
-    if (parameters.weightFile.empty()) {
-        err << "No weight file specified\n";
-        return 1;
+    err << failure.what() << '\n';
+}
+
+void TRecallErrorTrap::ReportOther(const std::exception& failure) {
+    if (dynamic_cast<const TParameterFileError*>(&failure) != nullptr) {
+        err << failure.what() << '\n';
+        return;
     }
-    if (parameters.recallFile.empty()) {
-        err << "No data file specified\n";
-        return 1;
-    }
-    return RecallReportingErrors(parameters, path, out, err);
+    TErrorTrap::ReportOther(failure);
 }

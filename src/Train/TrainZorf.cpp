@@ -241,29 +241,22 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     return 0;
 }
 
-int TrainReportingErrors(const TTrainParameters& parameters, std::ostream& out, std::ostream& err) {
-    try {
-        return TrainFromFiles(parameters, out);
-    } catch (const TTrainRefusal& e) {
-        err << e.what() << '\n';
-    } catch (const TTrainSettingError& e) {
-        err << e.what() << '\n';
-    } catch (const TException& e) {
-        err << e.message << '\n' << e.category.value_or("") << '\n' << e.where.value_or("") << '\n';
-    } catch (const FileTools::Error& e) {
-        out << e.message << '\n';
-    } catch (const TOutputRangeFailure& e) {
-        out << e.shownValue << '\n';
-        err << e.what() << '\n';
-    } catch (const TCheckFailure& e) {
-        err << e.what() << '\n';
-    } catch (const std::bad_alloc&) {
-        err << "TrainZorf: out of memory\n";
-    } catch (const std::length_error&) {
-        err << "TrainZorf: out of memory\n";
+// Recall's reports under TrainZorf's name; a refused training or setting is reported bare.
+class TTrainErrorTrap : public TRecallErrorTrap {
+  public:
+    TTrainErrorTrap(std::ostream& outStream, std::ostream& errStream)
+        : TRecallErrorTrap(outStream, errStream, "TrainZorf") {}
+
+  protected:
+    void ReportOther(const std::exception& failure) override {
+        if (dynamic_cast<const TTrainRefusal*>(&failure) != nullptr ||
+            dynamic_cast<const TTrainSettingError*>(&failure) != nullptr) {
+            err << failure.what() << '\n';
+            return;
+        }
+        TRecallErrorTrap::ReportOther(failure);
     }
-    return 1;
-}
+};
 
 }  // namespace
 
@@ -276,20 +269,17 @@ int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostr
         err << kUsageLine << '\n';
         return 1;
     }
-    TTrainParameters parameters;
-    try {
-        parameters = ParseTrainParameterText(ReadParameterFileText(argv[1]), argv[1]);
-    } catch (const TParameterFileError& e) {
-        err << e.what() << '\n';
-        return 1;
-    }
-    if (parameters.weightFile.empty()) {
-        err << "No weight file specified\n";
-        return 1;
-    }
-    if (parameters.trainFile.empty()) {
-        err << "No training file specified\n";
-        return 1;
-    }
-    return TrainReportingErrors(parameters, out, err);
+    return TTrainErrorTrap(out, err).Run([&] {
+        const TTrainParameters parameters =
+            ParseTrainParameterText(ReadParameterFileText(argv[1]), argv[1]);
+        if (parameters.weightFile.empty()) {
+            err << "No weight file specified\n";
+            return 1;
+        }
+        if (parameters.trainFile.empty()) {
+            err << "No training file specified\n";
+            return 1;
+        }
+        return TrainFromFiles(parameters, out);
+    });
 }

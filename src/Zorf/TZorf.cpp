@@ -19,13 +19,6 @@
 
 namespace {
 
-using ZorfLayers::kActions;
-using ZorfLayers::kConditions;
-using ZorfLayers::kInputs;
-using ZorfLayers::kNumZorfLayers;
-using ZorfLayers::kOutputs;
-using ZorfLayers::kRules;
-
 constexpr const char* kInvalidWeightNumber = "Invalid weight number";
 constexpr const char* kRecallOutputOnly = "TZorf::RecallOutputOnly";
 
@@ -67,14 +60,14 @@ void RequireDelivered(std::int32_t delivered, std::int32_t expected, std::string
 
 }  // namespace
 
-TZorf::TZorf() : TConnectedNetwork(kNumZorfLayers) {}
+TZorf::TZorf() : TConnectedNetwork(kNumLayers) {}
 
 TZorf::TZorf(std::int32_t numInputs, const std::int32_t* mfPerInput, std::int32_t numRules,
              const std::int32_t* mfPerOutput, std::int32_t numOutputs)
-    : TConnectedNetwork(kNumZorfLayers) {
+    : TConnectedNetwork(kNumLayers) {
     ZORF_ASSERT(numInputs >= 0 && numRules >= 0 && numOutputs >= 0);
     // Layer 0 keeps its placeholder: it has no neurons in a complete network either.
-    for (std::int32_t k = 0; k < kNumZorfLayers; ++k) {
+    for (std::int32_t k = 0; k < kNumLayers; ++k) {
         SetLayer(k, new TSimpleLayer(this, k, 0));
     }
     const std::int32_t numConditions =
@@ -82,23 +75,23 @@ TZorf::TZorf(std::int32_t numInputs, const std::int32_t* mfPerInput, std::int32_
     const std::int32_t numActions =
         TotalMFs(CountsOf(mfPerOutput, numOutputs), "Must be >= 2 MF per output");
 
-    SetLayer(kInputs, new TSimpleInputLayer(this, kInputs, numInputs));
-    auto* conditions = new TConditionLayer(this, kConditions, numConditions);
-    SetLayer(kConditions, conditions);
+    SetLayer(kInputLayer, new TSimpleInputLayer(this, kInputLayer, numInputs));
+    auto* conditions = new TConditionLayer(this, kConditionLayer, numConditions);
+    SetLayer(kConditionLayer, conditions);
     conditions->SetMFs(numInputs, mfPerInput);
-    SetLayer(kRules, new TSimpleLayer(this, kRules, numRules));
-    SetLayer(kActions, new TSimpleLayer(this, kActions, numActions));
-    auto* outputs = new TZorfOutputLayer(this, kOutputs, numOutputs);
-    SetLayer(kOutputs, outputs);
+    SetLayer(kRuleLayer, new TSimpleLayer(this, kRuleLayer, numRules));
+    SetLayer(kActionLayer, new TSimpleLayer(this, kActionLayer, numActions));
+    auto* outputs = new TZorfOutputLayer(this, kOutputLayer, numOutputs);
+    SetLayer(kOutputLayer, outputs);
     outputs->SetMFs(numActions, mfPerOutput);
 
-    const std::array<const char*, kNumZorfLayers> functions = {
-        nullptr, "linear", "Zorf-condition", "sigmoid", "sigmoid", "cog"};
-    for (std::int32_t k = kInputs; k <= kOutputs; ++k) {
+    const std::array<const char*, kNumLayers> functions = {nullptr,   "linear",  "Zorf-condition",
+                                                           "sigmoid", "sigmoid", "cog"};
+    for (std::int32_t k = kInputLayer; k <= kOutputLayer; ++k) {
         GetLayer(k)->SetActivationFunction(
             GetFnRegistry().GetFunction(functions[static_cast<std::size_t>(k)]));
     }
-    for (std::int32_t k = kInputs; k < kOutputs; ++k) {
+    for (std::int32_t k = kInputLayer; k < kOutputLayer; ++k) {
         ConnectLayers(k, k + 1);
     }
 }
@@ -107,9 +100,9 @@ void TZorf::ConnectLayers(std::int32_t from, std::int32_t to) {
     if (GetConnections(from, to).IsConnected()) {
         return;
     }
-    if (from == kInputs && to == kConditions) {
+    if (from == kInputLayer && to == kConditionLayer) {
         SetConnections(from, to, new TToConditionConnections(this, from, to));
-    } else if (from == kActions && to == kOutputs) {
+    } else if (from == kActionLayer && to == kOutputLayer) {
         SetConnections(from, to, new TToOutputConnections(this, from, to));
     } else {
         SetConnections(from, to, new TPrunedConnections(this, from, to));
@@ -124,13 +117,13 @@ TZorfArchitecture TZorf::GetArchitecture() const {
     const std::span<const std::int32_t> mfPerInput = ConditionLayer().GetMFCounts();
     const std::span<const std::int32_t> mfPerOutput = DefuzzifyLayer().GetMFCounts();
     return TZorfArchitecture{
-        .numInputs = GetLayer(kInputs)->GetNumNeurons(),
-        .numConditions = GetLayer(kConditions)->GetNumNeurons(),
+        .numInputs = GetLayer(kInputLayer)->GetNumNeurons(),
+        .numConditions = GetLayer(kConditionLayer)->GetNumNeurons(),
         .mfPerInput = std::vector<std::int32_t>(mfPerInput.begin(), mfPerInput.end()),
-        .numRules = GetLayer(kRules)->GetNumNeurons(),
-        .numActions = GetLayer(kActions)->GetNumNeurons(),
+        .numRules = GetLayer(kRuleLayer)->GetNumNeurons(),
+        .numActions = GetLayer(kActionLayer)->GetNumNeurons(),
         .mfPerOutput = std::vector<std::int32_t>(mfPerOutput.begin(), mfPerOutput.end()),
-        .numOutputs = GetLayer(kOutputs)->GetNumNeurons(),
+        .numOutputs = GetLayer(kOutputLayer)->GetNumNeurons(),
     };
 }
 
@@ -138,9 +131,10 @@ void TZorf::InitializeWeights(double Minimum, double Maximum) {
     ZORF_ASSERT(Minimum <= Maximum);
     TConditionLayer& conditions = ConditionLayer();
     conditions.SetDefaultCentres(conditions.GetNumInputs());
-    GetConnections(kConditions, kRules).RandomizeWeights(Minimum, Maximum);
-    GetConnections(kRules, kActions).RandomizeWeights(Minimum, Maximum);
-    auto* centres = dynamic_cast<TToOutputConnections*>(&GetConnections(kActions, kOutputs));
+    GetConnections(kConditionLayer, kRuleLayer).RandomizeWeights(Minimum, Maximum);
+    GetConnections(kRuleLayer, kActionLayer).RandomizeWeights(Minimum, Maximum);
+    auto* centres =
+        dynamic_cast<TToOutputConnections*>(&GetConnections(kActionLayer, kOutputLayer));
     ZORF_CHECK(centres != nullptr);
     centres->SetDefaultOutputCentres();
 }
@@ -217,11 +211,11 @@ void TZorf::RequireRecallableRows(const Data* data) const {
 }
 
 TConditionLayer* TZorf::GetConditionLayer() const {
-    return dynamic_cast<TConditionLayer*>(GetLayer(kConditions));
+    return dynamic_cast<TConditionLayer*>(GetLayer(kConditionLayer));
 }
 
 TZorfOutputLayer* TZorf::GetDefuzzifyLayer() const {
-    return dynamic_cast<TZorfOutputLayer*>(GetLayer(kOutputs));
+    return dynamic_cast<TZorfOutputLayer*>(GetLayer(kOutputLayer));
 }
 
 std::unique_ptr<Data> TZorf::RecallInto(Data* data, TRecallForm form, const char* where) {
@@ -295,7 +289,7 @@ TZorfOutputLayer& TZorf::DefuzzifyLayer() const {
 }
 
 TBasicConnections& TZorf::WeightMatrix(std::int32_t weightLayer, const char* where) const {
-    if (weightLayer < kInputs || weightLayer >= kOutputs) {
+    if (weightLayer < kConditionCentres || weightLayer > kOutputCentres) {
         RefuseBadParameter("Invalid weight layer", where);
     }
     return GetConnections(weightLayer, weightLayer + 1);
@@ -306,7 +300,7 @@ TBasicConnections& TZorf::WeightMatrix(std::int32_t weightLayer, const char* whe
 double& TZorf::WeightAt(std::int32_t weightLayer, std::int32_t from, std::int32_t to,
                         const char* where) {
     TBasicConnections& matrix = WeightMatrix(weightLayer, where);
-    const bool fuzzy = weightLayer == kInputs || weightLayer == kActions;
+    const bool fuzzy = weightLayer == kConditionCentres || weightLayer == kOutputCentres;
     if (!IsNode(weightLayer, from) || !IsNode(weightLayer + 1, to) || !matrix.IsConnected() ||
         (fuzzy && !matrix.IsValid(from, to))) {
         RefuseBadParameter(kInvalidWeightNumber, where);
@@ -317,12 +311,12 @@ double& TZorf::WeightAt(std::int32_t weightLayer, std::int32_t from, std::int32_
 template <class Visit>
 void TZorf::ForEachLayoutArc(std::int32_t weightLayer, const char* where, Visit visit) {
     WeightMatrix(weightLayer, where);
-    if (weightLayer == kInputs) {
+    if (weightLayer == kConditionCentres) {
         const TMFGroups& groups = ConditionLayer().GetMFGroups();
         for (std::int32_t j = 0; j < groups.GetNumMembers(); ++j) {
             visit(groups.GroupOf(j), j);
         }
-    } else if (weightLayer == kActions) {
+    } else if (weightLayer == kOutputCentres) {
         const TMFGroups& groups = DefuzzifyLayer().GetMFGroups();
         for (std::int32_t i = 0; i < groups.GetNumMembers(); ++i) {
             visit(i, groups.GroupOf(i));
@@ -349,7 +343,7 @@ std::vector<std::uint8_t> TZorf::GetFrozenLayer(std::int32_t weightLayer) {
     TBasicConnections& matrix = WeightMatrix(weightLayer, where);
     std::vector<std::uint8_t> frozen;
     ForEachLayoutArc(weightLayer, where, [&](std::int32_t from, std::int32_t to) {
-        const bool trainable = weightLayer == kInputs
+        const bool trainable = weightLayer == kConditionCentres
                                    ? ConditionLayer().Node(to).trainable != 0
                                    : (matrix.GetFlags(from, to) & FMaskTrainable) != 0;
         frozen.push_back(matrix.IsValid(from, to) && !trainable ? 1 : 0);
@@ -376,8 +370,8 @@ void TZorf::SetFrozenLayer(std::int32_t weightLayer, std::span<const std::uint8_
 void TZorf::SetTrainable(std::int32_t weightLayer, std::int32_t to, std::int32_t from,
                          bool trainable, const char* where) {
     TBasicConnections& matrix = WeightMatrix(weightLayer, where);
-    if (weightLayer == kInputs) {
-        if (!IsNode(kConditions, to)) {
+    if (weightLayer == kConditionCentres) {
+        if (!IsNode(kConditionLayer, to)) {
             RefuseBadParameter(kInvalidWeightNumber, where);
         }
         ConditionLayer().Node(to).trainable = trainable ? 1 : 0;

@@ -11,16 +11,6 @@ class Data;
 class TConditionLayer;
 class TZorfOutputLayer;
 
-// The numbers of a TZorf's layers.
-namespace ZorfLayers {
-inline constexpr std::int32_t kNumZorfLayers = 6;
-inline constexpr std::int32_t kInputs = 1;
-inline constexpr std::int32_t kConditions = 2;
-inline constexpr std::int32_t kRules = 3;
-inline constexpr std::int32_t kActions = 4;
-inline constexpr std::int32_t kOutputs = 5;
-}  // namespace ZorfLayers
-
 // The sizes of a TZorf's layers and its membership-function counts.
 struct TZorfArchitecture {
     std::int32_t numInputs = 0;
@@ -40,6 +30,19 @@ struct TZorfArchitecture {
 // the weight access and recall operations raise TException before anything changes.
 class TZorf : public TConnectedNetwork {
   public:
+    // The layers by number, for callers that address them (the network file, the programs).
+    static constexpr std::int32_t kNumLayers = 6;
+    static constexpr std::int32_t kInputLayer = 1;
+    static constexpr std::int32_t kConditionLayer = 2;
+    static constexpr std::int32_t kRuleLayer = 3;
+    static constexpr std::int32_t kActionLayer = 4;
+    static constexpr std::int32_t kOutputLayer = 5;
+    // The weight layers, each named by the layer its arcs come from.
+    static constexpr std::int32_t kConditionCentres = kInputLayer;
+    static constexpr std::int32_t kRuleWeights = kConditionLayer;
+    static constexpr std::int32_t kActionWeights = kRuleLayer;
+    static constexpr std::int32_t kOutputCentres = kActionLayer;
+
     // Selects the error form of RecallOutputOnly.
     struct TRmsError {};
     static constexpr TRmsError RmsError{};

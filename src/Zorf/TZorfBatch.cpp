@@ -12,8 +12,6 @@
 
 namespace {
 
-using namespace ZorfLayers;
-
 template <class T>
 bool Is(const TBasicLayer* layer) {
     if (layer == nullptr) {
@@ -50,15 +48,17 @@ bool SumsFromBelowOnly(const TZorf& network, std::int32_t to) {
 }
 
 bool HasStandardShape(const TZorf& network) {
-    return network.GetNumLayers() == kNumZorfLayers && network.GetInLayer() == kInputs &&
-           network.GetOutLayer() == kOutputs && network.GetLayer(0) != nullptr &&
+    return network.GetNumLayers() == TZorf::kNumLayers &&
+           network.GetInLayer() == TZorf::kInputLayer &&
+           network.GetOutLayer() == TZorf::kOutputLayer && network.GetLayer(0) != nullptr &&
            network.GetLayer(0)->GetNumNeurons() == 0 &&
-           Is<TSimpleInputLayer>(network.GetLayer(kInputs)) &&
-           Is<TConditionLayer>(network.GetLayer(kConditions)) &&
-           Is<TSimpleLayer>(network.GetLayer(kRules)) &&
-           Is<TSimpleLayer>(network.GetLayer(kActions)) &&
-           Is<TZorfOutputLayer>(network.GetLayer(kOutputs)) && SumsFromBelowOnly(network, kRules) &&
-           SumsFromBelowOnly(network, kActions);
+           Is<TSimpleInputLayer>(network.GetLayer(TZorf::kInputLayer)) &&
+           Is<TConditionLayer>(network.GetLayer(TZorf::kConditionLayer)) &&
+           Is<TSimpleLayer>(network.GetLayer(TZorf::kRuleLayer)) &&
+           Is<TSimpleLayer>(network.GetLayer(TZorf::kActionLayer)) &&
+           Is<TZorfOutputLayer>(network.GetLayer(TZorf::kOutputLayer)) &&
+           SumsFromBelowOnly(network, TZorf::kRuleLayer) &&
+           SumsFromBelowOnly(network, TZorf::kActionLayer);
 }
 
 std::size_t BatchSize(const TZorf& network, std::int32_t k) {
@@ -103,18 +103,18 @@ void StoreRow(const TBasicLayer& layer, std::vector<double>& batch, std::int32_t
 
 TZorfBatch::TZorfBatch(TZorf& zorf) : network(zorf), fits(HasStandardShape(zorf)) {
     if (fits) {
-        conditions.resize(BatchSize(network, kConditions));
-        rules.resize(BatchSize(network, kRules));
-        actions.resize(BatchSize(network, kActions));
+        conditions.resize(BatchSize(network, TZorf::kConditionLayer));
+        rules.resize(BatchSize(network, TZorf::kRuleLayer));
+        actions.resize(BatchSize(network, TZorf::kActionLayer));
     }
 }
 
 bool TZorfBatch::Propagate(const double* inputs, double* outputs) {
-    TBasicLayer& input = *network.GetLayer(kInputs);
-    TBasicLayer& condition = *network.GetLayer(kConditions);
-    TBasicLayer& rule = *network.GetLayer(kRules);
-    TBasicLayer& action = *network.GetLayer(kActions);
-    TBasicLayer& output = *network.GetLayer(kOutputs);
+    TBasicLayer& input = *network.GetLayer(TZorf::kInputLayer);
+    TBasicLayer& condition = *network.GetLayer(TZorf::kConditionLayer);
+    TBasicLayer& rule = *network.GetLayer(TZorf::kRuleLayer);
+    TBasicLayer& action = *network.GetLayer(TZorf::kActionLayer);
+    TBasicLayer& output = *network.GetLayer(TZorf::kOutputLayer);
     const auto inputCount = static_cast<std::size_t>(input.GetNumNeurons());
     for (std::int32_t r = 0; r < kRows; ++r) {
         const double* row = inputs + static_cast<std::size_t>(r) * inputCount;
@@ -122,7 +122,7 @@ bool TZorfBatch::Propagate(const double* inputs, double* outputs) {
         condition.Compute(row);
         StoreRow(condition, conditions, r);
     }
-    if (!AddSums(network, kRules, conditions, rules)) {
+    if (!AddSums(network, TZorf::kRuleLayer, conditions, rules)) {
         return false;
     }
     // Row r's outputs replace its sums, which have been read.
@@ -131,7 +131,7 @@ bool TZorfBatch::Propagate(const double* inputs, double* outputs) {
         rule.ApplyActivation(rule.GetValues());
         StoreRow(rule, rules, r);
     }
-    if (!AddSums(network, kActions, rules, actions)) {
+    if (!AddSums(network, TZorf::kActionLayer, rules, actions)) {
         return false;
     }
     const auto outputCount = static_cast<std::size_t>(output.GetNumNeurons());

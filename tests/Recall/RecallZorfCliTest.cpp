@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -339,6 +342,29 @@ TEST(RecallZorfProgram, TheExampleOfTheReadmeRuns) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(folder.Read("comfort.out"), TestData("comfort.out"));
+}
+
+// The output block the README shows under "What the example writes": the code block that
+// starts with the file's first line.
+std::string ReadmeOutputBlock() {
+    std::ifstream in(std::filesystem::path(ZORF_EXAMPLES_DIR) / ".." / "README.md");
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string readme = text.str();
+    const std::size_t start =
+        readme.find("```\n[FormatVersion", readme.find("## What the example writes"));
+    if (start == std::string::npos) {
+        return "";
+    }
+    const std::size_t first = start + 4;
+    return readme.substr(first, readme.find("```", first) - first);
+}
+
+TEST(RecallZorfProgram, TheReadmeShowsWhatTheExampleWrites) {
+    TTempDir folder;
+    std::filesystem::copy(std::filesystem::path(ZORF_EXAMPLES_DIR), folder.Path() / "examples");
+    ASSERT_EQ(RunProgram(folder.Path(), "examples/comfort.par").status, 0);
+    EXPECT_EQ(ReadmeOutputBlock(), folder.Read("comfort.out"));
 }
 
 }  // namespace

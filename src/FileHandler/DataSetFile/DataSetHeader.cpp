@@ -11,17 +11,17 @@ namespace {
 // be repeated); only the two output counts may be "Labels".
 struct HeaderKey {
     const char* name;
-    int rank;
     std::int32_t DataSetHeader::*count;
+    int rank;
     bool labelsAllowed;
 };
 
 constexpr HeaderKey kHeaderKeys[] = {
-    {"Inputs", 1, &DataSetHeader::inputs, false},
-    {"ExpectedOutputs", 2, &DataSetHeader::expectedOutputs, true},
-    {"GeneratedOutputs", 3, &DataSetHeader::generatedOutputs, true},
-    {"Error", 4, &DataSetHeader::errors, false},
-    {"Rows", 0, &DataSetHeader::rows, false},
+    {"Inputs", &DataSetHeader::inputs, 1, false},
+    {"ExpectedOutputs", &DataSetHeader::expectedOutputs, 2, true},
+    {"GeneratedOutputs", &DataSetHeader::generatedOutputs, 3, true},
+    {"Error", &DataSetHeader::errors, 4, false},
+    {"Rows", &DataSetHeader::rows, 0, false},
 };
 
 const HeaderKey* FindHeaderKey(std::string_view name) {
@@ -66,7 +66,7 @@ HeaderReading ReadDataSetHeader(ScratchBuffer& scratch, InputStream& in) {
         rankReached = key->rank > 0 ? key->rank : rankReached;
         reading.header.*key->count = value;
         if (value < 0 && !key->labelsAllowed) {
-            throw Error(Messages::kNoLabelsInInputs, &in);
+            throw Error(Messages::kNoLabelsInInputs, in.Position());
         }
     }
 }

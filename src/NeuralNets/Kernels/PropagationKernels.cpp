@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "NeuralNets/TBasicConnections.h"
+#include "NeuralNets/ArcFlags.h"
 
 namespace PropagationKernels {
 
@@ -35,11 +35,13 @@ double MaskedRowSum(const double* row, const std::uint8_t* flags, const double* 
 }
 
 constexpr std::int32_t kLanes = TPackedWeights::kBlockTargets;
+using TLanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+
+#if ZORF_X86_KERNELS
+
 // Blocks summed side by side, so that the additions of one block's chain overlap with those
 // of the others.
 constexpr std::int32_t kBlocksAtOnce = 4;
-
-using TLanes = double __attribute__((vector_size(kLanes * sizeof(double))));
 
 // values[t] += the sum of t's lane: a whole block with one vector addition and store, so that
 // a later vector load of the block's values is served by that store. The sum comes by
@@ -62,9 +64,10 @@ template <class TLanesType>
     }
 }
 
-// For the blocks of `packed`: values[t] += the sum of t's lane.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocks(
-    const TPackedWeights& packed, const double* source, double* values) {
+// For the blocks of `packed`: values[t] += the sum of t's lane. Inlined into each variant, so
+// that it is compiled for the variant's instruction set.
+[[gnu::always_inline]] inline void AddBlocks(const TPackedWeights& packed, const double* source,
+                                             double* values) {
     const std::size_t stride = static_cast<std::size_t>(packed.NumFrom());
     const std::int32_t count = packed.NumBlocks();
     const auto targetsOf = [&packed](std::int32_t b) {
@@ -110,6 +113,48 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocks(
     }
 }
 
+__attribute__((target("avx512f"))) void AddBlocksAvx512(const TPackedWeights& packed,
+                                                        const double* source, double* values) {
+    AddBlocks(packed, source, values);
+}
+
+__attribute__((target("avx2"))) void AddBlocksAvx2(const TPackedWeights& packed,
+                                                   const double* source, double* values) {
+    AddBlocks(packed, source, values);
+}
+
+void AddBlocksBaseline(const TPackedWeights& packed, const double* source, double* values) {
+    AddBlocks(packed, source, values);
+}
+
+bool RunsAvx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
+}
+
+bool RunsAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+bool RunsEverywhere() {
+    return true;
+}
+
+constexpr TVectorizedVariant kVariants[] = {{"avx512f", AddBlocksAvx512, RunsAvx512},
+                                            {"avx2", AddBlocksAvx2, RunsAvx2},
+                                            {"baseline", AddBlocksBaseline, RunsEverywhere}};
+
+#endif
+
+// The batch kernels are plain vector arithmetic, which every target of the compiler lowers; on
+// x86-64 each is compiled for the wider instruction sets too and runs the best one here.
+#if ZORF_X86_KERNELS
+#define ZORF_BATCH_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define ZORF_BATCH_CLONES
+#endif
+
 static_assert(kBatchRows == kLanes, "a batch's rows fill the lanes of one vector");
 
 // The rows of one batch neuron as a vector; by reference, for the reason AddBlockSum gives.
@@ -126,8 +171,8 @@ static_assert(kBatchRows == kLanes, "a batch's rows fill the lanes of one vector
 
 // Each block of packed targets: for every source in order, its rows times each target's
 // weight, eight targets by eight rows in registers.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocksBatch(
-    const TPackedWeights& packed, const double* source, double* values) {
+ZORF_BATCH_CLONES void AddBlocksBatch(const TPackedWeights& packed, const double* source,
+                                      double* values) {
     const std::size_t stride = static_cast<std::size_t>(packed.NumFrom());
     for (std::int32_t b = 0; b < packed.NumBlocks(); ++b) {
         const TPackedWeights::TBlockRow* rows = packed.Block(b);
@@ -148,8 +193,8 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void AddBlocksBatch
 }
 
 // Two targets side by side, so that the additions of one chain overlap with the other's.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void AddArcsBatch(
-    const TSparseWeights& sparse, const double* source, double* values) {
+ZORF_BATCH_CLONES void AddArcsBatch(const TSparseWeights& sparse, const double* source,
+                                    double* values) {
     const std::int32_t* firstArc = sparse.FirstArc();
     const std::int32_t* sources = sparse.Sources();
     const double* weights = sparse.Weights();
@@ -208,9 +253,31 @@ void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* fla
     }
 }
 
-void AddVectorized(const TPackedWeights& packed, const double* source, double* values) {
-    AddBlocks(packed, source, values);
+#if ZORF_X86_KERNELS
+
+std::span<const TVectorizedVariant> VectorizedVariants() {
+    return kVariants;
 }
+
+void AddVectorized(const TPackedWeights& packed, const double* source, double* values) {
+    static const auto best = [] {
+        for (const TVectorizedVariant& variant : kVariants) {
+            if (variant.runsHere()) {
+                return variant.add;
+            }
+        }
+        return AddBlocksBaseline;
+    }();
+    best(packed, source, values);
+}
+
+#else
+
+std::span<const TVectorizedVariant> VectorizedVariants() {
+    return {};
+}
+
+#endif
 
 void AddSparse(const TSparseWeights& sparse, const double* source, double* values) {
     const std::int32_t* firstArc = sparse.FirstArc();
@@ -242,10 +309,14 @@ void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_
         return;
     }
     const TPackedWeights* packed = copies.packed;
+#if ZORF_X86_KERNELS
     if (packed != nullptr && (!packed->HasAbsentArcs() || AllFinite(source, weights.NumFrom()))) {
         AddVectorized(*packed, source, values);
         return;
     }
+#else
+    (void)packed;
+#endif
     AddPlain(weights, flags, source, values);
 }
 

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
+#include "NeuralNets/Kernels/KernelTargets.h"
 #include "NeuralNets/Kernels/TPackedWeights.h"
 #include "NeuralNets/Kernels/TSparseWeights.h"
 #include "NeuralNets/TArcGrid.h"
@@ -22,8 +24,21 @@ void AddPlain(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* fla
               const double* source, double* values);
 
 // The same from the packed copy. An absent arc's 0.0 weight adds +-0.0 only where the source
-// value is finite, so with absent arcs the sources must all be finite.
+// value is finite, so with absent arcs the sources must all be finite. One variant per
+// instruction set, all of the same code, so that each can be compared with the plain kernel
+// on a machine that runs it; AddVectorized runs the best variant this processor runs.
+struct TVectorizedVariant {
+    const char* name;
+    void (*add)(const TPackedWeights& packed, const double* source, double* values);
+    bool (*runsHere)();
+};
+
+// Best first; empty in a build without vectorized kernels.
+std::span<const TVectorizedVariant> VectorizedVariants();
+
+#if ZORF_X86_KERNELS
 void AddVectorized(const TPackedWeights& packed, const double* source, double* values);
+#endif
 
 // The same over the existing arcs only. Skipping an absent arc's +0.0 leaves the sum's bits as
 // adding it would (see AddPlain), whatever the source values.

@@ -1,9 +1,13 @@
 #include "NeuralNets/Kernels/SigmoidKernel.h"
 
-#include <immintrin.h>
-
 #include <array>
 #include <cmath>
+
+#include "NeuralNets/Kernels/KernelTargets.h"
+
+#if ZORF_X86_KERNELS
+#include <immintrin.h>
+#endif
 
 namespace SigmoidKernel {
 
@@ -15,6 +19,8 @@ constexpr double kFloorValue = 1e-300;
 // From here on e^-x < 2^-57.7, so Plain's long double 1 / (1 + e^-x) lies within 2^-57 below
 // 1, nearer to 1.0 than to any other double: the result is 1.0.
 constexpr double kOneLimit = 40.0;
+
+#if ZORF_X86_KERNELS
 
 struct TDoubleDouble {
     double hi;
@@ -256,6 +262,8 @@ bool HasFusedMultiplyAdd() {
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }
 
+#endif
+
 }  // namespace
 
 double Plain(double netInput) {
@@ -267,18 +275,24 @@ double Plain(double netInput) {
 }
 
 void Apply(const double* netInputs, double* outputs, std::int32_t count) {
+#if ZORF_X86_KERNELS
     if (IsVectorized()) {
         ApplyVectorized(netInputs, outputs, count);
         return;
     }
+#endif
     for (std::int32_t i = 0; i < count; ++i) {
         outputs[i] = Plain(netInputs[i]);
     }
 }
 
 bool IsVectorized() {
+#if ZORF_X86_KERNELS
     static const bool vectorized = HasFusedMultiplyAdd();
     return vectorized;
+#else
+    return false;
+#endif
 }
 
 }  // namespace SigmoidKernel

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "NeuralNets/TBasicConnections.h"
+#include "NeuralNets/ArcFlags.h"
 
 void TPackedWeights::Pack(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags) {
     numFrom = weights.NumFrom();

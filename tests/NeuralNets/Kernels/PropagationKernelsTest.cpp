@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iostream>
 #include <limits>
 #include <memory>
 #include <random>
@@ -57,8 +58,26 @@ std::vector<double> RandomValues(std::int32_t count, std::mt19937_64& random) {
     return values;
 }
 
-// Both kernels, with and without flags, over sizes around the block boundaries.
+void ExpectPlainBits(const PropagationKernels::TVectorizedVariant& variant);
+
+// Every vectorized variant this machine runs against the plain kernel, with and without flags,
+// over sizes around the block boundaries.
 TEST(PropagationKernels, PlainAndVectorizedGiveTheSameBits) {
+    if (PropagationKernels::VectorizedVariants().empty()) {
+        GTEST_SKIP() << "this build holds the plain kernel only";
+    }
+    for (const PropagationKernels::TVectorizedVariant& variant :
+         PropagationKernels::VectorizedVariants()) {
+        if (!variant.runsHere()) {
+            std::cout << "[ SKIPPED  ] the " << variant.name
+                      << " kernel: this processor cannot run it\n";
+            continue;
+        }
+        ExpectPlainBits(variant);
+    }
+}
+
+void ExpectPlainBits(const PropagationKernels::TVectorizedVariant& variant) {
     std::mt19937_64 random(9);
     for (const std::int32_t numFrom : {0, 1, 3, 8, 17, 56}) {
         for (const std::int32_t numTo : {0, 1, 7, 8, 9, 31, 32, 33, 129}) {
@@ -72,9 +91,10 @@ TEST(PropagationKernels, PlainAndVectorizedGiveTheSameBits) {
                 std::vector<double> plain = start;
                 std::vector<double> vectorized = start;
                 PropagationKernels::AddPlain(matrix.weights, flags, source.data(), plain.data());
-                PropagationKernels::AddVectorized(packed, source.data(), vectorized.data());
+                variant.add(packed, source.data(), vectorized.data());
                 EXPECT_EQ(BitsOf(vectorized), BitsOf(plain))
-                    << numFrom << " x " << numTo << (flags != nullptr ? " pruned" : " full");
+                    << variant.name << ": " << numFrom << " x " << numTo
+                    << (flags != nullptr ? " pruned" : " full");
                 if (flags != nullptr) {
                     TSparseWeights sparse;
                     sparse.Pack(matrix.weights, *flags);
@@ -278,6 +298,9 @@ TEST(TPackedPropagation, FollowsChangesMadeThroughTheMatrix) {
 }
 
 TEST(TPackedPropagationDeathTest, AWeightWrittenBehindItsBackIsAProgrammingError) {
+    if (PropagationKernels::VectorizedVariants().empty()) {
+        GTEST_SKIP() << "this build takes no packed copies that could go stale";
+    }
     auto network = MakeNetwork({0, 2, 2}, ActFunctions::Linear);
     network->ConnectLayers(1, 2);
     double& weight = network->GetConnections(1, 2).GetWeight(0, 0);
