@@ -8,6 +8,7 @@
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/FileMessages.h"
+#include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
@@ -117,6 +118,13 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
     }
     if (parameters.recallFile.empty()) {
         err << "No data file specified\n";
+        return 1;
+    }
+    if (const std::optional<std::string> clash = FileTools::OutputAmongInputs(
+            parameters.outputFile, {{"recall file", parameters.recallFile},
+                                    {"network file", parameters.weightFile},
+                                    {"parameter file", argv[1]}})) {
+        err << *clash << '\n';
         return 1;
     }
     return RecallReportingErrors(parameters, path, out, err);
