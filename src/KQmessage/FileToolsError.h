@@ -1,22 +1,29 @@
 #pragma once
 
+#include <cstdint>
+#include <exception>
+#include <optional>
 #include <string>
 
 namespace FileTools {
 
-class InputStream;
-class OutputStream;
-
-// Raised by the file handling when a file cannot be opened or its text breaks the
-// format. A plain value: the streams are references to the reader's or writer's own.
-struct Error {
+// Raised by the file handling when a file cannot be opened or its text breaks the format.
+// It holds only values, so it stays sound after the stream that raised it is gone. The byte
+// position comes from the reader; whoever knows the file (a program's trap, a loader) may add
+// its name and line so that a report can say where.
+class Error : public std::exception {
+  public:
     std::string message;
-    const InputStream* input = nullptr;
-    const OutputStream* output = nullptr;
+    std::optional<std::string> fileName;
+    std::optional<std::int64_t> line;
+    // The byte position from the start of the input where the reader stopped.
+    std::optional<std::int64_t> position;
 
-    explicit Error(std::string text, const InputStream* in = nullptr,
-                   const OutputStream* out = nullptr)
-        : message(std::move(text)), input(in), output(out) {}
+    explicit Error(std::string text) : message(std::move(text)) {}
+    Error(std::string text, std::int64_t bytePosition)
+        : message(std::move(text)), position(bytePosition) {}
+
+    const char* what() const noexcept override { return message.c_str(); }
 };
 
 }  // namespace FileTools

@@ -4,15 +4,13 @@
 #include <cmath>
 #include <functional>
 #include <map>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
-#include "KQmessage/FileToolsError.h"
-#include "KQmessage/TException.h"
+#include "KQmessage/ErrorTrap.h"
 #include "NeuralNets/PseudoRandom.h"
 
 namespace {
@@ -262,10 +260,6 @@ void PruneArcs(TBasicNetwork& network, std::int32_t from, std::int32_t to, doubl
     }
 }
 
-void Report(std::ostream& err, std::string_view message) {
-    err << "MakeZorf: " << message << '\n';
-}
-
 }  // namespace
 
 std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
@@ -281,7 +275,7 @@ std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
 }
 
 int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    try {
+    return TErrorTrap("MakeZorf", out, err).Run([&] {
         const TCommandLine line = TArgumentReader().Read(argc, argv);
         if (line.help) {
             out << kUsage;
@@ -290,14 +284,5 @@ int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostre
         const std::unique_ptr<TZorf> network = MakeZorf(line.recipe);
         FileTools::SaveNetwork(line.fileName, *network);
         return 0;
-    } catch (const TArgumentError& e) {
-        Report(err, e.what());
-    } catch (const FileTools::Error& e) {
-        Report(err, e.message);
-    } catch (const TException& e) {
-        Report(err, e.message);
-    } catch (const std::bad_alloc&) {
-        Report(err, "out of memory");
-    }
-    return 1;
+    });
 }

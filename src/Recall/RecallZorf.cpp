@@ -1,15 +1,11 @@
 #include "Recall/RecallZorf.h"
 
-#include <new>
-#include <stdexcept>
-
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "FileHandler/Syntax/OutputApart.h"
-#include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
 #include "Recall/ParameterFile.h"
@@ -69,30 +65,6 @@ void Recall(const TRecallParameters& parameters, TRecallPath path) {
     }
 }
 
-// The error trap: each failure is reported on its own stream, and the run fails.
-int RecallReportingErrors(const TRecallParameters& parameters, TRecallPath path, std::ostream& out,
-                          std::ostream& err) {
-    try {
-        Recall(parameters, path);
-        return 0;
-    } catch (const TException& e) {
-        err << e.message << '\n' << e.category.value_or("") << '\n' << e.where.value_or("") << '\n';
-    } catch (const FileTools::Error& e) {
-        out << e.message << '\n';
-    } catch (const TOutputRangeFailure& e) {
-        out << e.shownValue << '\n';
-        err << e.what() << '\n';
-    } catch (const TCheckFailure& e) {
-        err << e.what() << '\n';
-    } catch (const std::bad_alloc&) {
-        err << "RecallZorf: out of memory\n";
-    } catch (const std::length_error&) {
-        // A size beyond what any container can hold: an allocation that can never succeed.
-        err << "RecallZorf: out of memory\n";
-    }
-    return 1;
-}
-
 }  // namespace
 
 int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -105,27 +77,52 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
         err << "Usage: RecallZorf parameter.file\n";
         return 1;
     }
-    TRecallParameters parameters;
-    try {
-        parameters = ReadParameterFile(argv[1]);
-    } catch (const TParameterFileError& e) {
-        err << e.what() << '\n';
-        return 1;
+    return TRecallErrorTrap(out, err).Run([&] {
+        const TRecallParameters parameters = ReadParameterFile(argv[1]);
+        if (parameters.weightFile.empty()) {
+            err << "No weight file specified\n";
+            return 1;
+        }
+        if (parameters.recallFile.empty()) {
+            err << "No data file specified\n";
+            return 1;
+        }
+        if (const std::optional<std::string> clash = FileTools::OutputAmongInputs(
+                parameters.outputFile, {{"recall file", parameters.recallFile},
+                                        {"network file", parameters.weightFile},
+                                        {"parameter file", argv[1]}})) {
+            err << *clash << '\n';
+            return 1;
+        }
+        Recall(parameters, path);
+        return 0;
+    });
+}
+
+TRecallErrorTrap::TRecallErrorTrap(std::ostream& outStream, std::ostream& errStream)
+    : TErrorTrap("RecallZorf", outStream, errStream) {}
+
+void TRecallErrorTrap::ReportBadArgument(const TException& failure) {
+    err << failure.message << '\n'
+        << failure.category.value_or("") << '\n'
+        << failure.where.value_or("") << '\n';
+}
+
+void TRecallErrorTrap::ReportFileError(const FileTools::Error& failure) {
+    out << failure.message << '\n';
+}
+
+void TRecallErrorTrap::ReportCheckFailure(const TCheckFailure& failure) {
+    if (const auto* range = dynamic_cast<const TOutputRangeFailure*>(&failure)) {
+        out << range->shownValue << '\n';
     }
-    if (parameters.weightFile.empty()) {
-        err << "No weight file specified\n";
-        return 1;
+    err << failure.what() << '\n';
+}
+
+void TRecallErrorTrap::ReportOther(const std::exception& failure) {
+    if (dynamic_cast<const TParameterFileError*>(&failure) != nullptr) {
+        err << failure.what() << '\n';
+        return;
     }
-    if (parameters.recallFile.empty()) {
-        err << "No data file specified\n";
-        return 1;
-    }
-    if (const std::optional<std::string> clash = FileTools::OutputAmongInputs(
-            parameters.outputFile, {{"recall file", parameters.recallFile},
-                                    {"network file", parameters.weightFile},
-                                    {"parameter file", argv[1]}})) {
-        err << *clash << '\n';
-        return 1;
-    }
-    return RecallReportingErrors(parameters, path, out, err);
+    TErrorTrap::ReportOther(failure);
 }

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "KQmessage/ErrorTrap.h"
+
 // How the rows travel through recall. RowByRow reads, recalls and writes one row at a time,
 // so memory does not grow with the rows; Loaded loads the whole recall file, recalls it into
 // a result data set and saves that. Both report the same errors on the same streams and write
@@ -16,3 +18,17 @@ int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ost
 // The same job along a chosen path.
 int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                        TRecallPath path);
+
+// The program's reports: a file format error on `out`, a bad argument as its message, category
+// and place on `err`, a refused check bare on `err` (a defuzzified value out of range shown on
+// `out` first), a refused parameter file bare on `err`, the rest as "RecallZorf: <reason>".
+class TRecallErrorTrap : public TErrorTrap {
+  public:
+    TRecallErrorTrap(std::ostream& out, std::ostream& err);
+
+  protected:
+    void ReportBadArgument(const TException& failure) override;
+    void ReportFileError(const FileTools::Error& failure) override;
+    void ReportCheckFailure(const TCheckFailure& failure) override;
+    void ReportOther(const std::exception& failure) override;
+};

@@ -66,7 +66,7 @@ HeaderReading ReadDataSetHeader(ScratchBuffer& scratch, InputStream& in) {
         rankReached = key->rank > 0 ? key->rank : rankReached;
         reading.header.*key->count = value;
         if (value < 0 && !key->labelsAllowed) {
-            throw Error(Messages::kNoLabelsInInputs, &in);
+            throw Error(Messages::kNoLabelsInInputs, in.Position());
         }
     }
 }

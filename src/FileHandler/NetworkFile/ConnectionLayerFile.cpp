@@ -32,10 +32,10 @@ std::int32_t NumNeurons(const TBasicNetwork& network, std::int32_t layer) {
 // The layers a block names must be layers of the network that a layer block created.
 void RequireLayer(const InputStream& in, const TBasicNetwork& network, std::int32_t layer) {
     if (layer >= network.GetNumLayers()) {
-        throw Error(Messages::kConnectionLayerOutside, &in);
+        throw Error(Messages::kConnectionLayerOutside, in.Position());
     }
     if (network.GetLayer(layer) == nullptr) {
-        throw Error(Messages::kConnectionLayerUndefined, &in);
+        throw Error(Messages::kConnectionLayerUndefined, in.Position());
     }
 }
 
@@ -54,13 +54,13 @@ std::vector<EntryKind> ReadEntryKinds(ScratchBuffer& scratch, InputStream& in,
     for (BlockItem item = opening; item.more;) {
         item = ReadBlockItem(scratch, in, opening.name, true);
         if (item.kind != ItemKind::Tag) {
-            throw Error(Messages::kMatrixKeywordExpected, &in);
+            throw Error(Messages::kMatrixKeywordExpected, in.Position());
         }
         EntryKind kind = EntryKind::Weights;
         if (IsKey(item, "TRAINABLEINFO")) {
             kind = EntryKind::TrainableInfo;
         } else if (!IsKey(item, "WEIGHTS")) {
-            throw Error(Messages::kUnknownMatrixAttribute, &in);
+            throw Error(Messages::kUnknownMatrixAttribute, in.Position());
         }
         if (kinds.size() == kMaxEntryKinds) {
             ZORF_REFUSE("wnum < 10");
@@ -78,7 +78,7 @@ bool HasFixedArcs(const TBasicConnections& matrix) {
 // After AddArc every arc a matrix can hold exists.
 void RequireArc(const InputStream& in, TBasicConnections& matrix, std::int32_t i, std::int32_t j) {
     if (!matrix.IsValid(i, j)) {
-        throw Error(Messages::kNoSuchArc, &in);
+        throw Error(Messages::kNoSuchArc, in.Position());
     }
 }
 
@@ -131,7 +131,7 @@ void ApplyWeightListItem(const InputStream& in, const BlockItem& item, WeightLis
         } else if (IsKey(item, "WEIGHT")) {
             entry.weight = ParseNumber(in, item.value);
         } else {
-            throw Error(Messages::kUnknownWeightsKeyword, &in);
+            throw Error(Messages::kUnknownWeightsKeyword, in.Position());
         }
         return;
     }
@@ -142,18 +142,18 @@ void ApplyWeightListItem(const InputStream& in, const BlockItem& item, WeightLis
     } else {
         // The word itself is shown, since the message cannot say which one it was.
         std::fputs((item.name + "\n").c_str(), stdout);
-        throw Error(Messages::kUnknownWeightsKeyword, &in);
+        throw Error(Messages::kUnknownWeightsKeyword, in.Position());
     }
 }
 
 void InstallArc(const InputStream& in, TBasicConnections& matrix, const WeightListEntry& entry) {
     if (entry.from < 0 || entry.to < 0) {
-        throw Error(Messages::kInsufficientWeights, &in);
+        throw Error(Messages::kInsufficientWeights, in.Position());
     }
     const TBasicNetwork& network = *matrix.GetNetwork();
     if (entry.from >= NumNeurons(network, matrix.GetFromLayer()) ||
         entry.to >= NumNeurons(network, matrix.GetToLayer())) {
-        throw Error(Messages::kWeightIndexOutside, &in);
+        throw Error(Messages::kWeightIndexOutside, in.Position());
     }
     matrix.AddArc(entry.from, entry.to);
     RequireArc(in, matrix, entry.from, entry.to);
@@ -186,7 +186,7 @@ void ReadConnectionLayer(ScratchBuffer& scratch, InputStream& in, TBasicNetwork&
             break;
         }
         if (item.more) {
-            throw Error(Messages::kTooComplicated, &in);
+            throw Error(Messages::kTooComplicated, in.Position());
         }
         if (IsKey(item, "LAYERFROM")) {
             from = ParseInteger(in, item.value);
@@ -195,17 +195,17 @@ void ReadConnectionLayer(ScratchBuffer& scratch, InputStream& in, TBasicNetwork&
         } else if (IsKey(item, "CONNECTIONTYPE")) {
             typeName = item.value;
         } else {
-            throw Error(Messages::kUnknownConnectionKeyword, &in);
+            throw Error(Messages::kUnknownConnectionKeyword, in.Position());
         }
     }
     const TConnectionType* type = typeName ? FindConnectionType(*typeName) : nullptr;
     if (from < 0 || to < 0 || type == nullptr) {
-        throw Error(Messages::kInsufficientConnection, &in);
+        throw Error(Messages::kInsufficientConnection, in.Position());
     }
     RequireLayer(in, network, from);
     RequireLayer(in, network, to);
     if (network.GetConnections(from, to).IsConnected()) {
-        throw Error(Messages::kConnectionsDefined, &in);
+        throw Error(Messages::kConnectionsDefined, in.Position());
     }
     limit.ClaimArcs(std::int64_t{NumNeurons(network, from)} * NumNeurons(network, to));
     network.SetConnections(from, to, type->make(in, network, from, to));
@@ -238,7 +238,7 @@ BlockItem ReadWeightMatrix(ScratchBuffer& scratch, InputStream& in, TBasicConnec
         for (std::int32_t j = 0; j < nTo; ++j) {
             for (const EntryKind kind : kinds) {
                 if (item.kind != ItemKind::BareToken) {
-                    throw Error(Messages::kTokenExpected, &in);
+                    throw Error(Messages::kTokenExpected, in.Position());
                 }
                 if (kind == EntryKind::Weights) {
                     ApplyWeightToken(in, matrix, i, j, item.name);

@@ -44,14 +44,14 @@ NetworkHeader ReadHeader(ScratchBuffer& scratch, InputStream& in, std::string_vi
     BlockItem item = ReadBlockItem(scratch, in, blockdef, false);
     for (; item.kind == ItemKind::KeyValue; item = ReadBlockItem(scratch, in, blockdef, false)) {
         if (item.more) {
-            throw Error(Messages::kTooComplicated, &in);
+            throw Error(Messages::kTooComplicated, in.Position());
         }
         const std::int32_t value = ParseInteger(in, item.value);
         const auto key = std::find_if(
             std::begin(kHeaderKeys), std::end(kHeaderKeys),
             [&](const HeaderKey& k) { return KQML::strcasecmp(item.name, k.name) == 0; });
         if (key == std::end(kHeaderKeys)) {
-            throw Error(Messages::kUnknownKeyword, &in);
+            throw Error(Messages::kUnknownKeyword, in.Position());
         }
         header.*(key->field) = value;
     }
@@ -63,7 +63,7 @@ NetworkHeader ReadHeader(ScratchBuffer& scratch, InputStream& in, std::string_vi
 // at least 1).
 void CompleteHeader(const InputStream& in, NetworkHeader& header) {
     if (!header.numLayers) {
-        throw Error(Messages::kNoNumberOfLayers, &in);
+        throw Error(Messages::kNoNumberOfLayers, in.Position());
     }
     const std::int32_t numLayers = *header.numLayers;
     header.inLayer = header.inLayer.value_or(1);
@@ -72,7 +72,7 @@ void CompleteHeader(const InputStream& in, NetworkHeader& header) {
         ZORF_REFUSE("inlayer < numlayers");
     }
     if (*header.inLayer < 0) {
-        throw Error(Messages::kInputLayerOutside, &in);
+        throw Error(Messages::kInputLayerOutside, in.Position());
     }
 }
 
@@ -80,7 +80,7 @@ TActFunction LookUpFunction(const InputStream& in, const TBasicNetwork& network,
                             std::string_view name) {
     const TActFunction function = network.GetFnRegistry().FindFunction(name);
     if (function == nullptr) {
-        throw Error(Messages::kUnknownFunction + std::string(name), &in);
+        throw Error(Messages::kUnknownFunction + std::string(name), in.Position());
     }
     return function;
 }
@@ -116,7 +116,7 @@ class LayerBlockReader {
             ZORF_REFUSE("layernum < numlayers");
         }
         if (network.GetLayer(layernum) != nullptr) {
-            throw Error(Messages::kLayerRepeated, &in);
+            throw Error(Messages::kLayerRepeated, in.Position());
         }
         blockdef = opening.name;
         BlockItem item = ReadLayerItems();
@@ -163,17 +163,17 @@ class LayerBlockReader {
             BlockItem item = Next();
             if (IsItem(item, ItemKind::Tag, "ALL")) {
                 if (!item.more) {
-                    throw Error(Messages::kIncompleteAll, &in);
+                    throw Error(Messages::kIncompleteAll, in.Position());
                 }
                 item = Next(true);
                 if (item.kind != ItemKind::KeyValue) {
-                    throw Error(Messages::kAllSyntax, &in);
+                    throw Error(Messages::kAllSyntax, in.Position());
                 }
             } else if (item.kind != ItemKind::KeyValue) {
                 return item;
             }
             if (item.more) {
-                throw Error(Messages::kTooComplicated, &in);
+                throw Error(Messages::kTooComplicated, in.Position());
             }
             ApplyLayerItem(item);
             CreateLayerWhenKnown();
@@ -196,7 +196,7 @@ class LayerBlockReader {
 
     void RefuseOnceCreated(const char* message) const {
         if (layer != nullptr) {
-            throw Error(message, &in);
+            throw Error(message, in.Position());
         }
     }
 
@@ -220,14 +220,14 @@ class LayerBlockReader {
             return;
         }
         if (layernum == *header.inLayer && header.numInputs && *header.numInputs != numneurons) {
-            throw Error(Messages::kWrongInputCount, &in);
+            throw Error(Messages::kWrongInputCount, in.Position());
         }
         if (layernum == *header.outLayer && header.numOutputs && *header.numOutputs != numneurons) {
-            throw Error(Messages::kWrongOutputCount, &in);
+            throw Error(Messages::kWrongOutputCount, in.Position());
         }
         type = FindLayerType(*layerType);
         if (type == nullptr) {
-            throw Error(Messages::kUnknownLayerType, &in);
+            throw Error(Messages::kUnknownLayerType, in.Position());
         }
         limit.ClaimNeurons(numneurons);
         layer = type->make(&network, layernum, numneurons);
@@ -247,7 +247,7 @@ class LayerBlockReader {
             return item;
         }
         if (!IsItem(item, ItemKind::Tag, type->membershipTag)) {
-            throw Error(type->membershipMissing, &in);
+            throw Error(type->membershipMissing, in.Position());
         }
         ReadMembershipArray(in, *layer, item.name);
         return Next();
@@ -255,7 +255,7 @@ class LayerBlockReader {
 
     void SetLayerParameters() {
         if (std::find(parameterSet.begin(), parameterSet.end(), false) != parameterSet.end()) {
-            throw Error(Messages::kIncompleteLayer, &in);
+            throw Error(Messages::kIncompleteLayer, in.Position());
         }
         for (std::int32_t i = 0; i < numneurons; ++i) {
             layer->GetNeuron(i)->SetParameters(parameters.data());
@@ -272,7 +272,7 @@ class LayerBlockReader {
         ExpectBlockEnd(in, item);
         item = Next();
         if (std::find(neuronSeen.begin(), neuronSeen.end(), false) != neuronSeen.end()) {
-            throw Error(Messages::kNeuronNotDefined, &in);
+            throw Error(Messages::kNeuronNotDefined, in.Position());
         }
         return item;
     }
@@ -286,14 +286,14 @@ class LayerBlockReader {
             ZORF_REFUSE("neuronnum<numneurons");
         }
         if (neuronSeen[static_cast<std::size_t>(neuronnum)]) {
-            throw Error(Messages::kRepeatedNeuron, &in);
+            throw Error(Messages::kRepeatedNeuron, in.Position());
         }
         TBasicNeuron& neuron = *layer->GetNeuron(neuronnum);
         TActFunction neuronFunction = nullptr;
         while (item.more) {
             item = ReadBlockItem(scratch, in, neuronsdef, true);
             if (item.kind != ItemKind::KeyValue) {
-                throw Error(Messages::kNeuronEqualsExpected, &in);
+                throw Error(Messages::kNeuronEqualsExpected, in.Position());
             }
             if (KQML::strcasecmp(item.name, "ACTIVATIONFUNCTION") == 0) {
                 neuronFunction = LookUpFunction(in, network, item.value);
@@ -304,7 +304,7 @@ class LayerBlockReader {
         neuron.SetParameters(parameters.data());
         if (layerFunction == nullptr) {
             if (neuronFunction == nullptr) {
-                throw Error(Messages::kNoActivationFunction, &in);
+                throw Error(Messages::kNoActivationFunction, in.Position());
             }
             neuron.SetActivationFunction(neuronFunction);
         }
@@ -340,12 +340,12 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
 
     const TNetworkType* type = FindNetworkType(networkType);
     if (type == nullptr) {
-        throw Error(Messages::kUnknownNetworkType, &in);
+        throw Error(Messages::kUnknownNetworkType, in.Position());
     }
     limit.ClaimLayers(*header.numLayers);
     std::unique_ptr<TBasicNetwork> network = type->make(*header.numLayers);
     if (*header.outLayer < 0 || *header.outLayer >= *header.numLayers) {
-        throw Error(Messages::kOutputLayerOutside, &in);
+        throw Error(Messages::kOutputLayerOutside, in.Position());
     }
     network->SetInLayer(*header.inLayer);
     network->SetOutLayer(*header.outLayer);

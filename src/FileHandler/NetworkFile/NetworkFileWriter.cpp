@@ -141,7 +141,7 @@ class NetworkWriter {
                 continue;
             }
             if (layer->GetNumNeurons() != 1) {
-                throw Error(Messages::kIllegalBiasNodes, nullptr, &out);
+                throw Error(Messages::kIllegalBiasNodes);
             }
             WriteIntegerValue(out, "BiasLayer", k, true);
         }

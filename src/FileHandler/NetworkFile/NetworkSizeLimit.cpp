@@ -24,7 +24,7 @@ void NetworkSizeLimit::ClaimArcs(std::int64_t count) {
 // Compared by division: a count times its cost may not fit 64 bits.
 void NetworkSizeLimit::Claim(std::int64_t count, std::int64_t bytesEach) {
     if (count > bytesLeft / bytesEach) {
-        throw Error(Messages::kNetworkTooLarge, &in);
+        throw Error(Messages::kNetworkTooLarge, in.Position());
     }
     bytesLeft -= count * bytesEach;
 }

@@ -55,10 +55,10 @@ TBasicConnections* MakeToCondition(const InputStream& in, TBasicNetwork& network
                                    std::int32_t to) {
     const auto* conditions = dynamic_cast<const TConditionLayer*>(network.GetLayer(to));
     if (conditions == nullptr) {
-        throw Error(Messages::kNotConditionTarget, &in);
+        throw Error(Messages::kNotConditionTarget, in.Position());
     }
     if (network.GetLayer(from)->GetNumNeurons() < conditions->GetNumInputs()) {
-        throw Error(Messages::kConditionInputsMissing, &in);
+        throw Error(Messages::kConditionInputsMissing, in.Position());
     }
     return new TToConditionConnections(&network, from, to);
 }
@@ -67,10 +67,10 @@ TBasicConnections* MakeToOutput(const InputStream& in, TBasicNetwork& network, s
                                 std::int32_t to) {
     const auto* outputs = dynamic_cast<const TZorfOutputLayer*>(network.GetLayer(to));
     if (outputs == nullptr) {
-        throw Error(Messages::kNotOutputTarget, &in);
+        throw Error(Messages::kNotOutputTarget, in.Position());
     }
     if (network.GetLayer(from)->GetNumNeurons() != outputs->GetNumMFs()) {
-        throw Error(Messages::kOutputMFsMismatch, &in);
+        throw Error(Messages::kOutputMFsMismatch, in.Position());
     }
     return new TToOutputConnections(&network, from, to);
 }

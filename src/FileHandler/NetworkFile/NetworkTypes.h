@@ -33,8 +33,8 @@ struct TConnectionType {
     // The arcs follow the layers' structure: adding or removing one changes nothing, and
     // an entry for an arc the matrix does not have would reach another arc.
     bool fixedArcs;
-    // The matrix for the pair, whose layers exist. Raises FileTools::Error (with the stream)
-    // when the layers cannot carry this kind of matrix.
+    // The matrix for the pair, whose layers exist. Raises FileTools::Error (with the reading
+    // position) when the layers cannot carry this kind of matrix.
     TBasicConnections* (*make)(const InputStream& in, TBasicNetwork& network, std::int32_t from,
                                std::int32_t to);
 };

@@ -26,21 +26,21 @@ struct MembershipEntries {
 void ReadEntry(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
                const BlockItem& item, std::string_view entryKey, MembershipEntries& entries) {
     if (KQML::strcasecmp(item.name, entryKey) != 0) {
-        throw Error(Messages::kInvalidMembershipTag1, &in);
+        throw Error(Messages::kInvalidMembershipTag1, in.Position());
     }
     const std::int32_t i = ParseInteger(in, item.value);
     if (i >= static_cast<std::int32_t>(entries.counts.size())) {
         ZORF_REFUSE("i<numnodes");
     }
     if (i < 0) {
-        throw Error(Messages::kNegativeMembershipIndex, &in);
+        throw Error(Messages::kNegativeMembershipIndex, in.Position());
     }
     if (entries.given[static_cast<std::size_t>(i)]) {
-        throw Error(Messages::kRepeatedMembershipEntry, &in);
+        throw Error(Messages::kRepeatedMembershipEntry, in.Position());
     }
     const BlockItem mf = ReadBlockItem(scratch, in, blockdef, true);
     if (mf.kind != ItemKind::KeyValue || mf.more || KQML::strcasecmp(mf.name, "MF") != 0) {
-        throw Error(Messages::kInvalidMembershipTag2, &in);
+        throw Error(Messages::kInvalidMembershipTag2, in.Position());
     }
     const std::int32_t count = ParseInteger(in, mf.value);
     entries.counts[static_cast<std::size_t>(i)] = count;
@@ -53,7 +53,7 @@ void ReadEntry(ScratchBuffer& scratch, InputStream& in, std::string_view blockde
 void RequireEntries(const InputStream& in, const MembershipEntries& entries, std::int32_t number) {
     const auto end = entries.given.begin() + number;
     if (std::find(entries.given.begin(), end, false) != end) {
-        throw Error(Messages::kMissingMembershipEntry, &in);
+        throw Error(Messages::kMissingMembershipEntry, in.Position());
     }
 }
 
@@ -67,7 +67,7 @@ void InstallInputCounts(const InputStream& in, TConditionLayer& layer,
     const bool spreadable =
         std::all_of(counts.begin(), counts.end(), [](std::int32_t NdxMF) { return NdxMF >= 2; });
     if (spreadable && entries.sum != layer.GetNumNeurons()) {
-        throw Error(Messages::kConditionMFsMismatch, &in);
+        throw Error(Messages::kConditionMFsMismatch, in.Position());
     }
     layer.SetMFs(numInputs, counts.data());
 }
@@ -76,7 +76,7 @@ void InstallOutputCounts(const InputStream& in, TZorfOutputLayer& layer,
                          const MembershipEntries& entries) {
     RequireEntries(in, entries, layer.GetNumNeurons());
     if (entries.sum > INT32_MAX) {
-        throw Error(Messages::kOutputMFsMismatch, &in);
+        throw Error(Messages::kOutputMFsMismatch, in.Position());
     }
     layer.SetMFs(static_cast<std::int32_t>(entries.sum), entries.counts.data());
 }

@@ -45,7 +45,7 @@ int InputStream::Refill() {
     const std::size_t count = std::fread(block.data(), 1, block.size(), file.get());
     if (count == 0) {
         if (std::ferror(file.get()) != 0) {
-            throw Error(Messages::kReadFailed, this);
+            throw Error(Messages::kReadFailed, Position());
         }
         return kEnd;
     }
@@ -66,7 +66,7 @@ void InputStream::Seek(std::int64_t position) {
         return;
     }
     if (std::fseek(file.get(), static_cast<long>(position), SEEK_SET) != 0) {
-        throw Error(Messages::kReadFailed, this);
+        throw Error(Messages::kReadFailed, Position());
     }
     blockStart = position;
     next = 0;

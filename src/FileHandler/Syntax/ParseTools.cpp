@@ -32,7 +32,7 @@ CharClass ClassOf(char byte) {
 }
 
 [[noreturn]] void Raise(const InputStream& in, std::string message) {
-    throw Error(std::move(message), &in);
+    throw Error(std::move(message), in.Position());
 }
 
 void UngetUnlessEnd(InputStream& in, int byte) {
@@ -419,8 +419,7 @@ void WriteLimitedNumberValue(OutputStream& out, std::string_view key, double val
     FixedText text{};
     const std::string_view number = NumberText::FormatFixed(text, value, decimals);
     if (number.size() > kMaxNumberText) {
-        throw Error(Messages::kNumberTooLong + std::string(key) + "=" + std::string(number),
-                    nullptr, &out);
+        throw Error(Messages::kNumberTooLong + std::string(key) + "=" + std::string(number));
     }
     WriteStringValue(out, key, number, bracket);
 }
