@@ -1,11 +1,11 @@
 #include "Recall/ParameterFile.h"
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 #include "KQmessage/StrCaseCmp.h"
@@ -83,7 +83,9 @@ class TParameterReader {
         const auto [end, error] = std::from_chars(first, last, magnitude, base);
         pos_ += static_cast<std::size_t>(end - first);
         const std::uint64_t limit = negative ? 2147483648U : 2147483647U;
-        if (error != std::errc() || magnitude > limit) {
+        // "08" would be the octal 0 and then the number 8: a word is one number or none.
+        const bool wholeWord = pos_ == text_.size() || IsBlank(text_[pos_]);
+        if (error != std::errc() || magnitude > limit || !wholeWord) {
             Refuse(std::string(keyword) + " needs an integer, found " +
                    std::string(text_.substr(start, WordEnd(start) - start)));
         }
@@ -92,7 +94,21 @@ class TParameterReader {
     }
 
     [[noreturn]] void Refuse(const std::string& problem) const {
-        throw TParameterFileError("Parameter file " + path_ + ": " + problem);
+        throw TParameterFileError(Report(problem));
+    }
+
+    std::string Report(const std::string& problem) const {
+        return "Parameter file " + path_ + ": " + problem;
+    }
+
+    // Whether the next word starts like a number, without reading it.
+    bool NumberFollows() {
+        SkipBlanks();
+        std::size_t at = pos_;
+        if (at < text_.size() && (text_[at] == '+' || text_[at] == '-')) {
+            ++at;
+        }
+        return at < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at])) != 0;
     }
 
   private:
@@ -142,9 +158,15 @@ void ReadFeatureCount(TParameterReader& reader, TFeatureList& list) {
     list.filled = list.count == 0;
 }
 
-void ReadFeatureNumbers(TParameterReader& reader, TFeatureList& list) {
+void ReadFeatureNumbers(TParameterReader& reader, TFeatureList& list,
+                        std::vector<std::string>& hints) {
     if (!reader.Separator()) {
         return;
+    }
+    if (list.count == 0 && reader.NumberFollows()) {
+        hints.push_back(
+            reader.Report("Features stands where #Features is 0 or not given yet, so its list "
+                          "is skipped; write #Features = <count> before it"));
     }
     list.numbers.clear();
     for (std::int32_t i = 0; i < list.count; ++i) {
@@ -155,6 +177,39 @@ void ReadFeatureNumbers(TParameterReader& reader, TFeatureList& list) {
         list.numbers.push_back(*number);
     }
     list.filled = true;
+    if (list.count > 0 && reader.NumberFollows()) {
+        hints.push_back(reader.Report("Features lists more numbers than #Features = " +
+                                      std::to_string(list.count) + "; the rest are skipped"));
+    }
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kKeywords[] = {"WeightFile", "RecallFile", "OutputFile", "#Features",
+                                          "Features"};
+
+// A word that is no keyword but begins like one followed by something other than a letter
+// or digit ("WeightFile=a.net", "WeightFile:"), or a keyword behind a byte-order mark: the
+// user meant the keyword, which the reading rules skip as a comment.
+std::optional<std::string> KeywordHint(std::string_view word) {
+    const bool marked = word.starts_with(kByteOrderMark);
+    const std::string_view rest = marked ? word.substr(kByteOrderMark.size()) : word;
+    for (const std::string_view keyword : kKeywords) {
+        if (rest.size() < keyword.size() ||
+            KQML::strcasecmp(rest.substr(0, keyword.size()), keyword) != 0) {
+            continue;
+        }
+        const bool glued = rest.size() > keyword.size() &&
+                           std::isalnum(static_cast<unsigned char>(rest[keyword.size()])) == 0;
+        if (marked && rest.size() == keyword.size()) {
+            return "the file starts with a byte-order mark, so its first word " +
+                   std::string(keyword) + " is skipped; save it without one";
+        }
+        if (glued) {
+            return std::string(word) + " is one word and is skipped; write " +
+                   std::string(keyword) + " = <value> with blanks around the =";
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -173,7 +228,9 @@ TRecallParameters ParseParameterText(const std::string& text, const std::string&
         } else if (KQML::strcasecmp(*word, "#Features") == 0) {
             ReadFeatureCount(reader, features);
         } else if (KQML::strcasecmp(*word, "Features") == 0) {
-            ReadFeatureNumbers(reader, features);
+            ReadFeatureNumbers(reader, features, parameters.hints);
+        } else if (std::optional<std::string> hint = KeywordHint(*word)) {
+            parameters.hints.push_back(reader.Report(*hint));
         }
     }
     if (!features.filled) {
@@ -194,7 +251,15 @@ TRecallParameters ReadParameterFile(const std::string& path) {
     if (!file.is_open()) {
         throw TParameterFileError("Unable to open parameter file " + path);
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseParameterText(text.str(), path);
+    std::string text;
+    std::array<char, 1 << 16> block{};
+    while (text.size() <= kMaxParameterFileBytes &&
+           file.read(block.data(), block.size()).gcount() > 0) {
+        text.append(block.data(), static_cast<std::size_t>(file.gcount()));
+    }
+    if (text.size() > kMaxParameterFileBytes) {
+        throw TParameterFileError("Parameter file " + path + ": longer than " +
+                                  std::to_string(kMaxParameterFileBytes) + " bytes");
+    }
+    return ParseParameterText(text, path);
 }

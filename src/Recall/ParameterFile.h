@@ -14,6 +14,10 @@ struct TRecallParameters {
     std::string outputFile = "default.out";
     // 0-based input columns to keep, in order; empty keeps every input.
     std::vector<std::int32_t> features;
+    // Words that look like mistakes yet follow the reading rules (a keyword glued to its
+    // value, a Features list that is ignored or longer than its count): one line each for
+    // standard error.
+    std::vector<std::string> hints;
 };
 
 // A parameter file that cannot be opened or is refused; what() is the whole report line.
@@ -24,6 +28,9 @@ class TParameterFileError : public std::runtime_error {
 
 // Names are held in fields of 256 characters; longer words are refused.
 inline constexpr std::size_t kMaxParameterWordLength = 255;
+// A parameter file is a few settings; a longer one (such as /dev/zero) is refused before it
+// can take the memory of the machine.
+inline constexpr std::size_t kMaxParameterFileBytes = std::size_t{1} << 24;
 
 TRecallParameters ReadParameterFile(const std::string& path);
 

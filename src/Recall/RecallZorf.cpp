@@ -79,6 +79,9 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
     }
     return TRecallErrorTrap(out, err).Run([&] {
         const TRecallParameters parameters = ReadParameterFile(argv[1]);
+        for (const std::string& hint : parameters.hints) {
+            err << hint << '\n';
+        }
         if (parameters.weightFile.empty()) {
             err << "No weight file specified\n";
             return 1;

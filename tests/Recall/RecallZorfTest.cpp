@@ -32,6 +32,7 @@ TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {
     const std::string onlyRecall = dir.Write("only-recall", "RecallFile = r.dat");
     const std::string onlyWeights = dir.Write("only-weights", "WeightFile = w.net");
     const std::string missing = dir.File("missing.par");
+    const std::string glued = dir.Write("glued", "WeightFile=w.net");
     const struct {
         std::vector<std::string> arguments;
         std::string err;
@@ -42,6 +43,11 @@ TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {
         {{dir.Path().string()}, "Unable to open parameter file " + dir.Path().string() + "\n"},
         {{onlyRecall}, "No weight file specified\n"},
         {{onlyWeights}, "No data file specified\n"},
+        {{glued},
+         "Parameter file " + glued +
+             ": WeightFile=w.net is one word and is skipped; "
+             "write WeightFile = <value> with blanks around the =\nNo weight file specified\n"},
+        {{"/dev/zero"}, "Parameter file /dev/zero: longer than 16777216 bytes\n"},
     };
     for (const auto& c : cases) {
         const TRun run = RunDriver(c.arguments);
