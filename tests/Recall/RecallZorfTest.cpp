@@ -64,7 +64,10 @@ TEST(RecallZorf, MissingNetworkFileIsAFileErrorOnStandardOutput) {
     const TRun run = RunDriver({parameters});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Error on File Open\n");
-    EXPECT_EQ(run.err, "");
+    // A folder is no network file either (its size once overflowed the network size limit).
+    const std::string folder =
+        dir.Write("f.par", "WeightFile = " + dir.Path().string() + " RecallFile = r.dat");
+    EXPECT_EQ(RunDriver({folder}).out, "Error on File Open\n");
 }
 
 }  // namespace
