@@ -102,12 +102,16 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
     TResultFile result(parameters.outputFile, file->header.rows, NumOutputs(network));
     const std::optional<std::vector<std::int32_t>> selection =
         shape ? shape->GetFeatures() : std::nullopt;
-    std::vector<double> inputs(static_cast<std::size_t>(shape ? shape->GetNumSelectedInputs() : 0));
+    // Sized once the first row has been read: a count the header merely claims must not
+    // take memory before the file's bytes show it.
+    const auto inputCount = static_cast<std::size_t>(shape ? shape->GetNumSelectedInputs() : 0);
+    std::vector<double> inputs;
     const TPackedPropagation packing(network);
     const std::int32_t rows = FileTools::HoldsValues(layout) ? file->header.rows : 0;
     FileTools::ReadAheadRows rowsAhead(*file, layout, rows);
     while (const FileTools::DataSetRow* row = rowsAhead.Next()) {
         if (!refusal) {
+            inputs.resize(inputCount);
             refusal = RecallRow(network, *row, selection, inputs, result);
         }
     }
