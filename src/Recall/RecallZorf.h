@@ -1,6 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
+#include <string>
+
+#include "FileHandler/Syntax/ParseTools.h"
+#include "Zorf/TZorf.h"
 
 #include "KQmessage/ErrorTrap.h"
 
@@ -32,3 +37,7 @@ class TRecallErrorTrap : public TErrorTrap {
     void ReportCheckFailure(const TCheckFailure& failure) override;
     void ReportOther(const std::exception& failure) override;
 };
+// The network of a weight file, refused (FileTools::Error) before any row is read unless it is
+// a fuzzy network that recall can run.
+std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                       const std::string& fileName);

@@ -1,0 +1,343 @@
+#include "Train/TZorfGradient.h"
+
+#include <algorithm>
+#include <string>
+#include <typeinfo>
+
+#include "NeuralNets/ActFunctions.h"
+#include "NeuralNets/TGridConnections.h"
+#include "Train/Trainer.h"
+#include "Zorf/TConditionLayer.h"
+#include "Zorf/TToConditionConnections.h"
+#include "Zorf/TToOutputConnections.h"
+#include "Zorf/TZorf.h"
+#include "Zorf/TZorfOutputLayer.h"
+
+namespace {
+
+constexpr std::int32_t kInputs = 1;
+constexpr std::int32_t kConditions = 2;
+constexpr std::int32_t kRules = 3;
+constexpr std::int32_t kActions = 4;
+constexpr std::int32_t kOutputs = 5;
+
+[[noreturn]] void Refuse(const std::string& problem) {
+    throw TTrainRefusal("Network cannot be trained: " + problem);
+}
+
+bool Exists(std::uint8_t flags) {
+    return (flags & FMaskExists) != 0;
+}
+
+bool Trainable(std::uint8_t flags) {
+    return (flags & FMaskAll) == FMaskAll;
+}
+
+// The backward pass's inner loops: one row of weights at a time, both sums of a source in one
+// sweep, vectorized where the processor allows it. Each sum adds in source order.
+__attribute__((target_clones("avx2", "default"))) void AddScaledPair(
+    double scale, const double* values, double* valueSums, const double* weights,
+    double* weightSums, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        valueSums[i] += scale * values[i];
+        weightSums[i] += scale * weights[i];
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void AddScaled(double scale, const double* values,
+                                                                 double* sums, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        sums[i] += scale * values[i];
+    }
+}
+
+// Adds a row of weights' derivatives (by each source's value) and its sources' derivatives
+// (by each weight), as far as either is wanted.
+void AddRowDerivatives(double delta, const double* sourceValues, double* weightGradient,
+                       const double* weights, double* sourceGradient, std::int32_t count) {
+    if (weightGradient != nullptr && sourceGradient != nullptr) {
+        AddScaledPair(delta, sourceValues, weightGradient, weights, sourceGradient, count);
+    } else if (weightGradient != nullptr) {
+        AddScaled(delta, sourceValues, weightGradient, count);
+    } else if (sourceGradient != nullptr) {
+        AddScaled(delta, weights, sourceGradient, count);
+    }
+}
+
+}  // namespace
+
+TZorfGradient::TZorfGradient(TZorf& network, const std::array<bool, 4>& trainLayers)
+    : net(network), trains(trainLayers) {
+    RequireTrainableShape();
+    const TZorfArchitecture architecture = net.GetArchitecture();
+    numInputs = architecture.numInputs;
+    numConditions = architecture.numConditions;
+    numRules = architecture.numRules;
+    numActions = architecture.numActions;
+    numOutputs = architecture.numOutputs;
+    const TConditionLayer& conditions = *net.GetConditionLayer();
+    inputOf.assign(conditions.GetInputOf().begin(), conditions.GetInputOf().end());
+    for (std::int32_t j = 0; j < numConditions; ++j) {
+        hasLeft.push_back(conditions.Node(j).left != nullptr ? 1 : 0);
+        hasRight.push_back(conditions.Node(j).right != nullptr ? 1 : 0);
+    }
+    const TZorfOutputLayer& outputs = *net.GetDefuzzifyLayer();
+    outputOf.assign(outputs.GetOutputOf().begin(), outputs.GetOutputOf().end());
+    for (std::int32_t k = 0; k <= numOutputs; ++k) {
+        outputFirst.push_back(k < numOutputs ? outputs.GetMFGroups().First(k) : numActions);
+    }
+    CollectParameters();
+    dense.assign(OutputBase() + static_cast<std::size_t>(numActions), 0.0);
+    byDegree.assign(static_cast<std::size_t>(numConditions), 0.0);
+    byRule.assign(static_cast<std::size_t>(numRules), 0.0);
+    byAction.assign(static_cast<std::size_t>(numActions), 0.0);
+}
+
+void TZorfGradient::RequireTrainableShape() const {
+    if (net.GetNumLayers() != 6 || net.GetInLayer() != kInputs || net.GetOutLayer() != kOutputs) {
+        Refuse("it does not have the six layers of a fuzzy network");
+    }
+    TConditionLayer* conditions = net.GetConditionLayer();
+    TZorfOutputLayer* outputs = net.GetDefuzzifyLayer();
+    if (conditions == nullptr || !conditions->HasMFs() ||
+        conditions->GetNumInputs() != net.GetLayer(kInputs)->GetNumNeurons()) {
+        Refuse("layer 2 is not a condition layer over every input");
+    }
+    if (outputs == nullptr || !outputs->HasMFs() ||
+        outputs->GetNumMFs() != net.GetLayer(kActions)->GetNumNeurons()) {
+        Refuse("layer 5 is not a defuzzifying layer over the action layer");
+    }
+    for (std::int32_t j = 0; j < conditions->GetNumNeurons(); ++j) {
+        if (conditions->Node(j).actFunction != ActFunctions::ZorfCondition) {
+            Refuse("condition node " + std::to_string(j) + " is not a membership function");
+        }
+    }
+    for (const std::int32_t layer : {kRules, kActions}) {
+        TBasicLayer& nodes = *net.GetLayer(layer);
+        for (std::int32_t i = 0; i < nodes.GetNumNeurons(); ++i) {
+            if (nodes.GetNeuron(i)->actFunction != ActFunctions::Sigmoid) {
+                Refuse("neuron " + std::to_string(i) + " of layer " + std::to_string(layer) +
+                       " does not compute \"sigmoid\"");
+            }
+        }
+    }
+    for (std::int32_t to = 0; to < 6; ++to) {
+        for (std::int32_t from = 0; from < 6; ++from) {
+            TBasicConnections& matrix = net.GetConnections(from, to);
+            const bool weightLayer = to == from + 1 && from >= kInputs;
+            if (matrix.IsConnected() != weightLayer) {
+                Refuse("layers " + std::to_string(from) + " and " + std::to_string(to) +
+                       (weightLayer ? " are not connected" : " are connected"));
+            }
+        }
+    }
+    const TBasicConnections& centreMatrix = net.GetConnections(kInputs, kConditions);
+    const TBasicConnections& outputMatrix = net.GetConnections(kActions, kOutputs);
+    if (typeid(centreMatrix) != typeid(TToConditionConnections) ||
+        dynamic_cast<TGridConnections*>(&net.GetConnections(kConditions, kRules)) == nullptr ||
+        dynamic_cast<TGridConnections*>(&net.GetConnections(kRules, kActions)) == nullptr ||
+        typeid(outputMatrix) != typeid(TToOutputConnections)) {
+        Refuse("a weight layer is not held by the matrix kind of a fuzzy network");
+    }
+}
+
+void TZorfGradient::CollectParameters() {
+    TConditionLayer& conditions = *net.GetConditionLayer();
+    TBasicConnections& centres = net.GetConnections(kInputs, kConditions);
+    for (std::int32_t j = 0; j < numConditions; ++j) {
+        const std::int32_t input = inputOf[static_cast<std::size_t>(j)];
+        inputCentres.push_back(conditions.Node(j).centre);
+        if (trains[0] && conditions.Node(j).trainable != 0 &&
+            Trainable(centres.GetFlags(input, j))) {
+            targets.push_back(&centres.GetWeight(input, j));
+            denseIndex.push_back(static_cast<std::size_t>(j));
+            layerOf.push_back(1);
+        }
+    }
+    const auto collectGrid = [this](std::int32_t from, std::int32_t numFrom, std::int32_t numTo,
+                                    std::size_t base, std::vector<double>& masked, bool train,
+                                    std::uint8_t layer) {
+        TBasicConnections& matrix = net.GetConnections(from, from + 1);
+        for (std::int32_t t = 0; t < numTo; ++t) {
+            for (std::int32_t s = 0; s < numFrom; ++s) {
+                const std::uint8_t flags = matrix.GetFlags(s, t);
+                double& weight = matrix.GetWeight(s, t);
+                masked.push_back(Exists(flags) ? weight : 0.0);
+                if (train && Trainable(flags)) {
+                    targets.push_back(&weight);
+                    denseIndex.push_back(base + static_cast<std::size_t>(t) * numFrom + s);
+                    layerOf.push_back(layer);
+                }
+            }
+        }
+    };
+    collectGrid(kConditions, numConditions, numRules, RuleBase(), ruleWeights, trains[1], 2);
+    collectGrid(kRules, numRules, numActions, ActionBase(), actionWeights, trains[2], 3);
+    TBasicConnections& output = net.GetConnections(kActions, kOutputs);
+    for (std::int32_t a = 0; a < numActions; ++a) {
+        const std::int32_t k = outputOf[static_cast<std::size_t>(a)];
+        double& centre = output.GetWeight(a, k);
+        outputCentres.push_back(centre);
+        if (trains[3] && Trainable(output.GetFlags(a, k))) {
+            targets.push_back(&centre);
+            denseIndex.push_back(OutputBase() + static_cast<std::size_t>(a));
+            layerOf.push_back(4);
+        }
+    }
+}
+
+std::vector<double> TZorfGradient::Parameters() const {
+    std::vector<double> values;
+    values.reserve(targets.size());
+    for (const double* target : targets) {
+        values.push_back(*target);
+    }
+    return values;
+}
+
+void TZorfGradient::SetParameters(std::span<const double> parameters) {
+    for (std::size_t p = 0; p < targets.size(); ++p) {
+        *targets[p] = parameters[p];
+        const std::size_t d = denseIndex[p];
+        if (d < RuleBase()) {
+            inputCentres[d] = parameters[p];
+        } else if (d < ActionBase()) {
+            ruleWeights[d - RuleBase()] = parameters[p];
+        } else if (d < OutputBase()) {
+            actionWeights[d - ActionBase()] = parameters[p];
+        } else {
+            outputCentres[d - OutputBase()] = parameters[p];
+        }
+    }
+}
+
+void TZorfGradient::AddRowGradient(std::span<const double> outputGradient) {
+    const double* inputs = net.GetLayer(kInputs)->GetValues();
+    const double* degrees = net.GetLayer(kConditions)->GetValues();
+    const double* rules = net.GetLayer(kRules)->GetValues();
+    const double* actions = net.GetLayer(kActions)->GetValues();
+    const double* outputs = net.GetLayer(kOutputs)->GetValues();
+    // Centre of gravity: y = sum(v c) / sum(v), so dy/dv = (c - y) / sum(v), dy/dc = v / sum(v).
+    for (std::int32_t k = 0; k < numOutputs; ++k) {
+        const std::int32_t first = outputFirst[static_cast<std::size_t>(k)];
+        const std::int32_t last = outputFirst[static_cast<std::size_t>(k) + 1];
+        double numerator = 0.0;
+        double denominator = 0.0;
+        for (std::int32_t a = first; a < last; ++a) {
+            numerator += actions[a] * outputCentres[static_cast<std::size_t>(a)];
+            denominator += actions[a];
+        }
+        const bool defined = numerator != 0.0 && denominator != 0.0;
+        const double g = defined ? outputGradient[static_cast<std::size_t>(k)] / denominator : 0.0;
+        for (std::int32_t a = first; a < last; ++a) {
+            const double v = actions[a];
+            byAction[static_cast<std::size_t>(a)] =
+                g * (outputCentres[static_cast<std::size_t>(a)] - outputs[k]) * (v * (1.0 - v));
+            if (trains[3]) {
+                dense[OutputBase() + static_cast<std::size_t>(a)] += g * v;
+            }
+        }
+    }
+    const bool wantRules = trains[0] || trains[1];
+    if (!trains[2] && !wantRules) {
+        return;
+    }
+    if (wantRules) {
+        std::fill(byRule.begin(), byRule.end(), 0.0);
+    }
+    for (std::int32_t a = 0; a < numActions; ++a) {
+        const double delta = byAction[static_cast<std::size_t>(a)];
+        if (delta == 0.0) {
+            continue;
+        }
+        const std::size_t row = static_cast<std::size_t>(a) * numRules;
+        AddRowDerivatives(delta, rules, trains[2] ? &dense[ActionBase() + row] : nullptr,
+                          &actionWeights[row], wantRules ? byRule.data() : nullptr, numRules);
+    }
+    if (!wantRules) {
+        return;
+    }
+    if (trains[0]) {
+        std::fill(byDegree.begin(), byDegree.end(), 0.0);
+    }
+    for (std::int32_t r = 0; r < numRules; ++r) {
+        const double value = rules[r];
+        const double delta = byRule[static_cast<std::size_t>(r)] * (value * (1.0 - value));
+        if (delta == 0.0) {
+            continue;
+        }
+        const std::size_t row = static_cast<std::size_t>(r) * numConditions;
+        AddRowDerivatives(delta, degrees, trains[1] ? &dense[RuleBase() + row] : nullptr,
+                          &ruleWeights[row], trains[0] ? byDegree.data() : nullptr, numConditions);
+    }
+    if (trains[0]) {
+        AddCentreGradient(inputs, degrees);
+    }
+}
+
+// The degree's segments as the membership function chooses them: rising towards the right
+// neighbour's centre r, 1 - (x - c) / (r - c); falling from the left one's l,
+// 1 - (c - x) / (c - l); flat outside.
+void TZorfGradient::AddCentreGradient(const double* inputs, const double*) {
+    for (std::int32_t j = 0; j < numConditions; ++j) {
+        const std::size_t u = static_cast<std::size_t>(j);
+        const double d = byDegree[u];
+        if (d == 0.0) {
+            continue;
+        }
+        const double x = inputs[inputOf[u]];
+        const double c = inputCentres[u];
+        if ((hasLeft[u] == 0 && x <= c) || (hasRight[u] == 0 && x >= c)) {
+            continue;
+        }
+        if (hasRight[u] != 0 && x >= c && x < inputCentres[u + 1]) {
+            const double r = inputCentres[u + 1];
+            const double width = r - c;
+            dense[u] += d * ((r - x) / (width * width));
+            dense[u + 1] += d * ((x - c) / (width * width));
+        } else if (hasLeft[u] != 0 && x <= c && x > inputCentres[u - 1]) {
+            const double l = inputCentres[u - 1];
+            const double width = c - l;
+            dense[u] -= d * ((x - l) / (width * width));
+            dense[u - 1] -= d * ((c - x) / (width * width));
+        }
+    }
+}
+
+void TZorfGradient::CollectGradient(std::span<double> gradient) {
+    for (std::size_t p = 0; p < targets.size(); ++p) {
+        gradient[p] += dense[denseIndex[p]];
+    }
+    std::fill(dense.begin(), dense.end(), 0.0);
+}
+
+void TZorfGradient::Constrain(std::span<double> parameters, double gap) const {
+    std::vector<double> centres = inputCentres;
+    std::vector<std::int32_t> parameterOf(centres.size(), -1);
+    for (std::size_t p = 0; p < targets.size(); ++p) {
+        const std::size_t d = denseIndex[p];
+        if (d < RuleBase()) {
+            centres[d] = parameters[p];
+            parameterOf[d] = static_cast<std::int32_t>(p);
+        } else if (d >= OutputBase()) {
+            parameters[p] = std::clamp(parameters[p], 0.0, 1.0);
+        }
+    }
+    // Pushing right from the left and then left from the right leaves every trainable centre
+    // at least `gap` above its left neighbour and below its right one.
+    for (std::size_t j = 1; j < centres.size(); ++j) {
+        if (hasLeft[j] != 0 && parameterOf[j] >= 0 && centres[j] < centres[j - 1] + gap) {
+            centres[j] = centres[j - 1] + gap;
+        }
+    }
+    for (std::size_t j = centres.size(); j-- > 1;) {
+        if (hasLeft[j] != 0 && parameterOf[j - 1] >= 0 && centres[j - 1] > centres[j] - gap) {
+            centres[j - 1] = centres[j] - gap;
+        }
+    }
+    for (std::size_t j = 0; j < centres.size(); ++j) {
+        if (parameterOf[j] >= 0) {
+            parameters[static_cast<std::size_t>(parameterOf[j])] = centres[j];
+        }
+    }
+}

@@ -1,0 +1,78 @@
+// The settings of a training run and the one way to set them from text: the parameter file of
+// TrainZorf and the Python module both hand (keyword, value) pairs to SetTrainSetting, so both
+// accept the same names, check them the same way and report the same messages.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+enum class TTrainAlgorithm { Rprop, Backprop, Adam };
+enum class TTrainErrorMeasure { Rms, CrossEntropy };
+
+struct TTrainSettings {
+    // Passes over the training rows; 0 only measures the given network.
+    std::int32_t epochs = 1000;
+    // RPROP (iRprop+) needs no learning rate and moves every weight by its own step.
+    TTrainAlgorithm algorithm = TTrainAlgorithm::Rprop;
+    // Backprop and Adam; none takes the algorithm's own (0.1 for Backprop, 0.01 for Adam).
+    std::optional<double> learningRate;
+    // Backprop only.
+    double momentum = 0.9;
+    // Backprop and Adam: rows per step, taken in an order shuffled from the seed every epoch;
+    // 0 takes all rows in one step.
+    std::int32_t batchSize = 0;
+    TTrainErrorMeasure errorMeasure = TTrainErrorMeasure::Rms;
+    // A weight penalty in the text form of a structured message, "(LWF :LEARNINGRATE 0.01
+    // :FORGETTINGRATE 0.1)" or "(QUADPENALTY :EPSILON1 0.0001 :BETA 10)"; empty: none. It
+    // weighs the rule and action weights (weight layers 2 and 3).
+    std::string penalty;
+    // Training stops once the error that picks the best network (the validation error when
+    // there is a validation set, else the training error) is at or below this.
+    double targetError = 0.0;
+    // Training stops after this many epochs without a new best error; 0 never stops early.
+    std::int32_t patience = 0;
+    // Starts the shuffling of the rows.
+    std::uint32_t seed = 1;
+    // After training, the rule and action arcs whose weight is below this in absolute value
+    // are removed, then the rules left without outgoing arcs, and the rest is trained again
+    // for fineTuneEpochs epochs; 0 removes nothing.
+    double pruneBelow = 0.0;
+    std::int32_t fineTuneEpochs = 100;
+    // Which weight layers train: 1 the input centres, 2 the rule weights, 3 the action weights,
+    // 4 the output centres.
+    std::array<bool, 4> trainLayers{true, true, true, true};
+    // RPROP's first and largest step for the rule and action weights; the centres take a tenth.
+    double initialStep = 0.05;
+    double maxStep = 5.0;
+    // The smallest distance kept between neighbouring input centres.
+    double minCentreGap = 0.01;
+};
+
+// A refused setting; what() is the whole message, naming the keyword and the value.
+class TTrainSettingError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// One setting by keyword (any letter case), its value as text: numbers as the parameter file
+// writes them, names in any letter case ("RPROP", "Backprop", "Adam"; "RMS", "CrossEntropy"),
+// the penalty as its structured message, "TrainLayers" as the weight layers separated by blanks or
+// commas ("2 3 4"). Raises TTrainSettingError for an unknown keyword or a bad value and then
+// leaves the settings as they were.
+void SetTrainSetting(TTrainSettings& settings, std::string_view keyword, std::string_view value);
+
+// Whether SetTrainSetting knows the keyword.
+bool IsTrainSetting(std::string_view keyword);
+
+// The keywords with their default values and meanings, for usage texts.
+struct TTrainSettingInfo {
+    const char* keyword;
+    const char* defaultValue;
+    const char* meaning;
+};
+std::span<const TTrainSettingInfo> TrainSettingKeywords();

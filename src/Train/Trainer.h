@@ -1,0 +1,62 @@
+// Training a fuzzy network on labelled rows: the library side of TrainZorf, also called by the
+// Python module. The network is changed in place and ends as the best network of the run.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "Train/TrainSettings.h"
+#include "Train/TrainingLog.h"
+
+class Data;
+class TZorf;
+
+// Training data or a network that cannot be trained: rows that do not fit the network, rows
+// without expected outputs, expected outputs outside [0, 1], a network whose layers are not
+// those the gradient knows. Raised before anything changes; what() is the message.
+class TTrainRefusal : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// What structural learning removed, and the errors (as the run measures them) around it.
+struct TPruneReport {
+    std::int32_t arcsRemoved = 0;
+    std::int32_t rulesRemoved = 0;
+    double errorBefore = 0.0;
+    double errorAfter = 0.0;
+};
+
+struct TTrainResult {
+    // One record per epoch measured, epoch 0 the start network; after pruning the fine-tuning
+    // epochs follow with their numbers running on.
+    std::vector<TEpochRecord> history;
+    // The epoch whose network the network now holds.
+    std::int32_t bestEpoch = 0;
+    // The stop flag ended the run early.
+    bool interrupted = false;
+    std::optional<TPruneReport> pruning;
+};
+
+// Called after every epoch measured, with its record.
+using TEpochProgress = std::function<void(const TEpochRecord&)>;
+
+// Trains `network` on the rows of `training` (their selected inputs and expected outputs) and,
+// with `validation`, measures that set every epoch and keeps the network with the lowest
+// validation error; without it, the one with the lowest training error. The reported errors are
+// the settings' measure (RMS or cross-entropy) with the penalty added as AddPenalty of the
+// error measures defines it; validation errors carry no penalty. `stop` (may be null) is
+// checked between steps: once it is set, the run ends with the best network so far. Raises
+// TTrainRefusal or TTrainSettingError before changing anything. The same settings, rows and
+// network give the same bits.
+TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrainSettings& settings,
+                   const TEpochProgress& progress = {}, const std::atomic<bool>* stop = nullptr);
+
+// The share of rows whose largest generated output is the largest expected output (ties to
+// the first), for expected outputs that look one-hot (two or more outputs, each row's values
+// 0 except a single 1); none otherwise.
+std::optional<double> ClassificationAccuracy(TZorf& network, Data& rows);

@@ -1,0 +1,42 @@
+#include "Train/TrainSettings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TrainSettingsTest, ValuesInAnyLetterCaseSetTheirField) {
+    TTrainSettings settings;
+    SetTrainSetting(settings, "algorithm", "backprop");
+    SetTrainSetting(settings, "EPOCHS", "25");
+    SetTrainSetting(settings, "ErrorMeasure", "crossentropy");
+    SetTrainSetting(settings, "TrainLayers", "2, 4");
+    SetTrainSetting(settings, "Seed", "4294967295");
+    SetTrainSetting(settings, "Penalty", "(lwf :learningrate 0.01 :forgettingrate 0.1)");
+    EXPECT_EQ(settings.algorithm, TTrainAlgorithm::Backprop);
+    EXPECT_EQ(settings.epochs, 25);
+    EXPECT_EQ(settings.errorMeasure, TTrainErrorMeasure::CrossEntropy);
+    EXPECT_EQ(settings.trainLayers, (std::array<bool, 4>{false, true, false, true}));
+    EXPECT_EQ(settings.seed, 4294967295U);
+    EXPECT_TRUE(IsTrainSetting("patience"));
+    EXPECT_FALSE(IsTrainSetting("WeightFile"));
+}
+
+TEST(TrainSettingsTest, RefusedValuesLeaveTheSettingsAsTheyWere) {
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"Epochs", "1e3"},   {"Epochs", ""},          {"LearningRate", "0"},
+        {"Momentum", "1"},   {"BatchSize", "-1"},     {"Seed", "4294967296"},
+        {"Seed", "1.5"},     {"TrainLayers", "0"},    {"TrainLayers", ","},
+        {"Penalty", "(L2)"}, {"Penalty", "LWF"},      {"Penalty", "(LWF :LEARNINGRATE (x))"},
+        {"Patience", "ten"}, {"TargetError", "-0.1"}, {"Unknown", "1"},
+    };
+    for (const auto& [keyword, value] : cases) {
+        TTrainSettings settings;
+        settings.epochs = 7;
+        EXPECT_THROW(SetTrainSetting(settings, keyword, value), TTrainSettingError)
+            << keyword << " = " << value;
+        EXPECT_EQ(settings.epochs, 7);
+        EXPECT_EQ(settings.penalty, "");
+    }
+}
+
+}  // namespace
