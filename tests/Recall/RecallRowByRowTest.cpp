@@ -52,7 +52,7 @@ void ExpectFileError(const TCase& c, const std::string& message) {
     const TRecallOutcome outcome = RunCase(c);
     EXPECT_EQ(outcome.status, 1) << c.what;
     EXPECT_EQ(outcome.out, message + "\n") << c.what;
-    EXPECT_EQ(outcome.err, "") << c.what;
+    EXPECT_TRUE(IsContextLine(outcome.err, message + "\n")) << c.what << outcome.err;
     EXPECT_EQ(outcome.files, kInputFilesOnly) << c.what;
 }
 
@@ -165,7 +165,9 @@ TEST(RecallRowByRow, AMissingRecallFileIsAMissingDataSet) {
     const TRecallOutcome outcome =
         RunCase({"missing", kSmall, "", "RecallFile = none.dat OutputFile = out.dat"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "Null data pointer\nNull Pointer Parameter\nTZorf::RecallOutputOnly\n");
+    EXPECT_EQ(outcome.err,
+              "Null data pointer\nNull Pointer Parameter\nTZorf::RecallOutputOnly\n"
+              "RecallZorf: none.dat: No such file or directory\n");
     EXPECT_EQ(outcome.files, kInputFilesOnly);
 }
 
