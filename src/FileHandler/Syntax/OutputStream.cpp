@@ -43,9 +43,12 @@ std::string EndOfLinks(std::string path) {
         }
         content.resize(static_cast<std::size_t>(length));
         const std::size_t slash = path.rfind('/');
-        path = content.starts_with('/') || slash == std::string::npos
-                   ? content
-                   : path.substr(0, slash + 1) + content;
+        if (content.starts_with('/') || slash == std::string::npos) {
+            path = std::move(content);
+        } else {
+            path.resize(slash + 1);
+            path += content;
+        }
     }
     return path;
 }
