@@ -18,6 +18,8 @@ class Error : public std::exception {
     std::optional<std::int64_t> line;
     // The byte position from the start of the input where the reader stopped.
     std::optional<std::int64_t> position;
+    // The system's reason where the failure is the system's ("No such file or directory").
+    std::optional<std::string> reason;
 
     explicit Error(std::string text) : message(std::move(text)) {}
     Error(std::string text, std::int64_t bytePosition)

@@ -1,11 +1,11 @@
 #include "Recall/ParameterFile.h"
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 #include "KQmessage/StrCaseCmp.h"
@@ -37,6 +37,11 @@ void ReadFeatureNumbers(TParameterReader& reader, TFeatureList& list) {
     if (!reader.Separator()) {
         return;
     }
+    if (list.count == 0 && reader.NumberFollows()) {
+        reader.Hint(
+            "Features stands where #Features is 0 or not given yet, so its list is skipped; "
+            "write #Features = <count> before it");
+    }
     list.numbers.clear();
     for (std::int32_t i = 0; i < list.count; ++i) {
         std::optional<std::int32_t> number = reader.Integer("Features");
@@ -46,6 +51,10 @@ void ReadFeatureNumbers(TParameterReader& reader, TFeatureList& list) {
         list.numbers.push_back(*number);
     }
     list.filled = true;
+    if (list.count > 0 && reader.NumberFollows()) {
+        reader.Hint("Features lists more numbers than #Features = " + std::to_string(list.count) +
+                    "; the rest are skipped");
+    }
 }
 
 // How many threads propagate the rows; 0 (also a value cut off by the end of the file) takes
@@ -61,7 +70,37 @@ void ReadThreads(TParameterReader& reader, std::int32_t& threads) {
     threads = count.value_or(0);
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kKeywords[] = {"WeightFile", "RecallFile", "OutputFile",
+                                          "#Features",  "Features",   "Threads"};
+
 }  // namespace
+
+// The user meant the keyword, which the reading rules skip as a comment: a keyword followed
+// by something other than a letter or digit ("WeightFile=a.net", "WeightFile:"), or one
+// behind a byte-order mark.
+bool HintAtGluedKeyword(std::string_view word, TParameterReader& reader) {
+    const bool marked = word.starts_with(kByteOrderMark);
+    const std::string_view rest = marked ? word.substr(kByteOrderMark.size()) : word;
+    for (const std::string_view keyword : kKeywords) {
+        if (rest.size() < keyword.size() ||
+            KQML::strcasecmp(rest.substr(0, keyword.size()), keyword) != 0) {
+            continue;
+        }
+        if (marked && rest.size() == keyword.size()) {
+            reader.Hint("the file starts with a byte-order mark, so its first word " +
+                        std::string(keyword) + " is skipped; save it without one");
+            return true;
+        }
+        if (rest.size() > keyword.size() &&
+            std::isalnum(static_cast<unsigned char>(rest[keyword.size()])) == 0) {
+            reader.Hint(std::string(word) + " is one word and is skipped; write " +
+                        std::string(keyword) + " = <value> with blanks around the =");
+            return true;
+        }
+    }
+    return false;
+}
 
 std::vector<std::int32_t> FinishFeatures(const TParameterReader& reader, TFeatureList& list) {
     if (!list.filled) {
@@ -97,11 +136,12 @@ TRecallParameters ParseParameterText(const std::string& text, const std::string&
             ReadName(reader, parameters.outputFile);
         } else if (KQML::strcasecmp(*word, "Threads") == 0) {
             ReadThreads(reader, parameters.threads);
-        } else {
-            ReadFeatureKeyword(*word, reader, features);
+        } else if (!ReadFeatureKeyword(*word, reader, features)) {
+            HintAtGluedKeyword(*word, reader);
         }
     }
     parameters.features = FinishFeatures(reader, features);
+    parameters.hints = reader.TakeHints();
     return parameters;
 }
 
@@ -114,9 +154,17 @@ std::string ReadParameterFileText(const std::string& path) {
     if (!file.is_open()) {
         throw TParameterFileError("Unable to open parameter file " + path);
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    std::string text;
+    std::array<char, 1 << 16> block{};
+    while (text.size() <= kMaxParameterFileBytes &&
+           file.read(block.data(), block.size()).gcount() > 0) {
+        text.append(block.data(), static_cast<std::size_t>(file.gcount()));
+    }
+    if (text.size() > kMaxParameterFileBytes) {
+        throw TParameterFileError("Parameter file " + path + ": longer than " +
+                                  std::to_string(kMaxParameterFileBytes) + " bytes");
+    }
+    return text;
 }
 
 TRecallParameters ReadParameterFile(const std::string& path) {

@@ -20,6 +20,10 @@ struct TRecallParameters {
     std::vector<std::int32_t> features;
     // The threads that propagate the rows; 0 takes every core, 1 runs recall in one thread.
     std::int32_t threads = 0;
+    // Words that look like mistakes yet follow the reading rules (a keyword glued to its
+    // value, a Features list that is ignored or longer than its count): one line each for
+    // standard error.
+    std::vector<std::string> hints;
 };
 
 // A parameter file that cannot be opened or is refused; what() is the whole report line.
@@ -30,6 +34,9 @@ class TParameterFileError : public std::runtime_error {
 
 // Names are held in fields of 256 characters; longer words are refused.
 inline constexpr std::size_t kMaxParameterWordLength = 255;
+// A parameter file is a few settings; a longer one (such as /dev/zero) is refused before it
+// can take the memory of the machine.
+inline constexpr std::size_t kMaxParameterFileBytes = std::size_t{1} << 24;
 
 // Reads the text the way formatted stream extraction does: words, single characters and
 // integers, each after skipping white space.
@@ -98,7 +105,9 @@ class TParameterReader {
         const auto [end, error] = std::from_chars(first, last, magnitude, base);
         pos_ += static_cast<std::size_t>(end - first);
         const std::uint64_t limit = negative ? 2147483648U : 2147483647U;
-        if (error != std::errc() || magnitude > limit) {
+        // "08" would be the octal 0 and then the number 8: a word is one number or none.
+        const bool wholeWord = pos_ == text_.size() || IsBlank(text_[pos_]);
+        if (error != std::errc() || magnitude > limit || !wholeWord) {
             Refuse(std::string(keyword) + " needs an integer, found " +
                    std::string(text_.substr(start, WordEnd(start) - start)));
         }
@@ -107,7 +116,26 @@ class TParameterReader {
     }
 
     [[noreturn]] void Refuse(const std::string& problem) const {
-        throw TParameterFileError("Parameter file " + path_ + ": " + problem);
+        throw TParameterFileError(Report(problem));
+    }
+
+    std::string Report(const std::string& problem) const {
+        return "Parameter file " + path_ + ": " + problem;
+    }
+
+    // A word that the reading rules skip or cut though the user plainly meant otherwise:
+    // a line for standard error, kept until the whole file is read.
+    void Hint(const std::string& problem) { hints_.push_back(Report(problem)); }
+    std::vector<std::string> TakeHints() { return std::move(hints_); }
+
+    // Whether the next word starts like a number, without reading it.
+    bool NumberFollows() {
+        SkipBlanks();
+        std::size_t at = pos_;
+        if (at < text_.size() && (text_[at] == '+' || text_[at] == '-')) {
+            ++at;
+        }
+        return at < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at])) != 0;
     }
 
     // The next word without reading it.
@@ -145,6 +173,7 @@ class TParameterReader {
     std::string_view text_;
     const std::string& path_;
     std::size_t pos_ = 0;
+    std::vector<std::string> hints_;
 
     void SkipBlanks() {
         while (pos_ < text_.size() && IsBlank(text_[pos_])) {
@@ -172,6 +201,9 @@ struct TFeatureList {
 };
 // Reads the value of "#Features" or "Features" when `word` is one of them.
 bool ReadFeatureKeyword(std::string_view word, TParameterReader& reader, TFeatureList& list);
+// A hint for a word that is no keyword but looks like one written without blanks
+// ("WeightFile=a.net") or behind a byte-order mark; whether there was one.
+bool HintAtGluedKeyword(std::string_view word, TParameterReader& reader);
 // The list once the whole file is read; a count without its list is refused.
 std::vector<std::int32_t> FinishFeatures(const TParameterReader& reader, TFeatureList& list);
 

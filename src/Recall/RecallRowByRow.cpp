@@ -40,6 +40,7 @@ class TResultFile {
         FileTools::WriteDataSetTrailer(out);
         return out.Commit() ? FileTools::SUCCESS : FileTools::ERR_WRITE_FAILED;
     }
+    const std::string& FailureReason() const { return out.FailureReason(); }
 
   private:
     // Holds no rows: it only gives the header and layout their counts.
@@ -189,7 +190,7 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
     if (std::exception_ptr chunkRefusal = chunks.Finish()) {
         std::rethrow_exception(chunkRefusal);
     }
-    RequireWritten(result.Finish(), parameters.outputFile);
+    RequireWritten(result.Finish(), parameters.outputFile, result.FailureReason());
 }
 
 bool WarnsOnEveryRow(const TBasicNetwork& network) {
@@ -212,8 +213,16 @@ bool WarnsOnEveryRow(const TBasicNetwork& network) {
     return false;
 }
 
-void RequireWritten(FileTools::FilerStatus status, const std::string& fileName) {
-    if (status != FileTools::SUCCESS) {
-        throw FileTools::Error(std::string(FileTools::StatusText(status)) + " " + fileName);
+void RequireWritten(FileTools::FilerStatus status, const std::string& fileName,
+                    std::string reason) {
+    if (status == FileTools::SUCCESS) {
+        return;
     }
+    FileTools::Error error(std::string(FileTools::StatusText(status)) + " " + fileName);
+    if (reason.empty() && status == FileTools::ERR_WRITE_FAILED) {
+        reason = FileTools::OutputStream::ReplaceFile(fileName).FailureReason();
+    }
+    error.fileName = fileName;
+    error.reason = std::move(reason);
+    throw error;
 }

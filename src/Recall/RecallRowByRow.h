@@ -22,5 +22,8 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters);
 // recall file, where loading reports the error alone.
 bool WarnsOnEveryRow(const TBasicNetwork& network);
 
-// Raises the file error for an output file that was not written (any status but SUCCESS).
-void RequireWritten(FileTools::FilerStatus status, const std::string& fileName);
+// Raises the file error for an output file that was not written (any status but SUCCESS),
+// naming the file and the system's reason; without one given, the reason a new stream to
+// the file meets.
+void RequireWritten(FileTools::FilerStatus status, const std::string& fileName,
+                    std::string reason = {});

@@ -4,7 +4,9 @@
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
+#include "FileHandler/Syntax/FileContext.h"
 #include "FileHandler/Syntax/FileMessages.h"
+#include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
 #include "Recall/ParameterFile.h"
@@ -49,17 +51,28 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
 }
 
 // Loading the network, recall and saving; everything they raise unwinds to the error trap.
+// A file error names the file it met (the output file names itself).
 void Recall(const TRecallParameters& parameters, TRecallPath path) {
     FileTools::ScratchBuffer networkScratch;
-    const std::unique_ptr<TZorf> network =
-        FileTools::LoadRecallableZorf(networkScratch, parameters.weightFile);
+    std::unique_ptr<TZorf> network;
+    try {
+        network = FileTools::LoadRecallableZorf(networkScratch, parameters.weightFile);
+    } catch (FileTools::Error& e) {
+        FileTools::AddFileContext(e, parameters.weightFile);
+        throw;
+    }
     if (path == TRecallPath::Automatic) {
         path = WarnsOnEveryRow(*network) ? TRecallPath::Loaded : TRecallPath::RowByRow;
     }
-    if (path == TRecallPath::Loaded) {
-        RecallLoaded(*network, parameters);
-    } else {
-        RecallRowByRow(*network, parameters);
+    try {
+        if (path == TRecallPath::Loaded) {
+            RecallLoaded(*network, parameters);
+        } else {
+            RecallRowByRow(*network, parameters);
+        }
+    } catch (FileTools::Error& e) {
+        FileTools::AddFileContext(e, parameters.recallFile);
+        throw;
     }
 }
 
@@ -85,8 +98,12 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
         err << "Usage: RecallZorf parameter.file\n";
         return 1;
     }
-    return TRecallErrorTrap(out, err).Run([&] {
+    TRecallErrorTrap trap(out, err);
+    return trap.Run([&] {
         const TRecallParameters parameters = ReadParameterFile(argv[1]);
+        for (const std::string& hint : parameters.hints) {
+            err << hint << '\n';
+        }
         if (parameters.weightFile.empty()) {
             err << "No weight file specified\n";
             return 1;
@@ -95,7 +112,23 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
             err << "No data file specified\n";
             return 1;
         }
-        Recall(parameters, path);
+        if (const std::optional<std::string> clash = FileTools::OutputAmongInputs(
+                parameters.outputFile, {{"recall file", parameters.recallFile},
+                                        {"network file", parameters.weightFile},
+                                        {"parameter file", argv[1]}})) {
+            err << *clash << '\n';
+            return 1;
+        }
+        try {
+            Recall(parameters, path);
+        } catch (const TException&) {
+            // A recall file that cannot be opened is refused as a missing data set.
+            if (const std::string why = FileTools::OpenFailureReason(parameters.recallFile);
+                !why.empty()) {
+                trap.context = "RecallZorf: " + parameters.recallFile + ": " + why;
+            }
+            throw;
+        }
         return 0;
     });
 }
@@ -108,10 +141,16 @@ void TRecallErrorTrap::ReportBadArgument(const TException& failure) {
     err << failure.message << '\n'
         << failure.category.value_or("") << '\n'
         << failure.where.value_or("") << '\n';
+    if (context) {
+        err << *context << '\n';
+    }
 }
 
 void TRecallErrorTrap::ReportFileError(const FileTools::Error& failure) {
     out << failure.message << '\n';
+    if (failure.fileName) {
+        err << FileTools::ContextLine(program, failure) << '\n';
+    }
 }
 
 void TRecallErrorTrap::ReportCheckFailure(const TCheckFailure& failure) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -31,6 +32,9 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
 class TRecallErrorTrap : public TErrorTrap {
   public:
     TRecallErrorTrap(std::ostream& out, std::ostream& err, std::string_view program = "RecallZorf");
+
+    // A line on standard error after a bad argument's report: what caused it.
+    std::optional<std::string> context;
 
   protected:
     void ReportBadArgument(const TException& failure) override;

@@ -10,6 +10,7 @@
 
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FilesIn.h"
+#include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/TException.h"
 #include "NeuralNets/TIterateObj.h"
@@ -31,6 +32,22 @@ std::int32_t ExistingArcs(TBasicNetwork& network, std::int32_t from, std::int32_
     TIterateObjGetNumWeights counter;
     network.GetConnections(from, to).IterateAll(counter, FMaskExists);
     return counter.count;
+}
+
+// Every network MakeZorf writes loads again, including those whose membership layers are
+// wide: the fixed arcs to and from them are not a grid of every pair.
+TEST(MakeZorf, WideNetworksItWritesLoad) {
+    TTempDir folder;
+    const std::vector<std::vector<std::string>> recipes = {
+        {"--inputs", "1866x2", "--rules", "1", "--outputs", "2"},
+        {"--inputs", "5000x3", "--rules", "2", "--outputs", "3x2"},
+    };
+    for (std::vector<std::string> arguments : recipes) {
+        arguments.push_back(folder.File("wide.net"));
+        ASSERT_EQ(RunTool(arguments).status, 0) << arguments[1];
+        FileTools::ScratchBuffer scratch;
+        EXPECT_NO_THROW(FileTools::LoadNetwork(scratch, folder.File("wide.net"))) << arguments[1];
+    }
 }
 
 TEST(MakeZorf, RefusesEveryBadArgumentWithAReason) {

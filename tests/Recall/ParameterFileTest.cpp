@@ -73,6 +73,14 @@ TEST(ParameterFile, RefusesWhatCannotBeReadSoundly) {
         {"#Features = 2 Features = 7", "Parameter file p.txt: #Features = 2 is not followed by"},
         {"Threads = -2", "Parameter file p.txt: Threads must not be negative, found -2"},
         {"Threads = many", "Parameter file p.txt: Threads needs an integer, found many"},
+        // A word is one number as a whole: 08 is neither octal 0 and 8, nor 8.
+        {"#Features = 2 Features = 08 09",
+         "Parameter file p.txt: Features needs an integer, "
+         "found 08"},
+        {"#Features = 2 Features = 010 09",
+         "Parameter file p.txt: Features needs an integer, "
+         "found 09"},
+        {"#Features = 1x", "Parameter file p.txt: #Features needs an integer, found 1x"},
     };
     for (const RefusalCase& c : cases) {
         try {
@@ -90,6 +98,36 @@ TEST(ParameterFile, ThreadsIsAWholeNumber) {
         {"", 0}, {"Threads = 3", 3}, {"THREADS = 0x2 Threads = 1", 1}, {"Threads =", 0}};
     for (const auto& [text, threads] : cases) {
         EXPECT_EQ(ParseParameterText(text, "p").threads, threads) << text;
+    }
+}
+
+// Words the reading rules skip or cut, though the user plainly meant otherwise, give hints.
+TEST(ParameterFile, HintsAtWordsThatLookLikeMistakes) {
+    const struct {
+        const char* text;
+        std::vector<std::string> hints;
+    } cases[] = {
+        {"WeightFile=a.net WeightFile: b.net",
+         {"WeightFile=a.net is one word and is skipped; write WeightFile = <value> with blanks "
+          "around the =",
+          "WeightFile: is one word and is skipped; write WeightFile = <value> with blanks around "
+          "the ="}},
+        {"\xEF\xBB\xBFWeightFile = a.net",
+         {"the file starts with a byte-order mark, so its first word WeightFile is skipped; "
+          "save it without one"}},
+        {"Features = 1 2",
+         {"Features stands where #Features is 0 or not given yet, so its list is skipped; write "
+          "#Features = <count> before it"}},
+        {"#Features = 1 Features = 1 2",
+         {"Features lists more numbers than #Features = 1; the rest are skipped"}},
+        {"WeightFiles = a # WeightFile = a.net #Features = 1 Features = 1 RecallFile = r", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> expected;
+        for (const std::string& hint : c.hints) {
+            expected.push_back("Parameter file p.txt: " + hint);
+        }
+        EXPECT_EQ(ParseParameterText(c.text, "p.txt").hints, expected) << c.text;
     }
 }
 

@@ -37,6 +37,15 @@ inline void PrintTo(const TRecallOutcome& outcome, std::ostream* os) {
     }
 }
 
+// The line a file error adds on standard error: "RecallZorf: <file>[, line <n>]: <report>",
+// the report being the last line standard output shows.
+inline bool IsContextLine(const std::string& err, const std::string& out) {
+    const std::size_t lastLine = out.rfind('\n', out.size() >= 2 ? out.size() - 2 : 0);
+    const std::string report = lastLine == std::string::npos ? out : out.substr(lastLine + 1);
+    return err.starts_with("RecallZorf: ") && err.ends_with(": " + report) &&
+           err.find('\n') == err.size() - 1;
+}
+
 // Runs with `folder` as the working folder; the parameter file and the output file are named
 // relative to it.
 inline TRecallOutcome RunInFolder(const TTempDir& folder, const std::string& parameterFile,

@@ -143,7 +143,7 @@ void ExpectRefused(const TRefusal& refusal) {
     EXPECT_EQ(recall.run.status, 1) << where;
     EXPECT_EQ(recall.run.out, refusal.out) << where;
     if (refusal.check.empty()) {
-        EXPECT_EQ(recall.run.err, "") << where;
+        EXPECT_TRUE(IsContextLine(recall.run.err, refusal.out)) << where << recall.run.err;
     } else {
         EXPECT_EQ(RefusedCheck(recall.run.err), "Assertion failed: " + refusal.check) << where;
     }

@@ -32,6 +32,7 @@ TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {
     const std::string onlyRecall = dir.Write("only-recall", "RecallFile = r.dat");
     const std::string onlyWeights = dir.Write("only-weights", "WeightFile = w.net");
     const std::string missing = dir.File("missing.par");
+    const std::string glued = dir.Write("glued", "WeightFile=w.net");
     const struct {
         std::vector<std::string> arguments;
         std::string err;
@@ -42,6 +43,11 @@ TEST(RecallZorf, ReportsSetupErrorsOnStandardError) {
         {{dir.Path().string()}, "Unable to open parameter file " + dir.Path().string() + "\n"},
         {{onlyRecall}, "No weight file specified\n"},
         {{onlyWeights}, "No data file specified\n"},
+        {{glued},
+         "Parameter file " + glued +
+             ": WeightFile=w.net is one word and is skipped; "
+             "write WeightFile = <value> with blanks around the =\nNo weight file specified\n"},
+        {{"/dev/zero"}, "Parameter file /dev/zero: longer than 16777216 bytes\n"},
     };
     for (const auto& c : cases) {
         const TRun run = RunDriver(c.arguments);
@@ -58,7 +64,10 @@ TEST(RecallZorf, MissingNetworkFileIsAFileErrorOnStandardOutput) {
     const TRun run = RunDriver({parameters});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Error on File Open\n");
-    EXPECT_EQ(run.err, "");
+    // A folder is no network file either (its size once overflowed the network size limit).
+    const std::string folder =
+        dir.Write("f.par", "WeightFile = " + dir.Path().string() + " RecallFile = r.dat");
+    EXPECT_EQ(RunDriver({folder}).out, "Error on File Open\n");
 }
 
 }  // namespace
@@ -79,7 +88,8 @@ TEST(RecallZorf, RecallFileErrorsAreReportedOnTheirStreams) {
         std::string out;
         std::string err;
     } cases[] = {
-        {"RecallFile = " + broken, "Unexpected end of file\n", ""},
+        {"RecallFile = " + broken, "Unexpected end of file\n",
+         "RecallZorf: " + broken + ", line 1: Unexpected end of file\n"},
         {"RecallFile = " + rows + " #Features = 1 Features = 2", "",
          "Invalid Input Data Column\nBad Parameter\nData::SelectFeatures\n"},
     };

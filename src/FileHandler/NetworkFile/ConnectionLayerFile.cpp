@@ -207,7 +207,7 @@ void ReadConnectionLayer(ScratchBuffer& scratch, InputStream& in, TBasicNetwork&
     if (network.GetConnections(from, to).IsConnected()) {
         throw Error(Messages::kConnectionsDefined, in.Position());
     }
-    limit.ClaimArcs(std::int64_t{NumNeurons(network, from)} * NumNeurons(network, to));
+    limit.ClaimMatrix(NumNeurons(network, from), NumNeurons(network, to), type->fixedArcs);
     network.SetConnections(from, to, type->make(in, network, from, to));
     TBasicConnections& matrix = network.GetConnections(from, to);
     if (KQML::strcasecmp(matrix.GetConnectionsNType(), "FullyConnected") != 0) {

@@ -1,11 +1,21 @@
 #include "FileHandler/NetworkFile/NetworkSizeLimit.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "FileHandler/Syntax/FileMessages.h"
 
 namespace FileTools {
 
-NetworkSizeLimit::NetworkSizeLimit(const InputStream& input)
-    : in(input), bytesLeft(kFreeBytes + kBytesPerFileByte * input.Size()) {}
+NetworkSizeLimit::NetworkSizeLimit(const InputStream& input) : in(input) {}
+
+std::int64_t NetworkSizeLimit::Budget() const {
+    const std::int64_t bytes = std::max(in.Size(), in.Position());
+    if (bytes > (std::numeric_limits<std::int64_t>::max() - kFreeBytes) / kBytesPerFileByte) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return kFreeBytes + kBytesPerFileByte * bytes;
+}
 
 void NetworkSizeLimit::ClaimLayers(std::int64_t count) {
     // A pair of layers for each layer and every layer, itself included.
@@ -21,12 +31,16 @@ void NetworkSizeLimit::ClaimArcs(std::int64_t count) {
     Claim(count, kArcBytes);
 }
 
+void NetworkSizeLimit::ClaimMatrix(std::int64_t from, std::int64_t to, bool fixedArcs) {
+    ClaimArcs(fixedArcs ? std::max(from, to) : from * to);
+}
+
 // Compared by division: a count times its cost may not fit 64 bits.
 void NetworkSizeLimit::Claim(std::int64_t count, std::int64_t bytesEach) {
-    if (count > bytesLeft / bytesEach) {
+    if (count > (Budget() - bytesClaimed) / bytesEach) {
         throw Error(Messages::kNetworkTooLarge, in.Position());
     }
-    bytesLeft -= count * bytesEach;
+    bytesClaimed += count * bytesEach;
 }
 
 }  // namespace FileTools

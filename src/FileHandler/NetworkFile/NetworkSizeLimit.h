@@ -31,10 +31,18 @@ class NetworkSizeLimit {
     void ClaimLayers(std::int64_t count);
     void ClaimNeurons(std::int64_t count);
     void ClaimArcs(std::int64_t count);
+    // A matrix between layers of `from` and `to` neurons. Fixed arcs (a membership layer's
+    // one arc per membership function) are as many as the larger layer's neurons, not the
+    // grid of every pair, so that every network MakeZorf writes loads.
+    void ClaimMatrix(std::int64_t from, std::int64_t to, bool fixedArcs);
 
   private:
     const InputStream& in;
-    std::int64_t bytesLeft;
+    std::int64_t bytesClaimed = 0;
+
+    // What the file accounts for: by its size, or, for an input that cannot tell (a pipe),
+    // by the bytes read so far. Never beyond what 64 bits hold, whatever size a file claims.
+    std::int64_t Budget() const;
 
     void Claim(std::int64_t count, std::int64_t bytesEach);
 };

@@ -1,6 +1,9 @@
 #include "FileHandler/Syntax/InputStream.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "FileHandler/Syntax/FileMessages.h"
 
@@ -17,16 +20,20 @@ std::optional<InputStream> InputStream::Open(const std::string& path) {
     if (openFile == nullptr) {
         return std::nullopt;
     }
-    return InputStream(openFile);
+    struct stat status {};
+    // A folder opens, but reading it fails, and its "size" is none that bytes account for.
+    if (fstat(fileno(openFile), &status) != 0 || S_ISDIR(status.st_mode)) {
+        std::fclose(openFile);
+        errno = EISDIR;
+        return std::nullopt;
+    }
+    return InputStream(openFile, S_ISREG(status.st_mode) ? status.st_size : 0);
 }
 
-InputStream::InputStream(std::FILE* openFile) : file(openFile), block(kBlockSize) {
+InputStream::InputStream(std::FILE* openFile, std::int64_t fileSize)
+    : file(openFile), block(kBlockSize), size(fileSize) {
     // Our own blocks are the only buffer: the C library would copy every byte once more.
     std::setvbuf(openFile, nullptr, _IONBF, 0);
-    if (std::fseek(openFile, 0, SEEK_END) == 0) {
-        size = std::max<std::int64_t>(std::ftell(openFile), 0);
-        std::rewind(openFile);
-    }
 }
 
 InputStream::InputStream(std::string_view text)

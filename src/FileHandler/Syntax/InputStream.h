@@ -21,7 +21,7 @@ class InputStream {
   public:
     static constexpr int kEnd = -1;
 
-    // None when the file cannot be opened for reading.
+    // None when the file cannot be opened for reading, or is a folder (errno tells why).
     static std::optional<InputStream> Open(const std::string& path);
     explicit InputStream(std::string_view text);
 
@@ -37,7 +37,8 @@ class InputStream {
         --next;
     }
     std::int64_t Position() const { return blockStart + static_cast<std::int64_t>(next); }
-    // The bytes of the whole input as it was opened; 0 for a file that cannot tell (a pipe).
+    // The bytes of the whole input as it was opened; 0 for a file that cannot tell (a pipe,
+    // a device).
     std::int64_t Size() const { return size; }
     // Moves to a byte position from the start; past the end, the input has ended.
     void Seek(std::int64_t position);
@@ -62,7 +63,7 @@ class InputStream {
     std::int64_t blockStart = 0;
     std::int64_t size = 0;
 
-    explicit InputStream(std::FILE* openFile);
+    InputStream(std::FILE* openFile, std::int64_t fileSize);
     int Refill();
 };
 

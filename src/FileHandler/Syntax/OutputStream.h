@@ -3,6 +3,12 @@
 // that replaces a file writes a temporary file in the same folder and renames it over the
 // target only when everything was written: a failed run never leaves a truncated file, and
 // an existing file survives it untouched.
+//
+// Replacing never renames over anything but a regular file: an existing character device or
+// FIFO (/dev/null, /dev/stdout, a pipe) is written in place, a directory or other special
+// file is refused. A symbolic link is written through: its target is replaced, beside which
+// the temporary file is made, and the link stays. A replaced file keeps its permissions, and
+// a file the user could not write (root included) is refused, not replaced.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +47,9 @@ class OutputStream {
     void WriteGeneral(double value, int significant);
 
     bool Failed() const { return failed; }
+    // Why the stream failed, in the system's words ("No such file or directory"); empty
+    // while it has not.
+    const std::string& FailureReason() const { return reason; }
     // Writes out what is buffered and closes the file; a replacing stream then renames
     // its temporary file over the target. True when everything was written.
     bool Commit();
@@ -60,8 +69,13 @@ class OutputStream {
     std::string memory;
     bool inMemory = false;
     bool failed = false;
+    std::string reason;
 
     OutputStream(std::FILE* openFile, std::string target, std::string temporary);
+    static OutputStream Refused(const std::string& path, std::string why);
+    // A stream on an open descriptor; a replacing one renames `temporary` over `target`.
+    static OutputStream Opened(int descriptor, std::string target, std::string temporary);
+    void Fail(int error);
     void Flush();
     // Room for `size` bytes at the end of the block.
     char* Reserve(std::size_t size);

@@ -1,0 +1,23 @@
+// Where and why a file failed, for the one line on standard error that follows a report:
+// "RecallZorf: a.net, line 12: No such file or directory". The reports themselves keep their
+// texts; this line adds the file, the line the reader stopped in and the system's reason.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "KQmessage/FileToolsError.h"
+
+namespace FileTools {
+
+// Why the file cannot be opened for reading, in the system's words; empty when it can.
+std::string OpenFailureReason(const std::string& path);
+
+// Names `path` as the failed file, unless the error names one already, with the line of its
+// byte position and, for a file that could not be opened, the reason.
+void AddFileContext(Error& error, const std::string& path);
+
+// "<program>: <file>[, line <n>]: <reason, or else the message>".
+std::string ContextLine(std::string_view program, const Error& error);
+
+}  // namespace FileTools
