@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "NeuralNets/Kernels/PropagationKernels.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "Recall/MakeZorf.h"
 
@@ -48,6 +49,11 @@ TEST(TZorfBatch, GivesTheBitsOfPropagatingEachRow) {
         }
         const TPackedPropagation packing(*network);
         TZorfBatch batch(*network);
+        // Without vector kernels in the build only sparse matrices keep a copy to batch from.
+        if (PropagationKernels::VectorizedVariants().empty() && prune < 0.9) {
+            EXPECT_FALSE(batch.Fits()) << prune;
+            continue;
+        }
         ASSERT_TRUE(batch.Fits()) << prune;
         std::vector<double> outputs(kRows * 2);
         ASSERT_TRUE(batch.Propagate(inputs.data(), outputs.data()));
