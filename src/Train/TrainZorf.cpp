@@ -108,6 +108,7 @@ TTrainParameters ParseTrainParameterText(const std::string& text, const std::str
         }
     }
     parameters.features = FinishFeatures(reader, features);
+    parameters.hints = reader.TakeHints();
     return parameters;
 }
 
@@ -272,6 +273,9 @@ int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostr
     return TTrainErrorTrap(out, err).Run([&] {
         const TTrainParameters parameters =
             ParseTrainParameterText(ReadParameterFileText(argv[1]), argv[1]);
+        for (const std::string& hint : parameters.hints) {
+            err << hint << '\n';
+        }
         if (parameters.weightFile.empty()) {
             err << "No weight file specified\n";
             return 1;

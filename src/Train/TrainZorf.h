@@ -18,6 +18,8 @@ struct TTrainParameters {
     std::string trainingLog;
     std::vector<std::int32_t> features;
     TTrainSettings settings;
+    // What the reading rules noticed (as for RecallZorf): one line each for standard error.
+    std::vector<std::string> hints;
 };
 
 // What a parameter file's text asks for, without opening any file it names, so that a

@@ -1,4 +1,5 @@
 #include "Train/TrainSettings.h"
+#include "Train/TrainZorf.h"
 
 #include <gtest/gtest.h>
 
@@ -40,3 +41,13 @@ TEST(TrainSettingsTest, RefusedValuesLeaveTheSettingsAsTheyWere) {
 }
 
 }  // namespace
+
+// TrainZorf reads with RecallZorf's rules, so it hints at the same mistakes.
+TEST(TrainParameterText, KeepsTheReadingRulesHints) {
+    const TTrainParameters parameters =
+        ParseTrainParameterText("#Features = 1 Features = 0 1 WeightFile = a.net", "t.par");
+    ASSERT_EQ(parameters.hints.size(), 1U);
+    EXPECT_EQ(parameters.hints[0],
+              "Parameter file t.par: Features lists more numbers than #Features = 1; the rest "
+              "are skipped");
+}
