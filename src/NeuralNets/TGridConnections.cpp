@@ -22,11 +22,13 @@ void TGridConnections::RemoveTargetNeuron(std::int32_t k) {
 
 void TGridConnections::PackWeights() {
     const TArcGrid<std::uint8_t>* flags = ArcFlags();
-    if (TSparseWeights::Pays(flags)) {
+    if (TSparseWeights::DensityAtMost(flags, TSparseWeights::kMaxBatchDensity)) {
         sparse.Pack(weights, *flags);
-    } else if (!PropagationKernels::VectorizedVariants().empty() &&
-               TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
-        // Without a vectorized kernel in the build, a packed copy would only take memory.
+    }
+    // Without a vectorized kernel in the build, a packed copy would only take memory.
+    if (!TSparseWeights::DensityAtMost(flags, TSparseWeights::kMaxDensity) &&
+        !PropagationKernels::VectorizedVariants().empty() &&
+        TPackedWeights::Affordable(weights.NumFrom(), weights.NumTo())) {
         packed.Pack(weights, flags);
     }
 }

@@ -21,8 +21,9 @@ class TGridConnections : public TBasicConnections {
     void RemoveSourceNeuron(std::int32_t k) override;
     void RemoveTargetNeuron(std::int32_t k) override;
 
-    // The copy of the weights that propagation uses while a TPackedPropagation lives: the
-    // existing arcs alone where few are left, else the packed grid.
+    // The copies of the weights that propagation uses while a TPackedPropagation lives: the
+    // existing arcs alone where few are left, the packed grid where more are; both in between,
+    // where batches of rows take the one and single rows the other.
     void PackWeights();
     void DropPackedWeights();
     // The copies propagation uses now; none outside a TPackedPropagation.

@@ -62,8 +62,10 @@ struct TWeightCopies {
     const TSparseWeights* sparse = nullptr;
 };
 
-// The sparse kernel where a sparse copy is given; else the vectorized kernel where a packed copy
-// is given and the sources allow it (any sources when every arc exists); else the plain.
+// The vectorized kernel where a packed copy is given and the sources allow it (any sources when
+// every arc exists); else the sparse kernel where a sparse copy is given; else the plain. A
+// matrix holds both copies where a single row is summed faster over the packed grid and a batch
+// over the existing arcs.
 void AddWeightedSums(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>* flags,
                      TWeightCopies copies, const double* source, double* values);
 

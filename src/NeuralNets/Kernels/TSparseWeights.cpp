@@ -22,12 +22,12 @@ std::int64_t ExistingArcs(const TArcGrid<std::uint8_t>& flags) {
 
 }  // namespace
 
-bool TSparseWeights::Pays(const TArcGrid<std::uint8_t>* flags) {
+bool TSparseWeights::DensityAtMost(const TArcGrid<std::uint8_t>* flags, double share) {
     if (flags == nullptr) {
         return false;
     }
     const double grid = static_cast<double>(flags->NumFrom()) * flags->NumTo();
-    return static_cast<double>(ExistingArcs(*flags)) <= kMaxDensity * grid;
+    return static_cast<double>(ExistingArcs(*flags)) <= share * grid;
 }
 
 void TSparseWeights::Pack(const TArcGrid<double>& weights, const TArcGrid<std::uint8_t>& flags) {

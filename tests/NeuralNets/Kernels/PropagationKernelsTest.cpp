@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "NeuralNets/NetworkBuilders.h"
@@ -156,20 +157,32 @@ TEST(PropagationKernels, SourcesThatAreNotFiniteTakeThePlainKernel) {
     }
     TPackedWeights packed;
     packed.Pack(matrix.weights, &matrix.flags);
+    TSparseWeights sparse;
+    sparse.Pack(matrix.weights, matrix.flags);
     for (const double odd :
          {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
         std::vector<double> source = RandomValues(4, random);
         source[2] = odd;
         EXPECT_FALSE(PropagationKernels::AllFinite(source.data(), 4));
         std::vector<double> plain(9, 0.0);
-        std::vector<double> chosen(9, 0.0);
         PropagationKernels::AddPlain(matrix.weights, &matrix.flags, source.data(), plain.data());
-        PropagationKernels::AddWeightedSums(matrix.weights, &matrix.flags, {&packed, nullptr},
-                                            source.data(), chosen.data());
-        EXPECT_EQ(BitsOf(chosen), BitsOf(plain));
+        // A matrix may hold both copies; the sparse one then takes such sources.
+        const TSparseWeights* const copies[] = {nullptr, &sparse};
+        for (const TSparseWeights* copy : copies) {
+            std::vector<double> chosen(9, 0.0);
+            PropagationKernels::AddWeightedSums(matrix.weights, &matrix.flags, {&packed, copy},
+                                                source.data(), chosen.data());
+            EXPECT_EQ(BitsOf(chosen), BitsOf(plain));
+        }
     }
-    const std::vector<double> finite = RandomValues(4, random);
-    EXPECT_TRUE(PropagationKernels::AllFinite(finite.data(), 4));
+    // Past the vector width too, the odd value in any position.
+    std::vector<double> finite = RandomValues(37, random);
+    EXPECT_TRUE(PropagationKernels::AllFinite(finite.data(), 37));
+    for (std::size_t i = 0; i < finite.size(); ++i) {
+        const double kept = std::exchange(finite[i], std::numeric_limits<double>::infinity());
+        EXPECT_FALSE(PropagationKernels::AllFinite(finite.data(), 37)) << i;
+        finite[i] = kept;
+    }
 }
 
 // Where every arc exists, both kernels multiply every source, so they agree for any source.
