@@ -86,8 +86,6 @@ const TPowerTable& PowerTable() {
     return table;
 }
 
-constexpr int kLanes = 4;
-
 // How the double-double route decides, for -500 <= x < 40 and u = -x:
 //
 // u = k ln2/1024 + r with k the nearest integer to u 1024/ln2 (one rounding away, so |r| stays
@@ -110,7 +108,7 @@ constexpr int kLanes = 4;
 constexpr double kMargin = 0x1p-59;
 
 // clang knows no GCC target pragmas; its own attribute pragma gives the fuzz build's clang
-// the same region.
+// the same regions.
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
 #else
@@ -118,10 +116,28 @@ constexpr double kMargin = 0x1p-59;
 #pragma GCC target("avx2,fma")
 #endif
 
+namespace Avx2 {
+
+constexpr int kLanes = 4;
 using TLanes = __m256d;
+using TMask = __m256d;
+using TIndex = __m256i;
 
 TLanes Splat(double value) {
     return _mm256_set1_pd(value);
+}
+
+TLanes Load(const double* values) {
+    return _mm256_loadu_pd(values);
+}
+
+// The inputs are read one by one, so that each is served by the store that wrote it.
+TLanes LoadFirst(const double* values, std::int32_t count) {
+    return _mm256_setr_pd(values[0], count > 1 ? values[1] : 0.0, count > 2 ? values[2] : 0.0, 0.0);
+}
+
+void Store(double* values, TLanes lanes) {
+    _mm256_storeu_pd(values, lanes);
 }
 
 // a * b + c and c - a * b, each rounded once.
@@ -145,111 +161,206 @@ TLanes Multiply(TLanes a, TLanes b) {
     return _mm256_mul_pd(a, b);
 }
 
-TLanes Select(TLanes mask, TLanes ifSet, TLanes ifClear) {
+TLanes Divide(TLanes a, TLanes b) {
+    return _mm256_div_pd(a, b);
+}
+
+TMask Less(TLanes a, TLanes b) {
+    return _mm256_cmp_pd(a, b, _CMP_LT_OQ);
+}
+
+TMask GreaterEqual(TLanes a, TLanes b) {
+    return _mm256_cmp_pd(a, b, _CMP_GE_OQ);
+}
+
+TMask Equal(TLanes a, TLanes b) {
+    return _mm256_cmp_pd(a, b, _CMP_EQ_OQ);
+}
+
+TMask Or(TMask a, TMask b) {
+    return _mm256_or_pd(a, b);
+}
+
+TMask And(TMask a, TMask b) {
+    return _mm256_and_pd(a, b);
+}
+
+// b without a.
+TMask AndNot(TMask a, TMask b) {
+    return _mm256_andnot_pd(a, b);
+}
+
+int MaskBits(TMask mask) {
+    return _mm256_movemask_pd(mask);
+}
+
+TLanes Select(TMask mask, TLanes ifSet, TLanes ifClear) {
     return _mm256_blendv_pd(ifClear, ifSet, mask);
 }
 
-// The outputs of the four net inputs x; `lanes` has the bits of the lanes to write. Inlined,
-// so that only ApplyVectorized, whose interface holds no vectors, leaves the vector unit (and
-// clears the upper halves of its registers for the code around it).
-[[gnu::always_inline]] inline void ApplyLanes(TLanes x, int lanes, double* outputs,
-                                              const TPowerTable& table) {
-    const TLanes floor = _mm256_cmp_pd(x, Splat(kFloorLimit), _CMP_LT_OQ);
-    const TLanes one = _mm256_cmp_pd(x, Splat(kOneLimit), _CMP_GE_OQ);
-    const TLanes ordinary = _mm256_andnot_pd(
-        one, _mm256_cmp_pd(x, Splat(kFloorLimit), _CMP_GE_OQ));  // neither, nor a NaN
-    // The other lanes compute nonsense that is never used; the table index stays in the table.
-    const TLanes u = Subtract(Splat(0.0), x);
-
-    // u = k ln2/1024 + r. rh is r1 - p2 rounded once, taken by the fused operation so that
-    // the two-sum of its error runs beside the main chain.
-    const TLanes shifter = Splat(0x1.8p52);
-    const TLanes shifted = MultiplyAdd(u, Splat(0x1.71547652b82fep+10), shifter);
-    const TLanes kd = Subtract(shifted, shifter);
-    const __m256i k = _mm256_sub_epi64(_mm256_castpd_si256(shifted), _mm256_castpd_si256(shifter));
-    const TLanes r1 = NegatedMultiplyAdd(kd, Splat(0x1.62e42feep-11), u);
-    const TLanes p2 = Multiply(kd, Splat(0x1.a39ef356p-43));
-    const TLanes rh = NegatedMultiplyAdd(kd, Splat(0x1.a39ef356p-43), r1);
-    const TLanes rb = Subtract(rh, r1);
-    const TLanes re = Add(Subtract(r1, Subtract(rh, rb)), Subtract(Subtract(Splat(0.0), p2), rb));
-    const TLanes rl = NegatedMultiplyAdd(kd, Splat(0x1.93c7673007e5fp-75), re);
-
-    // e^r - 1 - r = rh^2 (1/2 + rh/6) + rh^4 (1/24 + rh/120), plus the part of rl.
-    const TLanes r2 = Multiply(rh, rh);
-    const TLanes low = MultiplyAdd(rh, Splat(1.0 / 6), Splat(0.5));
-    const TLanes high = MultiplyAdd(rh, Splat(1.0 / 120), Splat(1.0 / 24));
-    const TLanes q = MultiplyAdd(Multiply(r2, r2), high, Multiply(r2, low));
-    const TLanes wl = Add(rl, q);
-
-    // e^u = 2^(k >> 10) T[k & 1023] (1 + rh + wl), the power of two applied to the table
-    // entry (exactly) while the polynomial is evaluated.
-    const __m256i j = _mm256_and_si256(k, _mm256_set1_epi64x(kTableSize - 1));
-    // k + 1023 * 1024 is positive, so a logical shift divides it by 1024 rounding down.
-    const __m256i exponent =
-        _mm256_srli_epi64(_mm256_add_epi64(k, _mm256_set1_epi64x(1023 * kTableSize)), kTableBits);
-    const TLanes scale = _mm256_castsi256_pd(_mm256_slli_epi64(exponent, 52));
-    const TLanes th = Multiply(_mm256_i64gather_pd(table.hi.data(), j, sizeof(double)), scale);
-    const TLanes tl = Multiply(_mm256_i64gather_pd(table.lo.data(), j, sizeof(double)), scale);
-    const TLanes ah = MultiplyAdd(th, rh, th);
-    const TLanes al = MultiplyAdd(th, rh, Subtract(th, ah));
-    const TLanes el = Add(al, MultiplyAdd(th, wl, MultiplyAdd(tl, rh, tl)));
-    const TLanes eh = Add(ah, el);
-    const TLanes elo = Subtract(el, Subtract(eh, ah));
-
-    // 1 / (1 + e^u).
-    const TLanes sh = Add(Splat(1.0), eh);
-    const TLanes y0 = _mm256_div_pd(Splat(1.0), sh);
-    const TLanes sb = Subtract(sh, Splat(1.0));
-    const TLanes se = Add(Subtract(Splat(1.0), Subtract(sh, sb)), Subtract(eh, sb));
-    const TLanes sl = Add(se, elo);
-    const TLanes rho = NegatedMultiplyAdd(sl, y0, NegatedMultiplyAdd(sh, y0, Splat(1.0)));
-    const TLanes yl = Multiply(y0, rho);
-
-    const TLanes margin = Multiply(y0, Splat(kMargin));
-    const TLanes below = Add(y0, Subtract(yl, margin));
-    const TLanes above = Add(y0, Add(yl, margin));
-    const TLanes decided = _mm256_or_pd(
-        _mm256_or_pd(floor, one), _mm256_and_pd(ordinary, _mm256_cmp_pd(below, above, _CMP_EQ_OQ)));
-    const TLanes result = Select(one, Splat(1.0), Select(floor, Splat(kFloorValue), below));
-
-    if (lanes == (1 << kLanes) - 1) {
-        _mm256_storeu_pd(outputs, result);
-    } else {
-        // Lane by lane: a later load of one output is then served by its own store.
-        double results[kLanes];
-        _mm256_storeu_pd(results, result);
-        for (int lane = 0; lane < kLanes && ((lanes >> lane) & 1) != 0; ++lane) {
-            outputs[lane] = results[lane];
-        }
-    }
-    const int undecided = (_mm256_movemask_pd(decided) ^ ((1 << kLanes) - 1)) & lanes;
-    if (undecided == 0) {
-        return;
-    }
-    double inputs[kLanes];
-    _mm256_storeu_pd(inputs, x);
-    for (int lane = 0; lane < kLanes; ++lane) {
-        if (((undecided >> lane) & 1) != 0) {
-            outputs[lane] = Plain(inputs[lane]);
-        }
-    }
+TIndex AsIndex(TLanes lanes) {
+    return _mm256_castpd_si256(lanes);
 }
 
-void ApplyVectorized(const double* netInputs, double* outputs, std::int32_t count) {
-    const TPowerTable& table = PowerTable();
-    std::int32_t i = 0;
-    for (; i + kLanes <= count; i += kLanes) {
-        ApplyLanes(_mm256_loadu_pd(netInputs + i), (1 << kLanes) - 1, outputs + i, table);
-    }
-    if (i < count) {
-        // The lanes past the end are 0.0 and not written. The inputs are read one by one, so
-        // that each is served by the store that wrote it.
-        const std::int32_t left = count - i;
-        const double* in = netInputs + i;
-        const TLanes x = _mm256_setr_pd(in[0], left > 1 ? in[1] : 0.0, left > 2 ? in[2] : 0.0, 0.0);
-        ApplyLanes(x, (1 << left) - 1, outputs + i, table);
-    }
+TLanes AsLanes(TIndex index) {
+    return _mm256_castsi256_pd(index);
 }
+
+TIndex IndexSubtract(TIndex a, TIndex b) {
+    return _mm256_sub_epi64(a, b);
+}
+
+TIndex IndexAdd(TIndex a, std::int64_t b) {
+    return _mm256_add_epi64(a, _mm256_set1_epi64x(b));
+}
+
+TIndex IndexAnd(TIndex a, std::int64_t b) {
+    return _mm256_and_si256(a, _mm256_set1_epi64x(b));
+}
+
+TIndex ShiftRight(TIndex a, int bits) {
+    return _mm256_srli_epi64(a, bits);
+}
+
+TIndex ShiftLeft(TIndex a, int bits) {
+    return _mm256_slli_epi64(a, bits);
+}
+
+TLanes Gather(const double* table, TIndex index) {
+    return _mm256_i64gather_pd(table, index, sizeof(double));
+}
+
+#include "NeuralNets/Kernels/SigmoidKernelLanes.h"
+
+}  // namespace Avx2
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx512f,fma"))), apply_to = function)
+#else
+#pragma GCC pop_options
+#pragma GCC push_options
+#pragma GCC target("avx512f,fma")
+#endif
+
+namespace Avx512 {
+
+constexpr int kLanes = 8;
+using TLanes = __m512d;
+using TMask = __mmask8;
+using TIndex = __m512i;
+
+TLanes Splat(double value) {
+    return _mm512_set1_pd(value);
+}
+
+TLanes Load(const double* values) {
+    return _mm512_loadu_pd(values);
+}
+
+TLanes LoadFirst(const double* values, std::int32_t count) {
+    return _mm512_maskz_loadu_pd(static_cast<TMask>((1 << count) - 1), values);
+}
+
+void Store(double* values, TLanes lanes) {
+    _mm512_storeu_pd(values, lanes);
+}
+
+TLanes MultiplyAdd(TLanes a, TLanes b, TLanes c) {
+    return _mm512_fmadd_pd(a, b, c);
+}
+
+TLanes NegatedMultiplyAdd(TLanes a, TLanes b, TLanes c) {
+    return _mm512_fnmadd_pd(a, b, c);
+}
+
+TLanes Add(TLanes a, TLanes b) {
+    return _mm512_add_pd(a, b);
+}
+
+TLanes Subtract(TLanes a, TLanes b) {
+    return _mm512_sub_pd(a, b);
+}
+
+TLanes Multiply(TLanes a, TLanes b) {
+    return _mm512_mul_pd(a, b);
+}
+
+TLanes Divide(TLanes a, TLanes b) {
+    return _mm512_div_pd(a, b);
+}
+
+TMask Less(TLanes a, TLanes b) {
+    return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ);
+}
+
+TMask GreaterEqual(TLanes a, TLanes b) {
+    return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ);
+}
+
+TMask Equal(TLanes a, TLanes b) {
+    return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ);
+}
+
+TMask Or(TMask a, TMask b) {
+    return static_cast<TMask>(a | b);
+}
+
+TMask And(TMask a, TMask b) {
+    return static_cast<TMask>(a & b);
+}
+
+TMask AndNot(TMask a, TMask b) {
+    return static_cast<TMask>(~a & b);
+}
+
+int MaskBits(TMask mask) {
+    return mask;
+}
+
+TLanes Select(TMask mask, TLanes ifSet, TLanes ifClear) {
+    return _mm512_mask_blend_pd(mask, ifClear, ifSet);
+}
+
+TIndex AsIndex(TLanes lanes) {
+    return _mm512_castpd_si512(lanes);
+}
+
+TLanes AsLanes(TIndex index) {
+    return _mm512_castsi512_pd(index);
+}
+
+TIndex IndexSubtract(TIndex a, TIndex b) {
+    return _mm512_sub_epi64(a, b);
+}
+
+TIndex IndexAdd(TIndex a, std::int64_t b) {
+    return _mm512_add_epi64(a, _mm512_set1_epi64(b));
+}
+
+TIndex IndexAnd(TIndex a, std::int64_t b) {
+    return _mm512_and_si512(a, _mm512_set1_epi64(b));
+}
+
+// The masked forms with every lane set: g++ 12 warns that the unmasked ones' headers read an
+// undefined vector.
+constexpr TMask kEveryLane = 0xff;
+
+TIndex ShiftRight(TIndex a, unsigned bits) {
+    return _mm512_maskz_srli_epi64(kEveryLane, a, bits);
+}
+
+TIndex ShiftLeft(TIndex a, unsigned bits) {
+    return _mm512_maskz_slli_epi64(kEveryLane, a, bits);
+}
+
+TLanes Gather(const double* table, TIndex index) {
+    return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), kEveryLane, index, table, sizeof(double));
+}
+
+#include "NeuralNets/Kernels/SigmoidKernelLanes.h"
+
+}  // namespace Avx512
 
 #if defined(__clang__)
 #pragma clang attribute pop
@@ -257,9 +368,30 @@ void ApplyVectorized(const double* netInputs, double* outputs, std::int32_t coun
 #pragma GCC pop_options
 #endif
 
-bool HasFusedMultiplyAdd() {
+bool RunsAvx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
+}
+
+bool RunsAvx2() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+constexpr TVariant kVariants[] = {{"avx512f", Avx512::ApplyVectorized, RunsAvx512},
+                                  {"avx2", Avx2::ApplyVectorized, RunsAvx2}};
+
+// The best variant this processor runs; null where it runs none.
+void (*BestVariant())(const double*, double*, std::int32_t) {
+    static const auto best = []() -> void (*)(const double*, double*, std::int32_t) {
+        for (const TVariant& variant : kVariants) {
+            if (variant.runsHere()) {
+                return variant.apply;
+            }
+        }
+        return nullptr;
+    }();
+    return best;
 }
 
 #endif
@@ -276,8 +408,8 @@ double Plain(double netInput) {
 
 void Apply(const double* netInputs, double* outputs, std::int32_t count) {
 #if ZORF_X86_KERNELS
-    if (IsVectorized()) {
-        ApplyVectorized(netInputs, outputs, count);
+    if (const auto vectorized = BestVariant(); vectorized != nullptr) {
+        vectorized(netInputs, outputs, count);
         return;
     }
 #endif
@@ -288,10 +420,17 @@ void Apply(const double* netInputs, double* outputs, std::int32_t count) {
 
 bool IsVectorized() {
 #if ZORF_X86_KERNELS
-    static const bool vectorized = HasFusedMultiplyAdd();
-    return vectorized;
+    return BestVariant() != nullptr;
 #else
     return false;
+#endif
+}
+
+std::span<const TVariant> Variants() {
+#if ZORF_X86_KERNELS
+    return kVariants;
+#else
+    return {};
 #endif
 }
 

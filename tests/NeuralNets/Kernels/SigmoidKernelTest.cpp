@@ -15,18 +15,21 @@ std::uint64_t Bits(double value) {
     return std::bit_cast<std::uint64_t>(value);
 }
 
-// The number of inputs where Apply's output differs from Plain's in any bit; the first few
-// are reported.
+// The number of inputs where a variant's outputs differ from Plain's in any bit, for each
+// variant this machine runs; the first few are reported.
 std::int64_t Mismatches(const std::vector<double>& inputs) {
-    std::vector<double> outputs(inputs.size());
-    SigmoidKernel::Apply(inputs.data(), outputs.data(), static_cast<std::int32_t>(inputs.size()));
     std::int64_t mismatches = 0;
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const double expected = SigmoidKernel::Plain(inputs[i]);
-        if (Bits(outputs[i]) != Bits(expected)) {
-            if (++mismatches <= 5) {
-                ADD_FAILURE() << std::hexfloat << "x = " << inputs[i] << ": " << outputs[i]
-                              << " instead of " << expected;
+    for (const SigmoidKernel::TVariant& variant : SigmoidKernel::Variants()) {
+        if (!variant.runsHere()) {
+            continue;
+        }
+        std::vector<double> outputs(inputs.size());
+        variant.apply(inputs.data(), outputs.data(), static_cast<std::int32_t>(inputs.size()));
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            const double expected = SigmoidKernel::Plain(inputs[i]);
+            if (Bits(outputs[i]) != Bits(expected) && ++mismatches <= 5) {
+                ADD_FAILURE() << variant.name << std::hexfloat << ": x = " << inputs[i] << ": "
+                              << outputs[i] << " instead of " << expected;
             }
         }
     }
@@ -114,18 +117,27 @@ TEST(SigmoidKernel, ApplyGivesPlainsBitsForRandomInputs) {
     EXPECT_EQ(Mismatches(inputs), 0);
 }
 
+// Every count around the lane widths, in place, through Apply and each variant.
 TEST(SigmoidKernel, ApplyWorksInPlaceOnAnyCount) {
-    for (std::int32_t count = 0; count <= 9; ++count) {
-        std::vector<double> values(static_cast<std::size_t>(count));
-        for (std::int32_t i = 0; i < count; ++i) {
-            values[static_cast<std::size_t>(i)] = 0.75 * i - 3.0;
+    std::vector<void (*)(const double*, double*, std::int32_t)> applies = {SigmoidKernel::Apply};
+    for (const SigmoidKernel::TVariant& variant : SigmoidKernel::Variants()) {
+        if (variant.runsHere()) {
+            applies.push_back(variant.apply);
         }
-        const std::vector<double> inputs = values;
-        SigmoidKernel::Apply(values.data(), values.data(), count);
-        for (std::int32_t i = 0; i < count; ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            EXPECT_EQ(Bits(values[at]), Bits(SigmoidKernel::Plain(inputs[at])))
-                << count << " " << i;
+    }
+    for (const auto apply : applies) {
+        for (std::int32_t count = 0; count <= 17; ++count) {
+            std::vector<double> values(static_cast<std::size_t>(count));
+            for (std::int32_t i = 0; i < count; ++i) {
+                values[static_cast<std::size_t>(i)] = 0.75 * i - 3.0;
+            }
+            const std::vector<double> inputs = values;
+            apply(values.data(), values.data(), count);
+            for (std::int32_t i = 0; i < count; ++i) {
+                const auto at = static_cast<std::size_t>(i);
+                EXPECT_EQ(Bits(values[at]), Bits(SigmoidKernel::Plain(inputs[at])))
+                    << count << " " << i;
+            }
         }
     }
 }
