@@ -4,6 +4,8 @@
 // can deliver a chosen selection of input and output columns.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,7 +34,7 @@ struct TDataContents {
     std::optional<std::vector<std::int32_t>> MbrDyaOutFeatures;
 };
 
-class Data : private TDataContents {
+class ZORF_EXPORT Data : private TDataContents {
   public:
     using ColumnList = std::span<const std::int32_t>;
 

@@ -2,6 +2,8 @@
 // distinct under exact, case-sensitive comparison.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -9,7 +11,7 @@
 
 #include "DataObject/TLabel.h"
 
-class TLabelList {
+class ZORF_EXPORT TLabelList {
   public:
     TLabelList() = default;
     TLabelList(std::string_view name, double value);

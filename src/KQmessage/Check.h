@@ -9,11 +9,13 @@
 // Both report "Assertion failed: <condition>, file <unit>, line <n>".
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <stdexcept>
 #include <string>
 
 // A refused load: the text names the failed condition, its source unit and line.
-class TCheckFailure : public std::runtime_error {
+class ZORF_EXPORT TCheckFailure : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
@@ -31,7 +33,7 @@ constexpr const char* SourceUnit(const char* path) {
     return unit;
 }
 
-std::string FailureText(const char* condition, const char* unit, int line);
+ZORF_EXPORT std::string FailureText(const char* condition, const char* unit, int line);
 [[noreturn]] void Abort(const char* condition, const char* unit, int line);
 [[noreturn]] void Refuse(const char* condition, const char* unit, int line);
 

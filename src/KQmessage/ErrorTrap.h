@@ -12,10 +12,11 @@
 #include <string_view>
 
 #include "KQmessage/Check.h"
+#include "KQmessage/Export.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
 
-class TErrorTrap {
+class ZORF_EXPORT TErrorTrap {
   public:
     TErrorTrap(std::string_view program, std::ostream& out, std::ostream& err);
     virtual ~TErrorTrap() = default;

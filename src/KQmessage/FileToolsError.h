@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -11,7 +13,7 @@ namespace FileTools {
 // It holds only values, so it stays sound after the stream that raised it is gone. The byte
 // position comes from the reader; whoever knows the file (a program's trap, a loader) may add
 // its name and line so that a report can say where.
-class Error : public std::exception {
+class ZORF_EXPORT Error : public std::exception {
   public:
     std::string message;
     std::optional<std::string> fileName;

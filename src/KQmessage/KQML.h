@@ -2,13 +2,15 @@
 // values are structures again, with the text form (error :type invalid-message :expected rows).
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-class TKQstructure {
+class ZORF_EXPORT TKQstructure {
   public:
     struct Pair {
         std::string key;
@@ -73,13 +75,13 @@ class TKQstructure {
 };
 
 // (error :type <type>)
-std::unique_ptr<TKQstructure> MakeErrorMessage(std::string_view type);
+ZORF_EXPORT std::unique_ptr<TKQstructure> MakeErrorMessage(std::string_view type);
 
-bool AtomToBoolean(std::string_view text);
-std::int32_t AtomToInteger(std::string_view text);
-std::int32_t RequireInteger(std::string_view text);
-double AtomToReal(std::string_view text);
-double RequireReal(std::string_view text);
+ZORF_EXPORT bool AtomToBoolean(std::string_view text);
+ZORF_EXPORT std::int32_t AtomToInteger(std::string_view text);
+ZORF_EXPORT std::int32_t RequireInteger(std::string_view text);
+ZORF_EXPORT double AtomToReal(std::string_view text);
+ZORF_EXPORT double RequireReal(std::string_view text);
 
 // Arguments 1 to argc-1, each followed by one blank.
-std::string JoinArguments(int argc, const char* const* argv);
+ZORF_EXPORT std::string JoinArguments(int argc, const char* const* argv);

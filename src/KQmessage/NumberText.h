@@ -4,6 +4,8 @@
 // std::from_chars / std::to_chars and never allocate on the common forms.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -15,25 +17,25 @@ namespace NumberText {
 
 enum class IntegerScan { Found, NotFound, OutOfRange };
 
-struct ScannedInteger {
+struct ZORF_EXPORT ScannedInteger {
     IntegerScan status = IntegerScan::NotFound;
     std::int32_t value = 0;
 };
 
 // "%ld": leading white space, an optional sign and at least one decimal digit; text after
 // the number is ignored. A value outside 32 bits is reported, not wrapped.
-ScannedInteger ScanInteger(std::string_view text);
+ZORF_EXPORT ScannedInteger ScanInteger(std::string_view text);
 
 // Accepted exactly when "%f" accepts the text (leading white space, sign, ".5", exponents,
 // inf/infinity, nan, hexadecimal forms; text after the number is ignored); the value is the
 // full double conversion of the text, as strtod gives it.
-std::optional<double> ScanReal(std::string_view text);
+ZORF_EXPORT std::optional<double> ScanReal(std::string_view text);
 
 // A number in plain decimal form (digits first, after an optional minus sign) at the start of
 // `text`, with the number of bytes it takes: ScanReal of exactly those bytes gives the same
 // value. None for any other form, for a value out of range, and when the number reaches the
 // end of `text` (it might go on beyond).
-struct LeadingReal {
+struct ZORF_EXPORT LeadingReal {
     double value = 0.0;
     std::size_t length = 0;
 };
@@ -66,8 +68,8 @@ constexpr std::size_t FixedTextSize(int decimals) {
 }
 
 // Each writes into `out` and returns the text written there: "%ld", "%.*f" and "%.*g".
-std::string_view FormatInteger(std::span<char> out, std::int64_t value);
-std::string_view FormatFixed(std::span<char> out, double value, int decimals);
-std::string_view FormatGeneral(std::span<char> out, double value, int significant);
+ZORF_EXPORT std::string_view FormatInteger(std::span<char> out, std::int64_t value);
+ZORF_EXPORT std::string_view FormatFixed(std::span<char> out, double value, int decimals);
+ZORF_EXPORT std::string_view FormatGeneral(std::span<char> out, double value, int significant);
 
 }  // namespace NumberText

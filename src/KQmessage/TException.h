@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <exception>
 #include <memory>
 #include <optional>
@@ -9,7 +11,7 @@ class TKQstructure;
 
 // Raised by the network, fuzzy-network and data set classes for a bad argument.
 // Copies are deep: every copy owns its texts and its details, released once.
-class TException : public std::exception {
+class ZORF_EXPORT TException : public std::exception {
   public:
     std::string message;
     std::optional<std::string> category;

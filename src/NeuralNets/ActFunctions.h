@@ -1,6 +1,8 @@
 // The activation functions and the registry that names them.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,24 +15,24 @@ namespace ActFunctions {
 // Placeholders: running one is a programming error. Every new neuron carries Error until it
 // is given a function; a layer without neurons reports Null; the defuzzifying output layer
 // carries Cog and computes its outputs itself.
-void Error(TBasicNeuron& neuron, double netInput);
-void Null(TBasicNeuron& neuron, double netInput);
-void Cog(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void Error(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void Null(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void Cog(TBasicNeuron& neuron, double netInput);
 
-void Bias(TBasicNeuron& neuron, double netInput);
-void Linear(TBasicNeuron& neuron, double netInput);
-void SaturatedLinear(TBasicNeuron& neuron, double netInput);
-void Sigmoid(TBasicNeuron& neuron, double netInput);
-void Tanh(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void Bias(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void Linear(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void SaturatedLinear(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void Sigmoid(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void Tanh(TBasicNeuron& neuron, double netInput);
 
 // These read the neuron's gain and so apply only to a TGainNeuron.
-void LinearGain(TBasicNeuron& neuron, double netInput);
-void SigmoidGain(TBasicNeuron& neuron, double netInput);
-void TanhGain(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void LinearGain(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void SigmoidGain(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void TanhGain(TBasicNeuron& neuron, double netInput);
 
 // The membership degree of a fuzzy condition neuron; defined with the condition layer
 // (Zorf/TConditionLayer.cpp), which owns the rule.
-void ZorfCondition(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void ZorfCondition(TBasicNeuron& neuron, double netInput);
 
 // A function over a whole layer: outputs[i] is what the neuron function stores for
 // netInputs[i]. The two arrays may be the same.
@@ -38,19 +40,20 @@ using TLayerActFunction = void (*)(const double* netInputs, double* outputs, std
 
 // The layer form of a function whose output depends on the net input alone, where one is
 // faster than calling the function for every neuron; null otherwise.
-TLayerActFunction LayerFormOf(TActFunction function);
+ZORF_EXPORT TLayerActFunction LayerFormOf(TActFunction function);
 
-bool NeedsGain(TActFunction function);
+ZORF_EXPORT bool NeedsGain(TActFunction function);
 
 // Raises TException (Bad Parameter, where-text `where`) when the function cannot run on the
 // neuron: a gain function on a neuron without a gain.
-void RequireSuitable(TActFunction function, const TBasicNeuron& neuron, const char* where);
+ZORF_EXPORT void RequireSuitable(TActFunction function, const TBasicNeuron& neuron,
+                                 const char* where);
 
 }  // namespace ActFunctions
 
 // Maps activation-function names to functions and back. Names match without regard to case
 // and keep the spelling they were registered with.
-class TFnRegistry {
+class ZORF_EXPORT TFnRegistry {
   public:
     TFnRegistry();
     TFnRegistry(const TFnRegistry&) = delete;

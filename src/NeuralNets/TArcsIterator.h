@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 
 class TBasicNeuron;
@@ -7,7 +9,7 @@ class TBasicNeuron;
 // Pulls the incoming arcs of one neuron, forwards and backwards, exposing the current arc.
 // An iterator holds plain pointers into its network and means nothing after the network's
 // structure changes.
-class TArcsIterator {
+class ZORF_EXPORT TArcsIterator {
   public:
     TArcsIterator() = default;
     TArcsIterator(const TArcsIterator&) = default;

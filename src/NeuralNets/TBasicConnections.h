@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +15,7 @@ class TIterateObj3;
 // The weighted arcs from the neurons of one layer of a network (from) to those of another
 // (to). A matrix keeps no dimensions: it asks its network for the two layers' current
 // neuron counts. Owned by its network and released only through Destroy.
-class TBasicConnections {
+class ZORF_EXPORT TBasicConnections {
   public:
     TBasicConnections(TBasicNetwork* owner, std::int32_t from, std::int32_t to);
     TBasicConnections(const TBasicConnections&) = delete;

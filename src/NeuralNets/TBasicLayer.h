@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -10,7 +12,7 @@ class TBasicNetwork;
 // A layer: an ordered array of neurons and the values array holding each neuron's net input
 // and then, in place, its output for the current row. Owned by its network and released
 // only through Destroy.
-class TBasicLayer {
+class ZORF_EXPORT TBasicLayer {
   public:
     TBasicLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t count);
     TBasicLayer(const TBasicLayer&) = delete;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -12,7 +14,7 @@
 class TIterateObj;
 
 // Owns a layer or matrix, which is released only through its Destroy.
-struct TDestroy {
+struct ZORF_EXPORT TDestroy {
     template <class T>
     void operator()(T* object) const {
         object->Destroy();
@@ -24,7 +26,7 @@ using TOwned = std::unique_ptr<T, TDestroy>;
 // The generic feed-forward network: an ordered list of layers and one matrix for every
 // ordered pair of layers (a TEmptyConnections where the pair is not connected). The matrix
 // from layer `from` to layer `to` is priv_conns_index[to][from].
-class TBasicNetwork {
+class ZORF_EXPORT TBasicNetwork {
   public:
     // An empty shell for derived classes, which call Init themselves.
     TBasicNetwork();

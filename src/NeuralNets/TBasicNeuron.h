@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 
 class TBasicLayer;
@@ -11,7 +13,7 @@ using TActFunction = void (*)(TBasicNeuron& neuron, double netInput);
 
 // One neuron: a record of its place and its function. Its value lives in its layer's values
 // array, which lets a layer compute in place.
-class TBasicNeuron {
+class ZORF_EXPORT TBasicNeuron {
   public:
     std::int32_t layerNum = 0;
     std::int32_t index = 0;

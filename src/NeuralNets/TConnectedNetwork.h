@@ -1,9 +1,11 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include "NeuralNets/TBasicNetwork.h"
 
 // A network whose connected pairs are fully connected matrices.
-class TConnectedNetwork : public TBasicNetwork {
+class ZORF_EXPORT TConnectedNetwork : public TBasicNetwork {
   public:
     TConnectedNetwork();
     explicit TConnectedNetwork(std::int32_t n_layers);

@@ -3,13 +3,14 @@
 #include <cstddef>
 #include <vector>
 
+#include "KQmessage/Export.h"
 #include "NeuralNets/ActFunctions.h"
 #include "NeuralNets/TBasicLayer.h"
 
 // What every layer that keeps its neurons in one array of a single neuron class shares:
 // the neuron array, its walks and its edits. TNeuron derives from TBasicNeuron.
 template <class TNeuron>
-class TNeuronArrayLayer : public TBasicLayer {
+class ZORF_EXPORT TNeuronArrayLayer : public TBasicLayer {
   public:
     TNeuronArrayLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t count)
         : TBasicLayer(owner, number, count), nodes(static_cast<std::size_t>(numNeurons)) {

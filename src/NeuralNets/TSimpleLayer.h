@@ -1,9 +1,11 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include "NeuralNets/TNeuronArrayLayer.h"
 
 // A layer of neurons without parameters.
-class TSimpleLayer : public TNeuronArrayLayer<TBasicNeuron> {
+class ZORF_EXPORT TSimpleLayer : public TNeuronArrayLayer<TBasicNeuron> {
   public:
     TSimpleLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t count);
 

@@ -15,6 +15,7 @@
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/NumberText.h"
+#include "KQmessage/ProgramVersion.h"
 #include "KQmessage/TArgumentError.h"
 #include "KQmessage/TException.h"
 #include "Plot/MembershipPlot.h"
@@ -49,7 +50,8 @@ constexpr const char* kUsage =
     "      log, the epoch of the lowest validation error marked\n"
     "\n"
     "A value follows its option as the next argument or after '=' (--inputs=0,1).\n"
-    "  --help  this text\n";
+    "  --help     this text\n"
+    "  --version  the program's version\n";
 
 using Arguments::Quoted;
 using Arguments::Refuse;
@@ -318,6 +320,10 @@ void Report(std::ostream& err, std::string_view message) {
 }  // namespace
 
 int RunPlotZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    if (AsksForVersion(argc, argv, TVersionArgument::AnyArgument)) {
+        out << ProgramVersion("PlotZorf");
+        return 0;
+    }
     try {
         const TCommandLine line = ReadCommandLine(argc, argv);
         if (line.help) {

@@ -12,6 +12,7 @@
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/ErrorTrap.h"
 #include "KQmessage/FileToolsError.h"
+#include "KQmessage/ProgramVersion.h"
 #include "KQmessage/TArgumentError.h"
 #include "KQmessage/TException.h"
 #include "NeuralNets/PseudoRandom.h"
@@ -38,6 +39,7 @@ constexpr const char* kUsage =
     "  --prune F       share of the condition->rule and of the rule->action arcs to remove,\n"
     "                  chosen from the seed, 0 to 1 (default 0)\n"
     "  --help          this text\n"
+    "  --version       the program's version\n"
     "\n"
     "Example: MakeZorf --inputs 3,3 --rules 4 --outputs 3 --seed 7 comfort.net\n";
 
@@ -298,6 +300,10 @@ std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
 }
 
 int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    if (AsksForVersion(argc, argv, TVersionArgument::AnyArgument)) {
+        out << ProgramVersion("MakeZorf");
+        return 0;
+    }
     return TErrorTrap("MakeZorf", out, err).Run([&] {
         const TCommandLine line = TArgumentReader().Read(argc, argv);
         if (line.help) {

@@ -3,6 +3,8 @@
 // pseudo-random sequence started at a seed, so a recipe always gives the same file.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -10,7 +12,7 @@
 
 #include "Zorf/TZorf.h"
 
-struct TZorfRecipe {
+struct ZORF_EXPORT TZorfRecipe {
     // Membership functions of each input and each output (at least 2 each).
     std::vector<std::int32_t> mfPerInput;
     std::int32_t numRules = 0;
@@ -27,13 +29,14 @@ struct TZorfRecipe {
 // build: 1 to 10000 inputs and outputs of 2 to 1000 membership functions each, 1 to 1000000
 // rules, a finite weight range whose minimum is not above its maximum, a share from 0 to 1
 // and at most 100 million arcs between two layers.
-void RequireMakeable(const TZorfRecipe& recipe);
+ZORF_EXPORT void RequireMakeable(const TZorfRecipe& recipe);
 
 // The network of the recipe (refused as RequireMakeable says): the arcs to remove are chosen
 // first, then InitializeWeights gives the membership functions their default centres and the
 // remaining arcs their weights.
-std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe);
+ZORF_EXPORT std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe);
 
 // The whole job of `MakeZorf [options] network.file`: the usage text goes to `out`, every
 // error to `err`. Returns the process exit status: 0 when the file was written, 1 otherwise.
-int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+ZORF_EXPORT int RunMakeZorf(int argc, const char* const* argv, std::ostream& out,
+                            std::ostream& err);

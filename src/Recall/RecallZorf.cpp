@@ -1,5 +1,7 @@
 #include "Recall/RecallZorf.h"
 
+#include <string_view>
+
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
@@ -8,9 +10,11 @@
 #include "FileHandler/Syntax/FileMessages.h"
 #include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/FileToolsError.h"
+#include "KQmessage/ProgramVersion.h"
 #include "KQmessage/TException.h"
 #include "Recall/ParameterFile.h"
 #include "Recall/RecallRowByRow.h"
+#include "Recall/RecallZorfHelp.h"
 #include "Zorf/TZorf.h"
 #include "Zorf/TZorfOutputLayer.h"
 
@@ -94,6 +98,14 @@ int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ost
 
 int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                        TRecallPath path) {
+    if (argc == 2 && std::string_view(argv[1]) == "--help") {
+        out << kRecallZorfHelp;
+        return 0;
+    }
+    if (AsksForVersion(argc, argv, TVersionArgument::OnlyArgument)) {
+        out << ProgramVersion("RecallZorf");
+        return 0;
+    }
     if (argc != 2) {
         err << "Usage: RecallZorf parameter.file\n";
         return 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -20,16 +22,17 @@ enum class TRecallPath { Automatic, RowByRow, Loaded };
 
 // The whole recall job of `RecallZorf parameter.file`. Reports go to `out` (file format
 // errors) and `err` (everything else); returns the process exit status.
-int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+ZORF_EXPORT int RunRecallZorf(int argc, const char* const* argv, std::ostream& out,
+                              std::ostream& err);
 // The same job along a chosen path.
-int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                       TRecallPath path);
+ZORF_EXPORT int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out,
+                                   std::ostream& err, TRecallPath path);
 
 // The program's reports: a file format error on `out`, a bad argument as its message, category
 // and place on `err`, a refused check bare on `err` (a defuzzified value out of range shown on
 // `out` first), a refused parameter file bare on `err`, the rest as "RecallZorf: <reason>".
 // The programs that read recall's files (TrainZorf) report as it does, under their own name.
-class TRecallErrorTrap : public TErrorTrap {
+class ZORF_EXPORT TRecallErrorTrap : public TErrorTrap {
   public:
     TRecallErrorTrap(std::ostream& out, std::ostream& err, std::string_view program = "RecallZorf");
 
@@ -45,7 +48,7 @@ class TRecallErrorTrap : public TErrorTrap {
 
 // The network of a network file (or of a network file's text), refused with FileTools::Error
 // (or TCheckFailure) before any row is read unless it is a fuzzy network that recall can run.
-std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
-                                       const std::string& fileName);
-std::unique_ptr<TZorf> ReadZorfNetwork(FileTools::ScratchBuffer& scratch,
-                                       FileTools::InputStream& in);
+ZORF_EXPORT std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                                   const std::string& fileName);
+ZORF_EXPORT std::unique_ptr<TZorf> ReadZorfNetwork(FileTools::ScratchBuffer& scratch,
+                                                   FileTools::InputStream& in);

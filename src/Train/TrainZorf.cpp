@@ -15,6 +15,7 @@
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/NumberText.h"
+#include "KQmessage/ProgramVersion.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "KQmessage/TException.h"
 #include "Recall/ParameterFile.h"
@@ -46,7 +47,10 @@ std::string Usage() {
         line.resize(20, ' ');
         text += line + info.meaning + " (default " + info.defaultValue + ")\n";
     }
-    return text;
+    return text +
+           "\nOptions, answered only as the one argument:\n"
+           "  --help     this text\n"
+           "  --version  the program's version\n";
 }
 
 [[noreturn]] void RefuseSetting(const TParameterReader& reader, const TTrainSettingError& e) {
@@ -264,6 +268,10 @@ class TTrainErrorTrap : public TRecallErrorTrap {
 int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     if (argc == 2 && std::string_view(argv[1]) == "--help") {
         out << Usage();
+        return 0;
+    }
+    if (AsksForVersion(argc, argv, TVersionArgument::OnlyArgument)) {
+        out << ProgramVersion("TrainZorf");
         return 0;
     }
     if (argc != 2) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -9,7 +11,7 @@
 // A condition node: one triangular membership function of one input, given by its centre
 // and reaching 0 at the centres of its neighbours (the membership functions left and right
 // of it on the same input).
-class TConditionNeuron : public TBasicNeuron {
+class ZORF_EXPORT TConditionNeuron : public TBasicNeuron {
   public:
     double centre = 0.0;
     TConditionNeuron* left = nullptr;
@@ -25,7 +27,7 @@ class TConditionNeuron : public TBasicNeuron {
 // is the degree to which its input's current value belongs to its function. The centres
 // are the weights of the arcs from the input layer (reached through
 // TToConditionConnections).
-class TConditionLayer : public TNeuronArrayLayer<TConditionNeuron> {
+class ZORF_EXPORT TConditionLayer : public TNeuronArrayLayer<TConditionNeuron> {
   public:
     // The nodes carry "Zorf-condition"; the membership-function structure follows with SetMFs.
     TConditionLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t count);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -7,7 +9,7 @@
 // How the nodes of a fuzzy layer side fall into groups, one group per input (condition
 // nodes) or per output (action nodes): each group is NdxMF consecutive nodes, one per
 // membership function from left to right, and the groups follow in order.
-class TMFGroups {
+class ZORF_EXPORT TMFGroups {
   public:
     // The callers check the counts first (their refusals name their own conditions).
     void Install(std::span<const std::int32_t> counts);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -12,7 +14,7 @@ class TConditionLayer;
 class TZorfOutputLayer;
 
 // The sizes of a TZorf's layers and its membership-function counts.
-struct TZorfArchitecture {
+struct ZORF_EXPORT TZorfArchitecture {
     std::int32_t numInputs = 0;
     std::int32_t numConditions = 0;
     std::vector<std::int32_t> mfPerInput;
@@ -28,7 +30,7 @@ struct TZorfArchitecture {
 //
 // Weight layers 1 to 4 name the connected pairs 1->2, 2->3, 3->4 and 4->5. Bad arguments of
 // the weight access and recall operations raise TException before anything changes.
-class TZorf : public TConnectedNetwork {
+class ZORF_EXPORT TZorf : public TConnectedNetwork {
   public:
     // The layers by number, for callers that address them (the network file, the programs).
     static constexpr std::int32_t kNumLayers = 6;

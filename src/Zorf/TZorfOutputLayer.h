@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,7 +12,7 @@
 // A defuzzified value outside [0, 1], refused: what() names the failed check, and the report
 // shows the value that broke it on standard output before the check (six significant digits).
 // The value travels with the refusal so that whoever reports it decides when it is shown.
-class TOutputRangeFailure : public TCheckFailure {
+class ZORF_EXPORT TOutputRangeFailure : public TCheckFailure {
   public:
     TOutputRangeFailure(const std::string& check, std::string value);
 
@@ -20,7 +22,7 @@ class TOutputRangeFailure : public TCheckFailure {
 // The defuzzifying output layer: each output is the centre of gravity of its membership
 // functions, the activations of its action nodes (the layer below) weighting their centres
 // (the weights of the TToOutputConnections from that layer).
-class TZorfOutputLayer : public TSimpleLayer {
+class ZORF_EXPORT TZorfOutputLayer : public TSimpleLayer {
   public:
     // The membership-function structure follows with SetMFs.
     TZorfOutputLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t outputs);

@@ -2,6 +2,8 @@
 // then [Data]. An output count of -1 ("Labels") stands for a label list in each row.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 
 #include "FileHandler/DataSetFile/FilerStatus.h"
@@ -16,7 +18,7 @@ inline constexpr const char* kDataSetTag = "DataSet";
 inline constexpr const char* kDataTag = "Data";
 inline constexpr const char* kLabelsWord = "Labels";
 
-struct DataSetHeader {
+struct ZORF_EXPORT DataSetHeader {
     std::int32_t rows = -1;  // required; -1 while not given
     std::int32_t inputs = 0;
     std::int32_t expectedOutputs = 0;
@@ -24,7 +26,7 @@ struct DataSetHeader {
     std::int32_t errors = 0;
 };
 
-struct HeaderReading {
+struct ZORF_EXPORT HeaderReading {
     FilerStatus status = SUCCESS;
     DataSetHeader header;
     // The item that ended the header; [Data] in a well-formed file.
@@ -33,8 +35,8 @@ struct HeaderReading {
 
 // The header items after [DataSet]: SUCCESS when they end with an item that is no key item,
 // ERR_BAD_HEADER at a key item that is unknown, repeated, out of order or not closed.
-HeaderReading ReadDataSetHeader(ScratchBuffer& scratch, InputStream& in);
+ZORF_EXPORT HeaderReading ReadDataSetHeader(ScratchBuffer& scratch, InputStream& in);
 // From the format version line to [Data].
-void WriteDataSetHeader(OutputStream& out, const DataSetHeader& header);
+ZORF_EXPORT void WriteDataSetHeader(OutputStream& out, const DataSetHeader& header);
 
 }  // namespace FileTools

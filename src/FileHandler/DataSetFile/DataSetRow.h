@@ -4,6 +4,8 @@
 // a label list instead ([low medium=0.25]).
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -14,7 +16,7 @@
 
 namespace FileTools {
 
-struct DataSetLayout {
+struct ZORF_EXPORT DataSetLayout {
     // Numbers per row in each group; 0 for a group that is a label list.
     std::int32_t inputs = 0;
     std::int32_t expectedOutputs = 0;
@@ -30,13 +32,13 @@ struct DataSetLayout {
 
 // The layout a header declares: "Labels" (or -1) makes a label list of an output group,
 // any other negative output count is 0.
-DataSetLayout LayoutOf(const DataSetHeader& header);
+ZORF_EXPORT DataSetLayout LayoutOf(const DataSetHeader& header);
 // Whether a row holds a number or a label list. A row that holds neither takes no bytes of
 // the file, so reading rows must not take the time of the row count a header merely claims.
-bool HoldsValues(const DataSetLayout& layout);
+ZORF_EXPORT bool HoldsValues(const DataSetLayout& layout);
 
 // The buffers keep their storage from row to row.
-struct DataSetRow {
+struct ZORF_EXPORT DataSetRow {
     std::vector<double> inputs;
     std::vector<double> expectedOutputs;
     std::vector<double> generatedOutputs;
@@ -47,16 +49,17 @@ struct DataSetRow {
 
 // The next row inside the block `blockdef`: the four groups of numbers in order, then the
 // expected-output label list, then the generated-output one.
-void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                    const DataSetLayout& layout, DataSetRow& row);
+ZORF_EXPORT void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
+                                const DataSetLayout& layout, DataSetRow& row);
 // Each value in the 15-digit general format followed by a blank, two more blanks between
 // groups, a label list in the place of the group it replaces, and a line end.
-void WriteDataSetRow(OutputStream& out, const DataSetLayout& layout, const DataSetRow& row);
+ZORF_EXPORT void WriteDataSetRow(OutputStream& out, const DataSetLayout& layout,
+                                 const DataSetRow& row);
 
 // "[", labels separated by white space (name, or name=degree), "]"; comments may stand
 // before the "[".
-TLabelList ReadLabelList(ScratchBuffer& scratch, InputStream& in);
+ZORF_EXPORT TLabelList ReadLabelList(ScratchBuffer& scratch, InputStream& in);
 // [low medium=0.250000000 ] and a blank.
-void WriteLabelList(OutputStream& out, const TLabelList& labels);
+ZORF_EXPORT void WriteLabelList(OutputStream& out, const TLabelList& labels);
 
 }  // namespace FileTools

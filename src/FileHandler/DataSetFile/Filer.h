@@ -9,6 +9,8 @@
 // written, so a failed write (ERR_WRITE_FAILED) leaves any earlier file untouched.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,7 +29,7 @@ namespace FileTools {
 // `dataName`, laid out as LayoutOf(header) says. With ReadDataSetRow row by row and
 // ReadDataSetTrailer after the last row, this reads a file as LoadDataSets does without
 // holding its rows.
-struct DataSetFile {
+struct ZORF_EXPORT DataSetFile {
     InputStream in;
     std::string dataSetName;
     std::string dataName;
@@ -35,22 +37,23 @@ struct DataSetFile {
 };
 
 // None when the file cannot be opened; raises on a file whose start breaks the format.
-std::optional<DataSetFile> OpenDataSetFile(ScratchBuffer& scratch, const std::string& fileName);
+ZORF_EXPORT std::optional<DataSetFile> OpenDataSetFile(ScratchBuffer& scratch,
+                                                       const std::string& fileName);
 // [~Data], [~DataSet] and the end of the file.
-void ReadDataSetTrailer(ScratchBuffer& scratch, DataSetFile& file);
+ZORF_EXPORT void ReadDataSetTrailer(ScratchBuffer& scratch, DataSetFile& file);
 
-struct LoadedDataSet {
+struct ZORF_EXPORT LoadedDataSet {
     FilerStatus status = SUCCESS;
     std::unique_ptr<Data> data;
 };
 
-struct LoadedDataSets {
+struct ZORF_EXPORT LoadedDataSets {
     FilerStatus status = SUCCESS;
     std::unique_ptr<Data> first;
     std::unique_ptr<Data> second;
 };
 
-struct LoadedRows {
+struct ZORF_EXPORT LoadedRows {
     FilerStatus status = SUCCESS;
     // Where the next run of rows starts, counted from the end of the [Data] tag.
     std::int64_t offset = 0;
@@ -61,35 +64,39 @@ struct LoadedRows {
 // The first data set of the file. ERR_OPEN_FAILED (and no data set) when the file cannot be
 // opened; ERR_BAD_HEADER, with the first data set still delivered, when the file also holds
 // a second data set.
-LoadedDataSet LoadDataSet(ScratchBuffer& scratch, const std::string& fileName);
+ZORF_EXPORT LoadedDataSet LoadDataSet(ScratchBuffer& scratch, const std::string& fileName);
 // SUCCESS or ERR_OPEN_FAILED; a data set the header does not call for stays none.
-LoadedDataSets LoadDataSets(ScratchBuffer& scratch, const std::string& fileName);
+ZORF_EXPORT LoadedDataSets LoadDataSets(ScratchBuffer& scratch, const std::string& fileName);
 // `rowCount` rows from `offset` bytes after the [Data] tag, into data sets of that many
 // rows; the end tags are not checked. ERR_BAD_ARGUMENTS for a negative offset or count.
-LoadedRows LoadDataSetRows(ScratchBuffer& scratch, const std::string& fileName, std::int64_t offset,
-                           std::int32_t rowCount);
+ZORF_EXPORT LoadedRows LoadDataSetRows(ScratchBuffer& scratch, const std::string& fileName,
+                                       std::int64_t offset, std::int32_t rowCount);
 
 // Writes the row slots 0 to MbrNdxRows - 1 of one or both data sets. ERR_BAD_ARGUMENTS
 // when neither is given or their row counts differ; ERR_WRITE_FAILED when the file could
 // not be written.
-FilerStatus SaveDataSet(const std::string& fileName, const Data* first, const Data* second);
+ZORF_EXPORT FilerStatus SaveDataSet(const std::string& fileName, const Data* first,
+                                    const Data* second);
 // The three parts of SaveDataSet as separate file operations: the header creates (or
 // replaces) the file, rows and trailer are appended to it.
-FilerStatus SaveDataSetHeader(const std::string& fileName, const DataSetHeader& header);
-FilerStatus SaveDataSetRows(const std::string& fileName, const Data* first, const Data* second);
-FilerStatus SaveDataSetTrailer(const std::string& fileName);
+ZORF_EXPORT FilerStatus SaveDataSetHeader(const std::string& fileName, const DataSetHeader& header);
+ZORF_EXPORT FilerStatus SaveDataSetRows(const std::string& fileName, const Data* first,
+                                        const Data* second);
+ZORF_EXPORT FilerStatus SaveDataSetTrailer(const std::string& fileName);
 // The same parts written to a stream the caller owns.
-void WriteDataSetRows(OutputStream& out, const Data* first, const Data* second);
-void WriteDataSetTrailer(OutputStream& out);
+ZORF_EXPORT void WriteDataSetRows(OutputStream& out, const Data* first, const Data* second);
+ZORF_EXPORT void WriteDataSetTrailer(OutputStream& out);
 // The header SaveDataSet writes for the data sets; none for arguments it refuses.
-std::optional<DataSetHeader> HeaderOf(const Data* first, const Data* second);
+ZORF_EXPORT std::optional<DataSetHeader> HeaderOf(const Data* first, const Data* second);
 // The layout of the rows SaveDataSet writes under that header: a data set that is given
 // writes its groups even when they hold no values.
-DataSetLayout LayoutForWriting(const DataSetHeader& header, const Data* first, const Data* second);
+ZORF_EXPORT DataSetLayout LayoutForWriting(const DataSetHeader& header, const Data* first,
+                                           const Data* second);
 
 // What a file holds, without loading it: (data :rows R :inputs I :actual-outputs E
 // :calc-outputs G :errors N), the atom network, or (error :type file-read-error),
 // (error :type bad-header), (error :type unknown-header :header H).
-std::unique_ptr<TKQstructure> ProbeFileHeader(ScratchBuffer& scratch, const std::string& fileName);
+ZORF_EXPORT std::unique_ptr<TKQstructure> ProbeFileHeader(ScratchBuffer& scratch,
+                                                          const std::string& fileName);
 
 }  // namespace FileTools

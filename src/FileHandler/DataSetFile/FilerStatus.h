@@ -1,6 +1,8 @@
 // Status codes of the data set file operations, and the one place that puts them in words.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 namespace FileTools {
 
 enum FilerStatus : int {
@@ -16,6 +18,6 @@ enum FilerStatus : int {
     ERR_WRITE_FAILED = -84,
 };
 
-const char* StatusText(FilerStatus status);
+ZORF_EXPORT const char* StatusText(FilerStatus status);
 
 }  // namespace FileTools

@@ -6,6 +6,8 @@
 // the failed condition); nothing built so far is handed out then.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <memory>
 #include <string>
 
@@ -17,9 +19,10 @@
 namespace FileTools {
 
 // `report` is discarded on entry and not filled; callers pass none.
-std::unique_ptr<TBasicNetwork> LoadNetwork(ScratchBuffer& scratch, const std::string& fileName,
-                                           std::unique_ptr<TKQstructure>* report = nullptr);
-std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& in,
-                                           std::unique_ptr<TKQstructure>* report = nullptr);
+ZORF_EXPORT std::unique_ptr<TBasicNetwork> LoadNetwork(
+    ScratchBuffer& scratch, const std::string& fileName,
+    std::unique_ptr<TKQstructure>* report = nullptr);
+ZORF_EXPORT std::unique_ptr<TBasicNetwork> ReadNetwork(
+    ScratchBuffer& scratch, InputStream& in, std::unique_ptr<TKQstructure>* report = nullptr);
 
 }  // namespace FileTools

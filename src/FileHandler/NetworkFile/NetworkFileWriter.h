@@ -8,6 +8,8 @@
 // would exceed the format's 19 characters.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <memory>
 #include <string>
 
@@ -21,9 +23,9 @@ namespace FileTools {
 // it was written: a failure leaves an earlier file of that name as it was. A file that
 // cannot be created or written raises FileTools::Error naming it. `report` is discarded on
 // entry and not filled; callers pass none.
-void SaveNetwork(const std::string& fileName, TBasicNetwork& network,
-                 std::unique_ptr<TKQstructure>* report = nullptr);
-void WriteNetwork(OutputStream& out, TBasicNetwork& network,
-                  std::unique_ptr<TKQstructure>* report = nullptr);
+ZORF_EXPORT void SaveNetwork(const std::string& fileName, TBasicNetwork& network,
+                             std::unique_ptr<TKQstructure>* report = nullptr);
+ZORF_EXPORT void WriteNetwork(OutputStream& out, TBasicNetwork& network,
+                              std::unique_ptr<TKQstructure>* report = nullptr);
 
 }  // namespace FileTools

@@ -4,6 +4,8 @@
 // position from the start.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -17,7 +19,7 @@
 
 namespace FileTools {
 
-class InputStream {
+class ZORF_EXPORT InputStream {
   public:
     static constexpr int kEnd = -1;
 

@@ -11,6 +11,8 @@
 // a file the user could not write (root included) is refused, not replaced.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -22,7 +24,7 @@
 
 namespace FileTools {
 
-class OutputStream {
+class ZORF_EXPORT OutputStream {
   public:
     static OutputStream ReplaceFile(const std::string& path);
     static OutputStream AppendToFile(const std::string& path);

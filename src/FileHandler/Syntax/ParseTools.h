@@ -7,6 +7,8 @@
 // handed back keep the case in which they were written.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +28,7 @@ using ScratchBuffer = std::array<char, kScratchSize>;
 
 enum class ItemKind { EndOfBlock, BareToken, Tag, KeyValue };
 
-struct BlockItem {
+struct ZORF_EXPORT BlockItem {
     ItemKind kind = ItemKind::EndOfBlock;
     // The key or tag name, or the bare token itself.
     std::string name;
@@ -40,28 +42,29 @@ struct BlockItem {
 // ---- Reading
 
 // Whether the item is of that kind and has that name, ignoring case.
-bool IsItem(const BlockItem& item, ItemKind kind, std::string_view name);
+ZORF_EXPORT bool IsItem(const BlockItem& item, ItemKind kind, std::string_view name);
 
 // Separators (white space, control bytes, bytes above 126 and the comma) between tokens.
-bool IsSeparator(int byte);
-bool IsSpecial(int byte);
+ZORF_EXPORT bool IsSeparator(int byte);
+ZORF_EXPORT bool IsSpecial(int byte);
 // The first byte that is not a separator (consumed), or InputStream::kEnd.
-int SkipSeparators(InputStream& in);
+ZORF_EXPORT int SkipSeparators(InputStream& in);
 
 // The next token: a word, "[~", a single special character, or empty at the end of input.
-std::string ReadToken(ScratchBuffer& scratch, InputStream& in);
+ZORF_EXPORT std::string ReadToken(ScratchBuffer& scratch, InputStream& in);
 // As ReadToken, without a copy: the text is valid until the next read from `in`.
-std::string_view ScanToken(ScratchBuffer& scratch, InputStream& in);
+ZORF_EXPORT std::string_view ScanToken(ScratchBuffer& scratch, InputStream& in);
 // Consumes the comment just opened, up to and including its "*/"; comments nest.
-void SkipComment(InputStream& in);
+ZORF_EXPORT void SkipComment(InputStream& in);
 
 // The next item. `blockdef` names the innermost open block (empty at the outermost level);
 // `bracket` continues a bracket that an item with `more` left open.
-BlockItem ReadBlockItem(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                        bool bracket);
+ZORF_EXPORT BlockItem ReadBlockItem(ScratchBuffer& scratch, InputStream& in,
+                                    std::string_view blockdef, bool bracket);
 // ReadBlockItem followed by ReadNumberToken, without building an item for the common case
 // of a bare number.
-double ReadNumberItem(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef);
+ZORF_EXPORT double ReadNumberItem(ScratchBuffer& scratch, InputStream& in,
+                                  std::string_view blockdef);
 
 // ---- Checkers: each returns the typed value or raises FileTools::Error.
 
@@ -69,41 +72,45 @@ double ReadNumberItem(ScratchBuffer& scratch, InputStream& in, std::string_view 
 // name, any tag is accepted.
 std::string ExpectBlockStart(const InputStream& in, const BlockItem& item,
                              std::string_view name = {});
-void ExpectBlockEnd(const InputStream& in, const BlockItem& item);
-std::string ReadStringValue(const InputStream& in, const BlockItem& item, std::string_view key);
-void ReadStringValue(const InputStream& in, const BlockItem& item, std::string_view key,
-                     std::string_view expected);
-std::int32_t ReadIntegerValue(const InputStream& in, const BlockItem& item, std::string_view key);
-double ReadNumberValue(const InputStream& in, const BlockItem& item, std::string_view key);
-double ReadNumberToken(const InputStream& in, const BlockItem& item);
+ZORF_EXPORT void ExpectBlockEnd(const InputStream& in, const BlockItem& item);
+ZORF_EXPORT std::string ReadStringValue(const InputStream& in, const BlockItem& item,
+                                        std::string_view key);
+ZORF_EXPORT void ReadStringValue(const InputStream& in, const BlockItem& item, std::string_view key,
+                                 std::string_view expected);
+ZORF_EXPORT std::int32_t ReadIntegerValue(const InputStream& in, const BlockItem& item,
+                                          std::string_view key);
+ZORF_EXPORT double ReadNumberValue(const InputStream& in, const BlockItem& item,
+                                   std::string_view key);
+ZORF_EXPORT double ReadNumberToken(const InputStream& in, const BlockItem& item);
 // "%ld" (a value outside 32 bits is refused) and "%f" acceptance with the full value.
-std::int32_t ParseInteger(const InputStream& in, std::string_view word);
-double ParseNumber(const InputStream& in, std::string_view word);
+ZORF_EXPORT std::int32_t ParseInteger(const InputStream& in, std::string_view word);
+ZORF_EXPORT double ParseNumber(const InputStream& in, std::string_view word);
 
 // ---- Writing. Items without bracket are the parts of a compound bracket, written between
 // WriteOpenBracket and WriteCloseBracket.
 
-void WriteItem(OutputStream& out, ItemKind kind, std::string_view name, std::string_view value,
-               bool bracket);
-void WriteFormatVersion(OutputStream& out);
-void WriteTag(OutputStream& out, std::string_view name, bool bracket);
+ZORF_EXPORT void WriteItem(OutputStream& out, ItemKind kind, std::string_view name,
+                           std::string_view value, bool bracket);
+ZORF_EXPORT void WriteFormatVersion(OutputStream& out);
+ZORF_EXPORT void WriteTag(OutputStream& out, std::string_view name, bool bracket);
 // Nothing when no name is given.
-void WriteEndTag(OutputStream& out, std::string_view name);
-void WriteStringValue(OutputStream& out, std::string_view key, std::string_view value,
-                      bool bracket);
-void WriteIntegerValue(OutputStream& out, std::string_view key, std::int64_t value, bool bracket);
+ZORF_EXPORT void WriteEndTag(OutputStream& out, std::string_view name);
+ZORF_EXPORT void WriteStringValue(OutputStream& out, std::string_view key, std::string_view value,
+                                  bool bracket);
+ZORF_EXPORT void WriteIntegerValue(OutputStream& out, std::string_view key, std::int64_t value,
+                                   bool bracket);
 // Fixed notation with the given number of decimals, never an exponent.
-void WriteNumberValue(OutputStream& out, std::string_view key, double value, int decimals,
-                      bool bracket);
+ZORF_EXPORT void WriteNumberValue(OutputStream& out, std::string_view key, double value,
+                                  int decimals, bool bracket);
 // The longest number text the network file format was defined with.
 inline constexpr std::size_t kMaxNumberText = 19;
 // As WriteNumberValue, for the network file, whose readers were built for number texts of
 // at most kMaxNumberText characters: a longer text is refused (FileTools::Error with the
 // stream) before anything of the item is written, never cut.
-void WriteLimitedNumberValue(OutputStream& out, std::string_view key, double value, int decimals,
-                             bool bracket);
-void WriteBareToken(OutputStream& out, std::string_view word);
-void WriteOpenBracket(OutputStream& out, bool bracket);
-void WriteCloseBracket(OutputStream& out, bool bracket, bool lineEnd);
+ZORF_EXPORT void WriteLimitedNumberValue(OutputStream& out, std::string_view key, double value,
+                                         int decimals, bool bracket);
+ZORF_EXPORT void WriteBareToken(OutputStream& out, std::string_view word);
+ZORF_EXPORT void WriteOpenBracket(OutputStream& out, bool bracket);
+ZORF_EXPORT void WriteCloseBracket(OutputStream& out, bool bracket, bool lineEnd);
 
 }  // namespace FileTools
