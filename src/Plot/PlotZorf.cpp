@@ -12,6 +12,7 @@
 
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
+#include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/NumberText.h"
@@ -285,7 +286,21 @@ TSurfaceRequest SurfaceRequest(const TCommandLine& line, const TZorf& network) {
     return request;
 }
 
+// The picture must never replace a file the plot is drawn from.
+void RefusePictureAmongInputs(const TCommandLine& line) {
+    std::vector<FileTools::NamedInput> inputs = {
+        {line.kind == TPlotKind::Training ? "training log" : "network file", line.source}};
+    if (const std::optional<std::string_view> dataFile = line.Option("--data")) {
+        inputs.push_back({"data file", std::string(*dataFile)});
+    }
+    if (const std::optional<std::string> clash =
+            FileTools::OutputAmongInputs(line.picture, inputs)) {
+        Refuse(*clash);
+    }
+}
+
 void WritePicture(const TCommandLine& line) {
+    RefusePictureAmongInputs(line);
     const std::string name = BaseName(line.source);
     FileTools::OutputStream out = FileTools::OutputStream::ReplaceFile(line.picture);
     if (line.kind == TPlotKind::Training) {

@@ -12,6 +12,7 @@
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "FileHandler/Syntax/FileMessages.h"
+#include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/NumberText.h"
@@ -246,6 +247,23 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     return 0;
 }
 
+// Both files the run writes are refused before anything is read where either is one of the
+// files it reads: the input would be gone by the time training ended.
+std::optional<std::string> OutputAmongInputs(const TTrainParameters& parameters,
+                                             const std::string& parameterFile) {
+    const std::vector<FileTools::NamedInput> inputs = {
+        {"network file", parameters.weightFile},
+        {"training file", parameters.trainFile},
+        {"validation file", parameters.validationFile},
+        {"parameter file", parameterFile}};
+    for (const std::string* output : {&parameters.outputWeightFile, &parameters.trainingLog}) {
+        if (std::optional<std::string> clash = FileTools::OutputAmongInputs(*output, inputs)) {
+            return clash;
+        }
+    }
+    return std::nullopt;
+}
+
 // Recall's reports under TrainZorf's name; a refused training or setting is reported bare.
 class TTrainErrorTrap : public TRecallErrorTrap {
   public:
@@ -290,6 +308,10 @@ int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostr
         }
         if (parameters.trainFile.empty()) {
             err << "No training file specified\n";
+            return 1;
+        }
+        if (const std::optional<std::string> clash = OutputAmongInputs(parameters, argv[1])) {
+            err << *clash << '\n';
             return 1;
         }
         return TrainFromFiles(parameters, out);

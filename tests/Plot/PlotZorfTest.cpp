@@ -62,6 +62,9 @@ TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
          "--fix must list INPUT=VALUE, not \"2=x\""},
         {{"training", missing, svg}, "Error on File Open: " + missing},
         {{"training", notLog, svg}, "Not a training log: " + notLog + ", line 1: "},
+        {{"membership", basic, basic}, "The output file is also the network file"},
+        {{"membership", kNet, notLog, "--data", notLog}, "The output file is also the data file"},
+        {{"training", notLog, notLog}, "The output file is also the training log"},
     };
     for (const auto& c : cases) {
         const TRun run = RunTool(c.arguments);

@@ -87,6 +87,26 @@ TEST_F(TrainZorfTest, RefusesBadInputWithAMessageAndWritesNothing) {
     }
 }
 
+TEST_F(TrainZorfTest, NeverWritesOverOneOfItsInputs) {
+    const std::string network = folder.Read("start.net");
+    folder.Write("rows.dat", "rows");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"OutputWeightFile = " + folder.File("start.net"), "network file"},
+        {"OutputWeightFile = " + folder.Path().string() + "/./train.par", "parameter file"},
+        {"TrainingLog = " + folder.File("start.net"), "network file"},
+        {"ValidationFile = " + folder.File("rows.dat") +
+             "\nTrainingLog = " + folder.File("rows.dat"),
+         "validation file"},
+    };
+    for (const auto& [settings, role] : cases) {
+        const TTrainOutcome outcome = Run(settings);
+        EXPECT_EQ(outcome.status, 1) << settings;
+        EXPECT_EQ(outcome.err, "The output file is also the " + role + "\n") << settings;
+        EXPECT_EQ(folder.Read("start.net"), network) << settings;
+        EXPECT_EQ(folder.Read("out.net"), "") << settings;
+    }
+}
+
 TEST_F(TrainZorfTest, SameSettingsGiveTheSameFileByteForByte) {
     for (const std::string algorithm :
          {"Algorithm = RPROP", "Algorithm = Backprop\nBatchSize = 16\nSeed = 3",
