@@ -36,7 +36,7 @@ void ReadRows(ScratchBuffer& scratch, DataSetFile& file, const DataSetLayout& la
     }
     DataSetRow row;
     for (std::int32_t r = 0; r < count; ++r) {
-        ReadDataSetRow(scratch, file.in, file.dataName, layout, row);
+        ReadDataSetRow(scratch, file.in, file.dataName, layout, r, row);
         if (first != nullptr) {
             first->AppendRow(row.inputs, row.expectedOutputs,
                              LabelsIf(layout.expectedLabels, row.expectedLabels));

@@ -64,6 +64,12 @@ std::string ContextLine(std::string_view program, const Error& error) {
     if (error.line) {
         line += ", line " + std::to_string(*error.line);
     }
+    if (error.row) {
+        line += ", row " + std::to_string(*error.row);
+    }
+    if (error.column) {
+        line += ", column " + std::to_string(*error.column);
+    }
     return line + ": " + (error.reason && !error.reason->empty() ? *error.reason : error.message);
 }
 
