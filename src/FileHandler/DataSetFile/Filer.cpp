@@ -12,7 +12,10 @@ namespace {
 
 std::unique_ptr<Data> NewDataSet(bool wanted, std::int32_t rows, std::int32_t inputs,
                                  std::int32_t outputs, bool labelled) {
-    return wanted ? std::make_unique<Data>(rows, inputs, outputs, labelled) : nullptr;
+    if (!wanted) {
+        return nullptr;
+    }
+    return std::make_unique<Data>(rows, inputs, outputs, labelled);
 }
 
 std::unique_ptr<Data> NewFirst(const DataSetLayout& layout, bool wanted, std::int32_t rows) {
