@@ -15,15 +15,12 @@ std::int32_t NumbersOf(std::int32_t count) {
 }
 
 void ReadNumbers(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                 std::int32_t count, std::vector<double>& values, DeferredNumbers* deferred) {
+                 std::int32_t count, std::vector<double>& values) {
     // The row before had as many numbers, except for the first row: the storage a row takes
-    // is what the file really holds, grown as the numbers arrive. Only storage that stays
-    // put can receive deferred numbers.
+    // is what the file really holds, grown as the numbers arrive.
     if (values.size() == static_cast<std::size_t>(count)) {
         for (double& value : values) {
-            if (deferred == nullptr || !deferred->Take(in, value)) {
-                value = ReadNumberItem(scratch, in, blockdef);
-            }
+            value = ReadNumberItem(scratch, in, blockdef);
         }
         return;
     }
@@ -87,11 +84,11 @@ bool HoldsValues(const DataSetLayout& layout) {
 }
 
 void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                    const DataSetLayout& layout, DataSetRow& row, DeferredNumbers* deferred) {
-    ReadNumbers(scratch, in, blockdef, layout.inputs, row.inputs, deferred);
-    ReadNumbers(scratch, in, blockdef, layout.expectedOutputs, row.expectedOutputs, deferred);
-    ReadNumbers(scratch, in, blockdef, layout.generatedOutputs, row.generatedOutputs, deferred);
-    ReadNumbers(scratch, in, blockdef, layout.errors, row.errors, deferred);
+                    const DataSetLayout& layout, DataSetRow& row) {
+    ReadNumbers(scratch, in, blockdef, layout.inputs, row.inputs);
+    ReadNumbers(scratch, in, blockdef, layout.expectedOutputs, row.expectedOutputs);
+    ReadNumbers(scratch, in, blockdef, layout.generatedOutputs, row.generatedOutputs);
+    ReadNumbers(scratch, in, blockdef, layout.errors, row.errors);
     if (layout.expectedLabels) {
         row.expectedLabels = ReadLabelList(scratch, in);
     }

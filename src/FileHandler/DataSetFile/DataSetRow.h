@@ -48,11 +48,9 @@ struct ZORF_EXPORT DataSetRow {
 };
 
 // The next row inside the block `blockdef`: the four groups of numbers in order, then the
-// expected-output label list, then the generated-output one. With `deferred`, the plain
-// numbers it takes are left for its Convert to fill in, the others read at once.
+// expected-output label list, then the generated-output one.
 ZORF_EXPORT void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                                const DataSetLayout& layout, DataSetRow& row,
-                                DeferredNumbers* deferred = nullptr);
+                                const DataSetLayout& layout, DataSetRow& row);
 // Each value in the 15-digit general format followed by a blank, two more blanks between
 // groups, a label list in the place of the group it replaces, and a line end.
 ZORF_EXPORT void WriteDataSetRow(OutputStream& out, const DataSetLayout& layout,

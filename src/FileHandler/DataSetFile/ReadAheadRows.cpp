@@ -49,13 +49,12 @@ ReadAheadRows::~ReadAheadRows() {
     reader.join();
 }
 
-std::exception_ptr ReadAheadRows::Fill(Batch& batch, bool defer) {
+std::exception_ptr ReadAheadRows::Fill(Batch& batch) {
     const std::int32_t wanted = std::min(batchRows, rowsTotal - rowsRead);
     try {
         for (batch.count = 0; batch.count < wanted; ++batch.count) {
             ReadDataSetRow(scratch, file.in, file.dataName, layout,
-                           batch.rows[static_cast<std::size_t>(batch.count)],
-                           defer ? &batch.numbers : nullptr);
+                           batch.rows[static_cast<std::size_t>(batch.count)]);
         }
         rowsRead += wanted;
         if (rowsRead == rowsTotal) {
@@ -71,7 +70,6 @@ std::exception_ptr ReadAheadRows::Fill(Batch& batch, bool defer) {
 
 void ReadAheadRows::ReadInBackground() {
     for (std::int64_t n = 0; !atEnd; ++n) {
-        bool defer = true;
         {
             std::unique_lock<std::mutex> guard(lock);
             if (n - finished == kBatches) {
@@ -82,11 +80,8 @@ void ReadAheadRows::ReadInBackground() {
             if (stopping) {
                 return;
             }
-            // Far ahead of the caller, the reader has time to convert the numbers itself;
-            // otherwise they wait for the caller, so that reading keeps up.
-            defer = n - finished < kWakeBatches;
         }
-        std::exception_ptr failure = Fill(batches[static_cast<std::size_t>(n % kBatches)], defer);
+        std::exception_ptr failure = Fill(batches[static_cast<std::size_t>(n % kBatches)]);
         bool wake = false;
         {
             const std::lock_guard<std::mutex> guard(lock);
@@ -103,7 +98,7 @@ void ReadAheadRows::ReadInBackground() {
 
 ReadAheadRows::Batch* ReadAheadRows::NextBatchInCallerThread() {
     if (!atEnd) {
-        error = Fill(batches.front(), false);
+        error = Fill(batches.front());
         return &batches.front();
     }
     if (error) {
@@ -129,10 +124,7 @@ ReadAheadRows::Batch* ReadAheadRows::NextBatch(bool finishedOne) {
         callerWaits = false;
     }
     if (filled > finished) {
-        Batch* batch = &batches[static_cast<std::size_t>(finished % kBatches)];
-        guard.unlock();
-        batch->numbers.Convert();
-        return batch;
+        return &batches[static_cast<std::size_t>(finished % kBatches)];
     }
     if (error) {
         std::rethrow_exception(error);

@@ -53,15 +53,11 @@ class ReadAheadRows {
     struct Batch {
         std::vector<DataSetRow> rows;
         std::int32_t count = 0;
-        // Read ahead, the numbers are converted by the caller's thread as it takes the batch,
-        // so that reading and converting share the two cores.
-        DeferredNumbers numbers;
     };
 
     // Fills `batch` with the next rows, and reads the trailer after the last; what stopped the
-    // reading, if anything, with the rows before it in the batch. With `defer`, the batch's
-    // plain numbers wait in its `numbers` for the caller's thread.
-    std::exception_ptr Fill(Batch& batch, bool defer);
+    // reading, if anything, with the rows before it in the batch.
+    std::exception_ptr Fill(Batch& batch);
     void ReadInBackground();
     // The next batch for the caller, who is done with the one before when `finishedOne`;
     // none at the end.

@@ -1,7 +1,5 @@
 #include "FileHandler/Syntax/ParseTools.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "FileHandler/Syntax/FileMessages.h"
@@ -288,81 +286,6 @@ double ReadNumberItem(ScratchBuffer& scratch, InputStream& in, std::string_view 
         return ParseNumber(in, token);
     }
     return ReadNumberToken(in, CompleteBlockItem(scratch, in, token, blockdef, false));
-}
-
-namespace {
-
-bool IsDigit(char byte) {
-    return byte >= '0' && byte <= '9';
-}
-
-// The length of a plain decimal -?D+(.D+)?([eE][+-]?D{1,2})? at the start of `bytes`, or 0.
-std::size_t PlainDecimalLength(std::string_view bytes) {
-    std::size_t at = !bytes.empty() && bytes[0] == '-' ? 1 : 0;
-    const auto digits = [&] {
-        const std::size_t first = at;
-        while (at < bytes.size() && IsDigit(bytes[at])) {
-            ++at;
-        }
-        return at - first;
-    };
-    if (digits() == 0) {
-        return 0;
-    }
-    if (at < bytes.size() && bytes[at] == '.') {
-        ++at;
-        if (digits() == 0) {
-            return 0;
-        }
-    }
-    if (at < bytes.size() && (bytes[at] | 0x20) == 'e') {
-        ++at;
-        if (at < bytes.size() && (bytes[at] == '+' || bytes[at] == '-')) {
-            ++at;
-        }
-        const std::size_t exponent = digits();
-        if (exponent == 0 || exponent > 2) {
-            return 0;
-        }
-    }
-    return at;
-}
-
-}  // namespace
-
-bool DeferredNumbers::Take(InputStream& in, double& target) {
-    const std::string_view bytes = in.Buffered();
-    std::size_t start = 0;
-    while (start < bytes.size() && ClassOf(bytes[start]) == CharClass::Separator) {
-        ++start;
-    }
-    const std::string_view word =
-        bytes.substr(start, std::min(bytes.size() - start, kMaxDeferredLength + 1));
-    const std::size_t length = PlainDecimalLength(word);
-    // The byte after the word must be in the block and end the word, as ReadNumberItem
-    // requires before it converts from the block.
-    if (length == 0 || length >= word.size() || ClassOf(word[length]) == CharClass::Word) {
-        return false;
-    }
-    pending.push_back(Pending{&target, static_cast<std::uint32_t>(text.size()),
-                              static_cast<std::uint32_t>(length)});
-    text.insert(text.end(), word.begin(), word.begin() + static_cast<std::ptrdiff_t>(length));
-    in.Skip(start + length);
-    SkipWordEnd(in, word[length]);
-    return true;
-}
-
-void DeferredNumbers::Convert() {
-    for (const Pending& number : pending) {
-        const char* first = text.data() + number.offset;
-        // The word is a whole plain decimal well inside the range of a double: the conversion
-        // takes all of it, as ReadNumberItem's does.
-        const std::from_chars_result result =
-            std::from_chars(first, first + number.length, *number.target);
-        ZORF_ASSERT(result.ec == std::errc{} && result.ptr == first + number.length);
-    }
-    pending.clear();
-    text.clear();
 }
 
 std::string ExpectBlockStart(const InputStream& in, const BlockItem& item, std::string_view name) {

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "FileHandler/Syntax/InputStream.h"
 #include "FileHandler/Syntax/OutputStream.h"
@@ -66,32 +65,6 @@ ZORF_EXPORT BlockItem ReadBlockItem(ScratchBuffer& scratch, InputStream& in,
 // of a bare number.
 ZORF_EXPORT double ReadNumberItem(ScratchBuffer& scratch, InputStream& in,
                                   std::string_view blockdef);
-
-// Numbers read now and converted later, on another thread: converting is most of the cost of
-// reading a data set. Only a word that ReadNumberItem would convert from the reader's block
-// and that cannot fail to convert is taken (a plain decimal of at most kMaxDeferredLength
-// bytes with at most two exponent digits, so always in range); any other word is left for
-// ReadNumberItem, which then reports what it reports today at the same place in the file.
-// The storage is kept from one use to the next.
-class ZORF_EXPORT DeferredNumbers {
-  public:
-    static constexpr std::size_t kMaxDeferredLength = 24;
-
-    // Consumes the next word when it qualifies, to be converted into `target` by Convert;
-    // otherwise leaves `in` as it was and returns false.
-    bool Take(InputStream& in, double& target);
-    // Writes every number taken since the last call into its target.
-    void Convert();
-
-  private:
-    struct Pending {
-        double* target;
-        std::uint32_t offset;
-        std::uint32_t length;
-    };
-    std::vector<char> text;
-    std::vector<Pending> pending;
-};
 
 // ---- Checkers: each returns the typed value or raises FileTools::Error.
 
