@@ -79,6 +79,18 @@ TRecallEngine::~TRecallEngine() {
     }
 }
 
+void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outputs,
+                           TShareTask& task) {
+    jobTask = &task;
+    try {
+        Recall(inputs, rows, outputs);
+    } catch (...) {
+        jobTask = nullptr;
+        throw;
+    }
+    jobTask = nullptr;
+}
+
 void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outputs) {
     const std::size_t threads =
         std::min(workers.size() + 1, std::max<std::size_t>(1, rows / minRowsPerShare));
@@ -128,6 +140,9 @@ void TRecallEngine::Propagate(std::size_t copy) {
             for (const std::size_t stop = std::min(end, r + batchRows); r < stop; ++r) {
                 network.Propagate(jobInputs + r * inputCount, jobOutputs + r * outputCount);
             }
+        }
+        if (jobTask != nullptr && share.count > 0) {
+            jobTask->Run(copy, share.first, share.count);
         }
     } catch (...) {
         share.refusal = std::current_exception();
