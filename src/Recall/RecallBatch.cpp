@@ -80,6 +80,18 @@ TRecallEngine::~TRecallEngine() {
     }
 }
 
+void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outputs,
+                           TShareTask& task) {
+    jobTask = &task;
+    try {
+        Recall(inputs, rows, outputs);
+    } catch (...) {
+        jobTask = nullptr;
+        throw;
+    }
+    jobTask = nullptr;
+}
+
 void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outputs) {
     const std::size_t threads =
         std::min(workers.size() + 1, std::max<std::size_t>(1, rows / minRowsPerShare));
@@ -137,6 +149,9 @@ void TRecallEngine::Propagate(std::size_t copy) {
         if (bad) {
             throw TNonFiniteInput(static_cast<std::int64_t>(end),
                                   static_cast<std::int64_t>(*bad % inputCount));
+        }
+        if (jobTask != nullptr && share.count > 0) {
+            jobTask->Run(copy, share.first, share.count);
         }
     } catch (...) {
         share.refusal = std::current_exception();

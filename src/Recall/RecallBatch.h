@@ -41,6 +41,20 @@ class TRecallEngine {
     // once.
     void Recall(const double* inputs, std::size_t rows, double* outputs);
 
+    // Work on the outputs of a share of rows, done on the thread that propagated them, once
+    // all rows of the share were propagated: `share` is below NumThreads(), the shares of a
+    // call cover the rows in order (`first` ascending), and a share without rows gets no call.
+    // What it raises counts as a refusal of the share's rows.
+    class TShareTask {
+      public:
+        virtual void Run(std::size_t share, std::size_t first, std::size_t count) = 0;
+
+      protected:
+        ~TShareTask() = default;
+    };
+    // Recall followed by `task` on each share's outputs.
+    void Recall(const double* inputs, std::size_t rows, double* outputs, TShareTask& task);
+
   private:
     struct TShare {
         std::size_t first = 0;
@@ -64,6 +78,7 @@ class TRecallEngine {
     // The job of the current call, read by the workers once `generation` moves on.
     const double* jobInputs = nullptr;
     double* jobOutputs = nullptr;
+    TShareTask* jobTask = nullptr;
 
     std::mutex lock;
     std::condition_variable jobReady;

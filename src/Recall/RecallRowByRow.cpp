@@ -34,9 +34,26 @@ class TResultFile {
         row.expectedOutputs.resize(static_cast<std::size_t>(outputs));
     }
 
-    void WriteRow(std::span<const double> outputs) {
-        std::copy(outputs.begin(), outputs.end(), row.expectedOutputs.begin());
-        FileTools::WriteDataSetRow(out, layout, row);
+    // Text for `shares` shares of rows, formatted on threads of their own.
+    void PrepareShares(std::size_t shares) {
+        shareTexts.resize(shares);
+        shareRows.resize(shares, row);
+    }
+    // The rows' text, in share `share`'s buffer; called from the share's own thread.
+    void FormatRows(std::size_t share, std::span<const double> outputs, std::size_t rows) {
+        FileTools::DataSetRow& shareRow = shareRows[share];
+        const std::size_t count = shareRow.expectedOutputs.size();
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::span<const double> values = outputs.subspan(r * count, count);
+            std::copy(values.begin(), values.end(), shareRow.expectedOutputs.begin());
+            FileTools::WriteDataSetRow(shareTexts[share], layout, shareRow);
+        }
+    }
+    // Writes the text of share `share` to the file and empties its buffer.
+    void WriteShare(std::size_t share) {
+        FileTools::OutputStream& text = shareTexts[share];
+        out.Write(text.Text());
+        text.ClearText();
     }
     FileTools::FilerStatus Finish() {
         FileTools::WriteDataSetTrailer(out);
@@ -51,6 +68,8 @@ class TResultFile {
     const FileTools::DataSetLayout layout;
     FileTools::OutputStream out;
     FileTools::DataSetRow row;
+    std::vector<FileTools::OutputStream> shareTexts;
+    std::vector<FileTools::DataSetRow> shareRows;
 };
 
 // The data set that loading the file would deliver, without its rows: none when the file holds
@@ -78,7 +97,7 @@ std::exception_ptr RefusalOfTheRows(const TZorf& network, Data* shape,
 // threads; their outputs are then written in file order. A refusal (of copying a row's
 // features or of propagating it) waits for the end of the recall file, like the others; once
 // one is met, no further row is recalled or written, as the output file is not kept.
-class TRowChunks {
+class TRowChunks : private TRecallEngine::TShareTask {
   public:
     TRowChunks(TRecallEngine& recallEngine, TResultFile& resultFile,
                const std::optional<std::vector<std::int32_t>>& features)
@@ -89,7 +108,9 @@ class TRowChunks {
           outputCount(static_cast<std::size_t>(engine.NumOutputs())),
           capacity(ChunkRows(std::max(inputCount, outputCount))),
           inputs(capacity * inputCount),
-          outputs(capacity * outputCount) {}
+          outputs(capacity * outputCount) {
+        result.PrepareShares(static_cast<std::size_t>(engine.NumThreads()));
+    }
 
     void Add(const FileTools::DataSetRow& row) {
         if (refusal) {
@@ -122,7 +143,7 @@ class TRowChunks {
   private:
     // Enough rows that each pass keeps every thread busy for a while, in a few megabytes.
     static std::size_t ChunkRows(std::size_t valuesPerRow) {
-        constexpr std::size_t kRows = 4096;
+        constexpr std::size_t kRows = 16384;
         constexpr std::size_t kValues = std::size_t{1} << 18;
         return std::clamp<std::size_t>(kValues / std::max<std::size_t>(valuesPerRow, 1), 1, kRows);
     }
@@ -134,10 +155,12 @@ class TRowChunks {
         }
         const std::size_t firstRow = std::exchange(rowsBefore, rowsBefore + rows);
         try {
-            engine.Recall(inputs.data(), rows, outputs.data());
-            for (std::size_t r = 0; r < rows; ++r) {
-                result.WriteRow(
-                    std::span<const double>(outputs).subspan(r * outputCount, outputCount));
+            formatted.assign(formatted.size(), 0);
+            engine.Recall(inputs.data(), rows, outputs.data(), *this);
+            for (std::size_t share = 0; share < formatted.size(); ++share) {
+                if (formatted[share]) {
+                    result.WriteShare(share);
+                }
             }
         } catch (const TNonFiniteInput& nonFinite) {
             refusal = std::make_exception_ptr(
@@ -145,6 +168,14 @@ class TRowChunks {
         } catch (...) {
             refusal = std::current_exception();
         }
+    }
+
+    // The outputs are formatted on the threads that computed them; the file only receives
+    // their text, in row order.
+    void Run(std::size_t share, std::size_t first, std::size_t count) override {
+        result.FormatRows(share, std::span<const double>(outputs).subspan(first * outputCount),
+                          count);
+        formatted[share] = 1;
     }
 
     TRecallEngine& engine;
@@ -158,6 +189,9 @@ class TRowChunks {
     std::size_t gathered = 0;
     std::size_t rowsBefore = 0;  // the rows of the file before those gathered
     std::exception_ptr refusal;
+    // Whether a share's text waits to be written; one byte each, as the threads set their own.
+    std::vector<unsigned char> formatted =
+        std::vector<unsigned char>(static_cast<std::size_t>(engine.NumThreads()));
 };
 
 std::int32_t NumOutputs(const TZorf& network) {

@@ -38,10 +38,14 @@ std::vector<double> Inputs() {
     return inputs;
 }
 
-std::string RowsText(const std::vector<double>& inputs) {
-    std::string text = "[DataSet] [Rows = " + std::to_string(kRows) + "] [Inputs = 3] [Data]\n";
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        text += std::to_string(inputs[i]) + (i % kInputs == kInputs - 1 ? "\n" : " ");
+// The rows `copies` times over: enough copies make the recall take several passes.
+std::string RowsText(const std::vector<double>& inputs, int copies = 1) {
+    std::string text =
+        "[DataSet] [Rows = " + std::to_string(kRows * copies) + "] [Inputs = 3] [Data]\n";
+    for (int copy = 0; copy < copies; ++copy) {
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            text += std::to_string(inputs[i]) + (i % kInputs == kInputs - 1 ? "\n" : " ");
+        }
     }
     return text + "[~Data] [~DataSet]\n";
 }
@@ -95,6 +99,7 @@ TEST(RecallBatch, TheFirstRefusedRowIsReported) {
 
 TEST(RecallBatch, TheOutputFileIsTheSameForEveryThreadCount) {
     const std::string rows = RowsText(Inputs());
+    const std::string manyRows = RowsText(Inputs(), 7);
     const std::string good = NetworkText(*Network(0.9));
     std::vector<double> withNan = Inputs();
     withNan[2500 * kInputs + 1] = std::numeric_limits<double>::quiet_NaN();
@@ -110,6 +115,8 @@ TEST(RecallBatch, TheOutputFileIsTheSameForEveryThreadCount) {
         {good, rows, "#Features = 1 Features = 3", 1},
         {good, RowsText(withNan), "", 1},
         {NetworkText(*Network(7.18)), RowsText(withNan), "", 1},
+        {good, manyRows, "", 0},
+        {good, manyRows.substr(0, manyRows.size() - 30), "", 1},
     };
     for (const auto& c : cases) {
         TTempDir folder;

@@ -231,6 +231,12 @@ const std::string& OutputStream::Text() {
     return memory;
 }
 
+void OutputStream::ClearText() {
+    ZORF_ASSERT(inMemory);
+    next = 0;
+    memory.clear();
+}
+
 void OutputStream::Flush() {
     if (inMemory) {
         memory.append(block.data(), next);

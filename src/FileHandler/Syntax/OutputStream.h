@@ -57,6 +57,8 @@ class ZORF_EXPORT OutputStream {
     bool Commit();
     // The text of an in-memory stream.
     const std::string& Text();
+    // Empties an in-memory stream, keeping its storage for the next text.
+    void ClearText();
 
   private:
     struct FileCloser {
