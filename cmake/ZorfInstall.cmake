@@ -28,7 +28,7 @@ target_link_options(zorf PRIVATE $<TARGET_PROPERTY:zorf_options,INTERFACE_LINK_O
 set(ZORF_ENTRY_HEADERS
   KQmessage/TException.h KQmessage/FileToolsError.h KQmessage/NumberText.h
   DataObject/Data.h
-  Zorf/TZorf.h Zorf/TZorfOutputLayer.h Zorf/TConditionLayer.h
+  Zorf/TZorf.h Zorf/TZorfOutputLayer.h Zorf/TConditionLayer.h Zorf/TNonFiniteInput.h
   FileHandler/NetworkFile/NetworkFile.h FileHandler/NetworkFile/NetworkFileWriter.h
   FileHandler/DataSetFile/Filer.h
   Recall/RecallZorf.h Recall/MakeZorf.h)

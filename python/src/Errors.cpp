@@ -9,6 +9,7 @@
 #include "KQmessage/TException.h"
 #include "Train/TrainSettings.h"
 #include "Train/Trainer.h"
+#include "Zorf/TNonFiniteInput.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace py = pybind11;
@@ -52,6 +53,11 @@ void Translate(std::exception_ptr raised) {  // NOLINT(performance-unnecessary-v
         if (raised) {
             std::rethrow_exception(raised);
         }
+    } catch (const TNonFiniteInput& e) {
+        Raise(badArgumentType, e.message,
+              {{"where", Optional(e.where)},
+               {"row", py::int_(e.row)},
+               {"column", py::int_(e.column)}});
     } catch (const TException& e) {
         Raise(badArgumentType, e.message,
               {{"category", Optional(e.category)}, {"where", Optional(e.where)}});

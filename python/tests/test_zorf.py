@@ -152,6 +152,16 @@ def test_refuses_with_the_named_exceptions(tmp_path):
     assert (raised.value.category, raised.value.where) == ("Bad Parameter", "TZorf::GetWeightLayer")
 
 
+@pytest.mark.parametrize("value", [np.nan, np.inf, -np.inf])
+def test_an_input_that_is_not_finite_is_refused_with_its_place(value):
+    network = zorf.make(inputs=[3, 2], rules=4, outputs=[3])
+    rows = np.full((40, 2), 0.5)
+    rows[37, 1] = value
+    with pytest.raises(zorf.BadArgumentError, match="not a finite number") as raised:
+        network.recall(rows)
+    assert (raised.value.row, raised.value.column) == (37, 1)
+
+
 @pytest.mark.filterwarnings("ignore::RuntimeWarning")
 def test_no_input_crashes_the_interpreter(tmp_path):
     rng = np.random.default_rng(8)

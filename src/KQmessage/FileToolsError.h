@@ -22,6 +22,10 @@ class ZORF_EXPORT Error : public std::exception {
     std::optional<std::int64_t> position;
     // The system's reason where the failure is the system's ("No such file or directory").
     std::optional<std::string> reason;
+    // For an error in the rows of a data set: the row, and the value within the row across
+    // its groups, both counted from 1 as lines are.
+    std::optional<std::int64_t> row;
+    std::optional<std::int64_t> column;
 
     explicit Error(std::string text) : message(std::move(text)) {}
     Error(std::string text, std::int64_t bytePosition)

@@ -5,6 +5,7 @@
 
 #include "DataObject/Data.h"
 #include "Recall/RecallRowByRow.h"
+#include "Zorf/TNonFiniteInput.h"
 
 namespace {
 
@@ -116,8 +117,12 @@ void TRecallEngine::Propagate(std::size_t copy) {
     TZorfBatch& batch = *batches[copy];
     const auto inputCount = static_cast<std::size_t>(numInputs);
     const auto outputCount = static_cast<std::size_t>(numOutputs);
-    const std::size_t end = share.first + share.count;
     const auto batchRows = static_cast<std::size_t>(TZorfBatch::kRows);
+    // Rows before one with an input that is not finite are propagated, so that a refusal of
+    // theirs still comes first.
+    const std::optional<std::size_t> bad =
+        FirstNonFinite(jobInputs + share.first * inputCount, share.count * inputCount);
+    const std::size_t end = bad ? share.first + *bad / inputCount : share.first + share.count;
     try {
         for (std::size_t r = share.first; r < end;) {
             if (batch.Fits() && end - r >= batchRows &&
@@ -128,6 +133,10 @@ void TRecallEngine::Propagate(std::size_t copy) {
             for (const std::size_t stop = std::min(end, r + batchRows); r < stop; ++r) {
                 network.Propagate(jobInputs + r * inputCount, jobOutputs + r * outputCount);
             }
+        }
+        if (bad) {
+            throw TNonFiniteInput(static_cast<std::int64_t>(end),
+                                  static_cast<std::int64_t>(*bad % inputCount));
         }
     } catch (...) {
         share.refusal = std::current_exception();

@@ -35,9 +35,10 @@ class TRecallEngine {
 
     // outputs[r * NumOutputs() + k] = output k of row r, for the `rows` rows of NumInputs()
     // values each in `inputs`. A refusal of propagation (an output outside [0, 1], a check of
-    // the network's structure) is raised as TZorf::Propagate raises it, for the first refused
-    // row in row order; the outputs of the rows before it are written, the others may be.
-    // Not to be called from two threads at once.
+    // the network's structure) is raised as TZorf::Propagate raises it, and an input that is
+    // not a finite number as TNonFiniteInput, for the first refused row in row order; the outputs
+    // of the rows before it are written, the others may be. Not to be called from two threads at
+    // once.
     void Recall(const double* inputs, std::size_t rows, double* outputs);
 
   private:

@@ -11,10 +11,12 @@
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/ReadAheadRows.h"
+#include "FileHandler/Syntax/FileMessages.h"
 #include "KQmessage/FileToolsError.h"
 #include "NeuralNets/TSimpleInputLayer.h"
 #include "Recall/RecallBatch.h"
 #include "Zorf/TConditionLayer.h"
+#include "Zorf/TNonFiniteInput.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
@@ -78,17 +80,18 @@ std::exception_ptr RefusalOfTheRows(const TZorf& network, Data* shape,
 // one is met, no further row is recalled or written, as the output file is not kept.
 class TRowChunks {
   public:
-    TRowChunks(TRecallEngine& recallEngine, TResultFile& resultFile)
+    TRowChunks(TRecallEngine& recallEngine, TResultFile& resultFile,
+               const std::optional<std::vector<std::int32_t>>& features)
         : engine(recallEngine),
           result(resultFile),
+          selection(features),
           inputCount(static_cast<std::size_t>(engine.NumInputs())),
           outputCount(static_cast<std::size_t>(engine.NumOutputs())),
           capacity(ChunkRows(std::max(inputCount, outputCount))),
           inputs(capacity * inputCount),
           outputs(capacity * outputCount) {}
 
-    void Add(const FileTools::DataSetRow& row,
-             const std::optional<std::vector<std::int32_t>>& selection) {
+    void Add(const FileTools::DataSetRow& row) {
         if (refusal) {
             return;
         }
@@ -129,12 +132,16 @@ class TRowChunks {
         if (refusal || rows == 0) {
             return;
         }
+        const std::size_t firstRow = std::exchange(rowsBefore, rowsBefore + rows);
         try {
             engine.Recall(inputs.data(), rows, outputs.data());
             for (std::size_t r = 0; r < rows; ++r) {
                 result.WriteRow(
                     std::span<const double>(outputs).subspan(r * outputCount, outputCount));
             }
+        } catch (const TNonFiniteInput& nonFinite) {
+            refusal = std::make_exception_ptr(
+                NonFiniteInRecallFile(nonFinite, static_cast<std::int64_t>(firstRow), selection));
         } catch (...) {
             refusal = std::current_exception();
         }
@@ -142,12 +149,14 @@ class TRowChunks {
 
     TRecallEngine& engine;
     TResultFile& result;
+    const std::optional<std::vector<std::int32_t>>& selection;
     const std::size_t inputCount;
     const std::size_t outputCount;
     const std::size_t capacity;
     std::vector<double> inputs;
     std::vector<double> outputs;
     std::size_t gathered = 0;
+    std::size_t rowsBefore = 0;  // the rows of the file before those gathered
     std::exception_ptr refusal;
 };
 
@@ -183,9 +192,9 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
         std::rethrow_exception(refusal);
     }
     TRecallEngine engine(network, parameters.threads);
-    TRowChunks chunks(engine, result);
+    TRowChunks chunks(engine, result, selection);
     while (const FileTools::DataSetRow* row = rowsAhead.Next()) {
-        chunks.Add(*row, selection);
+        chunks.Add(*row);
     }
     if (std::exception_ptr chunkRefusal = chunks.Finish()) {
         std::rethrow_exception(chunkRefusal);
@@ -211,6 +220,15 @@ bool WarnsOnEveryRow(const TBasicNetwork& network) {
         }
     }
     return false;
+}
+
+FileTools::Error NonFiniteInRecallFile(const TNonFiniteInput& refusal, std::int64_t firstRow,
+                                       const std::optional<std::vector<std::int32_t>>& selection) {
+    FileTools::Error error(FileTools::Messages::kNonFiniteInput);
+    error.row = firstRow + refusal.row + 1;
+    error.column =
+        (selection ? (*selection)[static_cast<std::size_t>(refusal.column)] : refusal.column) + 1;
+    return error;
 }
 
 void RequireWritten(FileTools::FilerStatus status, const std::string& fileName,

@@ -8,11 +8,16 @@
 // propagation, then a failed write.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "FileHandler/DataSetFile/FilerStatus.h"
+#include "KQmessage/FileToolsError.h"
 #include "NeuralNets/TBasicNetwork.h"
 #include "Recall/ParameterFile.h"
+#include "Zorf/TNonFiniteInput.h"
 #include "Zorf/TZorf.h"
 
 void RecallRowByRow(TZorf& network, const TRecallParameters& parameters);
@@ -27,3 +32,9 @@ bool WarnsOnEveryRow(const TBasicNetwork& network);
 // the file meets.
 void RequireWritten(FileTools::FilerStatus status, const std::string& fileName,
                     std::string reason = {});
+
+// An input that is not finite, refused `refusal.row` rows after row `firstRow` (from 0) of the
+// recall file, as an error of that file naming its row and its column before the features were
+// selected, both from 1.
+FileTools::Error NonFiniteInRecallFile(const TNonFiniteInput& refusal, std::int64_t firstRow,
+                                       const std::optional<std::vector<std::int32_t>>& selection);

@@ -47,7 +47,12 @@ std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
 void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
     FileTools::ScratchBuffer dataScratch;
     const std::unique_ptr<Data> rows = LoadRecallRows(dataScratch, parameters);
-    const std::unique_ptr<Data> PtrDatOut = network.RecallOutputOnly(rows.get());
+    std::unique_ptr<Data> PtrDatOut;
+    try {
+        PtrDatOut = network.RecallOutputOnly(rows.get());
+    } catch (const TNonFiniteInput& refusal) {
+        throw NonFiniteInRecallFile(refusal, 0, rows->GetFeatures());
+    }
     // The condition's text is what the report shows; keep it as it reads.
     ZORF_ASSERT(PtrDatOut != 0);  // NOLINT(modernize-use-nullptr)
     RequireWritten(FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),

@@ -248,7 +248,8 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
 }
 
 // Both files the run writes are refused before anything is read where either is one of the
-// files it reads: the input would be gone by the time training ended.
+// files it reads, or where they are one file: the input, or the network, would be gone by the
+// time training ended.
 std::optional<std::string> OutputAmongInputs(const TTrainParameters& parameters,
                                              const std::string& parameterFile) {
     const std::vector<FileTools::NamedInput> inputs = {
@@ -260,6 +261,9 @@ std::optional<std::string> OutputAmongInputs(const TTrainParameters& parameters,
         if (std::optional<std::string> clash = FileTools::OutputAmongInputs(*output, inputs)) {
             return clash;
         }
+    }
+    if (FileTools::SameOutputFile(parameters.outputWeightFile, parameters.trainingLog)) {
+        return "The training log is also the output weight file";
     }
     return std::nullopt;
 }

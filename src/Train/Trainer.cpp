@@ -13,6 +13,7 @@
 #include "NeuralNets/TErrorObj.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "Train/TZorfGradient.h"
+#include "Zorf/TNonFiniteInput.h"
 #include "Zorf/TZorf.h"
 
 namespace {
@@ -77,11 +78,9 @@ TRows ReadRows(Data& data, const TZorf& network, const std::string& role) {
             rows.outputs.data() + static_cast<std::size_t>(r) * rows.numOutputs,
             static_cast<std::size_t>(rows.numOutputs));
         data.GetNext(in, out);
-        for (const double value : in) {
-            if (!std::isfinite(value)) {
-                throw TTrainRefusal("Row " + std::to_string(r) + " of the " + role +
-                                    " set has an input that is not a finite number");
-            }
+        if (FirstNonFinite(in.data(), in.size())) {
+            throw TTrainRefusal("Row " + std::to_string(r) + " of the " + role +
+                                " set has an input that is not a finite number");
         }
         for (const double value : out) {
             // The centre of gravity of centres within [0, 1] cannot reach anything else.

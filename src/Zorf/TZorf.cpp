@@ -13,6 +13,7 @@
 #include "NeuralNets/TPrunedConnections.h"
 #include "NeuralNets/TSimpleInputLayer.h"
 #include "Zorf/TConditionLayer.h"
+#include "Zorf/TNonFiniteInput.h"
 #include "Zorf/TToConditionConnections.h"
 #include "Zorf/TToOutputConnections.h"
 #include "Zorf/TZorfOutputLayer.h"
@@ -251,6 +252,10 @@ void TZorf::ForEachRow(Data& data, bool withExpected, Action action) {
     const TPackedPropagation packing(*this);
     for (std::int32_t r = 0; r < data.MbrNdxDataRows; ++r) {
         data.GetNext(row.inputs, row.expected);
+        if (const std::optional<std::size_t> bad =
+                FirstNonFinite(row.inputs.data(), row.inputs.size())) {
+            throw TNonFiniteInput(r, static_cast<std::int64_t>(*bad));
+        }
         Propagate(row.inputs.data(), row.generated.data());
         action(row);
     }

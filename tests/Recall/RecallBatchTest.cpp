@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,8 @@ TEST(RecallBatch, TheFirstRefusedRowIsReported) {
 TEST(RecallBatch, TheOutputFileIsTheSameForEveryThreadCount) {
     const std::string rows = RowsText(Inputs());
     const std::string good = NetworkText(*Network(0.9));
+    std::vector<double> withNan = Inputs();
+    withNan[2500 * kInputs + 1] = std::numeric_limits<double>::quiet_NaN();
     const struct {
         std::string network;
         std::string rows;
@@ -105,6 +108,8 @@ TEST(RecallBatch, TheOutputFileIsTheSameForEveryThreadCount) {
         {good, rows.substr(0, rows.size() - 30), "", 1},
         {NetworkText(*Network(7.18)), rows, "", 1},
         {good, rows, "#Features = 1 Features = 3", 1},
+        {good, RowsText(withNan), "", 1},
+        {NetworkText(*Network(7.18)), RowsText(withNan), "", 1},
     };
     for (const auto& c : cases) {
         TTempDir folder;

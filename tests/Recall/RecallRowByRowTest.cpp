@@ -74,6 +74,45 @@ TEST(RecallRowByRow, AnErrorLateInTheRecallFileLeavesNoOutput) {
     }
 }
 
+// The line on standard error names the row and the column of the file (both from 1), for a
+// value that breaks the format and for one that recall refuses (nan, inf), unless the file
+// breaks further down; a column the features leave out is never looked at.
+TEST(RecallRowByRow, ARefusedValueIsNamedByItsRowAndColumn) {
+    const std::string three = "[Rows = 5] [Inputs = 3]";
+    const std::string features = "OutputFile = out.dat #Features = 2 Features = 2 0";
+    const struct {
+        TCase run;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {{"format", kSmall, RowsText(kHeader, "0.5 0.2\n0 0\n1 1\nzero 0.7\n-1 2\n")},
+         "number-expected\n",
+         "RecallZorf: rows.dat, line 5, row 4, column 1: number-expected\n"},
+        {{"format at a line end", kSmall,
+          RowsText(kHeader, "0.5 0.2\n0 0\n1 1\n0.3 0.7\n-1 two\n")},
+         "number-expected\n",
+         "RecallZorf: rows.dat, line 6, row 5, column 2: number-expected\n"},
+        {{"nan", kSmall, RowsText(kHeader, "0.5 0.2\n0 0\n1 nan\n0.3 0.7\n-1 2\n")},
+         "Input is not a finite number\n",
+         "RecallZorf: rows.dat, row 3, column 2: Input is not a finite number\n"},
+        {{"inf among features", kSmall,
+          RowsText(three, "0.2 nan 0.5\n0 9 0\n1 9 1\n0.7 9 -inf\n2 9 -1\n"), features},
+         "Input is not a finite number\n",
+         "RecallZorf: rows.dat, row 4, column 3: Input is not a finite number\n"},
+        {{"nan, then a late error", kSmall,
+          RowsText(kHeader, "0.5 0.2\nnan 0\n1 1\n0.3 0.7\n-1\n")},
+         "Token (number) expected\n",
+         "RecallZorf: rows.dat, line 7, row 5, column 2: Token (number) expected\n"},
+    };
+    for (const auto& c : cases) {
+        const TRecallOutcome outcome = RunCase(c.run);
+        EXPECT_EQ(outcome.status, 1) << c.run.what;
+        EXPECT_EQ(outcome.out, c.out) << c.run.what;
+        EXPECT_EQ(outcome.err, c.err) << c.run.what;
+        EXPECT_EQ(outcome.files, kInputFilesOnly) << c.run.what;
+    }
+}
+
 TEST(RecallRowByRow, ColumnsBeyondTheInputsAreReadAndSkipped) {
     const std::string rows[] = {
         RowsText("[Rows = 5] [Inputs = 2] [ExpectedOutputs = Labels] [GeneratedOutputs = 2] "

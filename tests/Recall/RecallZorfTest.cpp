@@ -89,7 +89,7 @@ TEST(RecallZorf, RecallFileErrorsAreReportedOnTheirStreams) {
         std::string err;
     } cases[] = {
         {"RecallFile = " + broken, "Unexpected end of file\n",
-         "RecallZorf: " + broken + ", line 1: Unexpected end of file\n"},
+         "RecallZorf: " + broken + ", line 1, row 1, column 2: Unexpected end of file\n"},
         {"RecallFile = " + rows + " #Features = 1 Features = 2", "",
          "Invalid Input Data Column\nBad Parameter\nData::SelectFeatures\n"},
     };

@@ -97,11 +97,14 @@ TEST_F(TrainZorfTest, NeverWritesOverOneOfItsInputs) {
         {"ValidationFile = " + folder.File("rows.dat") +
              "\nTrainingLog = " + folder.File("rows.dat"),
          "validation file"},
+        {"TrainingLog = " + folder.Path().string() + "/./out.net", ""},
     };
     for (const auto& [settings, role] : cases) {
         const TTrainOutcome outcome = Run(settings);
         EXPECT_EQ(outcome.status, 1) << settings;
-        EXPECT_EQ(outcome.err, "The output file is also the " + role + "\n") << settings;
+        EXPECT_EQ(outcome.err, role.empty() ? "The training log is also the output weight file\n"
+                                            : "The output file is also the " + role + "\n")
+            << settings;
         EXPECT_EQ(folder.Read("start.net"), network) << settings;
         EXPECT_EQ(folder.Read("out.net"), "") << settings;
     }

@@ -14,19 +14,23 @@ std::int32_t NumbersOf(std::int32_t count) {
     return count < 0 ? 0 : count;
 }
 
+// `count` numbers into `values`; `column` counts the values of the row read so far, so that
+// an error can say which value it met.
 void ReadNumbers(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                 std::int32_t count, std::vector<double>& values) {
+                 std::int32_t count, std::vector<double>& values, std::int64_t& column) {
     // The row before had as many numbers, except for the first row: the storage a row takes
     // is what the file really holds, grown as the numbers arrive.
     if (values.size() == static_cast<std::size_t>(count)) {
         for (double& value : values) {
             value = ReadNumberItem(scratch, in, blockdef);
+            ++column;
         }
         return;
     }
     values.clear();
     for (std::int32_t i = 0; i < count; ++i) {
         values.push_back(ReadNumberItem(scratch, in, blockdef));
+        ++column;
     }
 }
 
@@ -84,16 +88,24 @@ bool HoldsValues(const DataSetLayout& layout) {
 }
 
 void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                    const DataSetLayout& layout, DataSetRow& row) {
-    ReadNumbers(scratch, in, blockdef, layout.inputs, row.inputs);
-    ReadNumbers(scratch, in, blockdef, layout.expectedOutputs, row.expectedOutputs);
-    ReadNumbers(scratch, in, blockdef, layout.generatedOutputs, row.generatedOutputs);
-    ReadNumbers(scratch, in, blockdef, layout.errors, row.errors);
-    if (layout.expectedLabels) {
-        row.expectedLabels = ReadLabelList(scratch, in);
-    }
-    if (layout.generatedLabels) {
-        row.generatedLabels = ReadLabelList(scratch, in);
+                    const DataSetLayout& layout, std::int64_t rowIndex, DataSetRow& row) {
+    std::int64_t column = 0;
+    try {
+        ReadNumbers(scratch, in, blockdef, layout.inputs, row.inputs, column);
+        ReadNumbers(scratch, in, blockdef, layout.expectedOutputs, row.expectedOutputs, column);
+        ReadNumbers(scratch, in, blockdef, layout.generatedOutputs, row.generatedOutputs, column);
+        ReadNumbers(scratch, in, blockdef, layout.errors, row.errors, column);
+        if (layout.expectedLabels) {
+            row.expectedLabels = ReadLabelList(scratch, in);
+            ++column;
+        }
+        if (layout.generatedLabels) {
+            row.generatedLabels = ReadLabelList(scratch, in);
+        }
+    } catch (Error& error) {
+        error.row = rowIndex + 1;
+        error.column = column + 1;
+        throw;
     }
 }
 

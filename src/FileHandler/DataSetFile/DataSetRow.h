@@ -48,9 +48,11 @@ struct ZORF_EXPORT DataSetRow {
 };
 
 // The next row inside the block `blockdef`: the four groups of numbers in order, then the
-// expected-output label list, then the generated-output one.
+// expected-output label list, then the generated-output one. An error names the row (the
+// `rowIndex`-th of the file, from 0) and the value of the row it met.
 ZORF_EXPORT void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
-                                const DataSetLayout& layout, DataSetRow& row);
+                                const DataSetLayout& layout, std::int64_t rowIndex,
+                                DataSetRow& row);
 // Each value in the 15-digit general format followed by a blank, two more blanks between
 // groups, a label list in the place of the group it replaces, and a line end.
 ZORF_EXPORT void WriteDataSetRow(OutputStream& out, const DataSetLayout& layout,

@@ -12,7 +12,10 @@ namespace {
 
 std::unique_ptr<Data> NewDataSet(bool wanted, std::int32_t rows, std::int32_t inputs,
                                  std::int32_t outputs, bool labelled) {
-    return wanted ? std::make_unique<Data>(rows, inputs, outputs, labelled) : nullptr;
+    if (!wanted) {
+        return nullptr;
+    }
+    return std::make_unique<Data>(rows, inputs, outputs, labelled);
 }
 
 std::unique_ptr<Data> NewFirst(const DataSetLayout& layout, bool wanted, std::int32_t rows) {
@@ -36,7 +39,7 @@ void ReadRows(ScratchBuffer& scratch, DataSetFile& file, const DataSetLayout& la
     }
     DataSetRow row;
     for (std::int32_t r = 0; r < count; ++r) {
-        ReadDataSetRow(scratch, file.in, file.dataName, layout, row);
+        ReadDataSetRow(scratch, file.in, file.dataName, layout, r, row);
         if (first != nullptr) {
             first->AppendRow(row.inputs, row.expectedOutputs,
                              LabelsIf(layout.expectedLabels, row.expectedLabels));

@@ -53,7 +53,7 @@ std::exception_ptr ReadAheadRows::Fill(Batch& batch) {
     const std::int32_t wanted = std::min(batchRows, rowsTotal - rowsRead);
     try {
         for (batch.count = 0; batch.count < wanted; ++batch.count) {
-            ReadDataSetRow(scratch, file.in, file.dataName, layout,
+            ReadDataSetRow(scratch, file.in, file.dataName, layout, rowsRead + batch.count,
                            batch.rows[static_cast<std::size_t>(batch.count)]);
         }
         rowsRead += wanted;

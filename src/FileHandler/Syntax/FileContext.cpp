@@ -13,12 +13,15 @@ namespace FileTools {
 namespace {
 
 // The line of a byte position of a file that can be read again from its start; none for a
-// pipe, whose bytes are gone.
-std::optional<std::int64_t> LineAt(const std::string& path, std::int64_t position) {
+// pipe, whose bytes are gone. A reader that stops just after a line end took it as the end of
+// the word it read, so the line end before the position does not count: the word's line is
+// the one meant.
+std::optional<std::int64_t> LineAt(const std::string& path, std::int64_t stop) {
     std::optional<InputStream> in = InputStream::Open(path);
     if (!in || in->Size() == 0) {
         return std::nullopt;
     }
+    const std::int64_t position = stop - 1;
     std::int64_t line = 1;
     while (in->Position() < position) {
         std::string_view bytes = in->Buffered();
@@ -63,6 +66,12 @@ std::string ContextLine(std::string_view program, const Error& error) {
     std::string line = std::string(program) + ": " + error.fileName.value_or("");
     if (error.line) {
         line += ", line " + std::to_string(*error.line);
+    }
+    if (error.row) {
+        line += ", row " + std::to_string(*error.row);
+    }
+    if (error.column) {
+        line += ", column " + std::to_string(*error.column);
     }
     return line + ": " + (error.reason && !error.reason->empty() ? *error.reason : error.message);
 }

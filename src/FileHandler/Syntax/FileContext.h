@@ -17,7 +17,7 @@ std::string OpenFailureReason(const std::string& path);
 // byte position and, for a file that could not be opened, the reason.
 void AddFileContext(Error& error, const std::string& path);
 
-// "<program>: <file>[, line <n>]: <reason, or else the message>".
+// "<program>: <file>[, line <n>][, row <r>][, column <c>]: <reason, or else the message>".
 std::string ContextLine(std::string_view program, const Error& error);
 
 }  // namespace FileTools

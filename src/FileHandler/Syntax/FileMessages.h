@@ -22,6 +22,8 @@ inline constexpr const char* kNumberExpected = "number-expected";
 inline constexpr const char* kNoLabelsInInputs = "No labels in inputs";
 inline constexpr const char* kWordTooLong = "Word longer than 1027 characters";
 inline constexpr const char* kReadFailed = "Error on File Read";
+// A data value that recall refuses to propagate (nan, inf).
+inline constexpr const char* kNonFiniteInput = "Input is not a finite number";
 
 // Network files: header and layer blocks.
 inline constexpr const char* kOpenFailed = "Error on File Open";

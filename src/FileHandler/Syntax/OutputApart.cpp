@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace FileTools {
 
 namespace {
@@ -29,6 +32,26 @@ std::optional<std::string> OutputAmongInputs(const std::string& output,
         }
     }
     return std::nullopt;
+}
+
+bool SameOutputFile(const std::string& first, const std::string& second) {
+    if (first.empty() || second.empty()) {
+        return false;
+    }
+    const std::optional<struct stat> firstFile = RegularFile(first);
+    const std::optional<struct stat> secondFile = RegularFile(second);
+    if (firstFile && secondFile) {
+        return firstFile->st_dev == secondFile->st_dev && firstFile->st_ino == secondFile->st_ino;
+    }
+    std::error_code failed;
+    if (firstFile || secondFile || std::filesystem::exists(first, failed) ||
+        std::filesystem::exists(second, failed)) {
+        return false;
+    }
+    // Neither exists: the names are compared as the folders they lie in resolve.
+    const std::filesystem::path firstPath = std::filesystem::weakly_canonical(first, failed);
+    const std::filesystem::path secondPath = std::filesystem::weakly_canonical(second, failed);
+    return !failed && firstPath == secondPath;
 }
 
 }  // namespace FileTools

@@ -20,4 +20,9 @@ struct NamedInput {
 std::optional<std::string> OutputAmongInputs(const std::string& output,
                                              const std::vector<NamedInput>& inputs);
 
+// Whether two outputs of one run would be the same file, so that the second replaced the
+// first: the same existing regular file, or the same name where neither exists yet. Devices
+// and FIFOs are written in place and may take several outputs.
+bool SameOutputFile(const std::string& first, const std::string& second);
+
 }  // namespace FileTools

@@ -373,7 +373,7 @@ TEST(Filer, RowByRowReadingAndWritingMatchTheWholeFileOperations) {
     WriteDataSetHeader(out, file->header);
     DataSetRow row;
     for (std::int32_t r = 0; r < file->header.rows; ++r) {
-        ReadDataSetRow(scratch, file->in, file->dataName, layout, row);
+        ReadDataSetRow(scratch, file->in, file->dataName, layout, r, row);
         EXPECT_EQ(row.inputs[1], data->GetInputDatum(r, 1));
         WriteDataSetRow(out, layout, row);
     }

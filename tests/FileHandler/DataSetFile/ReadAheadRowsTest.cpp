@@ -64,7 +64,7 @@ std::string SequentialFailure(const std::string& path) {
     DataSetRow row;
     return ReadFailure([&] {
         for (std::int32_t r = 0; r < opened.file.header.rows; ++r) {
-            ReadDataSetRow(opened.scratch, opened.file.in, opened.file.dataName, opened.layout,
+            ReadDataSetRow(opened.scratch, opened.file.in, opened.file.dataName, opened.layout, r,
                            row);
         }
         ReadDataSetTrailer(opened.scratch, opened.file);
@@ -117,6 +117,27 @@ TEST(ReadAheadRows, AnErrorTakesThePlaceOfTheRowsAfterIt) {
             EXPECT_EQ(failure, expected);
             if (c.rowsBefore > 0) {
                 EXPECT_EQ(firsts.size(), c.rowsBefore) << expected;
+            }
+        }
+    }
+}
+
+// A broken value is named by its row and its place in the row, whichever batch it lies in.
+TEST(ReadAheadRows, AnErrorNamesItsRowAndColumn) {
+    TTempDir folder;
+    const auto rows = static_cast<std::int32_t>(3 * ReadAheadRows::kBatchRows);
+    for (const std::int32_t broken : {0, ReadAheadRows::kBatchRows + 7, rows - 1}) {
+        const std::string path = folder.Write("broken.dat", RowsText(rows, broken));
+        for (const ReadAheadRows::Mode mode : kModes) {
+            Opened opened(path);
+            ReadAheadRows read(opened.file, opened.layout, rows, mode);
+            try {
+                while (read.Next() != nullptr) {
+                }
+                ADD_FAILURE() << "row " << broken << " was read";
+            } catch (const Error& e) {
+                EXPECT_EQ(e.row, broken + 1);
+                EXPECT_EQ(e.column, 2);
             }
         }
     }
