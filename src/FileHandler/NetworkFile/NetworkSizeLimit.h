@@ -6,6 +6,12 @@
 // list every arc of their dense and pruned matrices, so their own bytes pay for them many
 // times over; the free share covers small networks whose neurons and fixed arcs are not
 // listed one by one.
+//
+// A pipe cannot tell its size, and its bytes arrive after the header that claims the layers
+// they fill. For such an input a claim beyond the bytes read so far reads on first, keeping
+// the bytes for the reader, until they account for it or the input ends. Memory thus still
+// follows bytes that really came: the bytes held are a small share of what they pay for, and
+// a claim that the rest of the input cannot pay for is refused as it would be for a file.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +30,7 @@ class NetworkSizeLimit {
     static constexpr std::int64_t kNeuronBytes = 64;
     static constexpr std::int64_t kArcBytes = 16;
 
-    explicit NetworkSizeLimit(const InputStream& input);
+    explicit NetworkSizeLimit(InputStream& input);
 
     // Before building a network of `count` layers, a layer of `count` neurons or a matrix
     // of `count` arcs: raises kNetworkTooLarge when the file does not account for them.
@@ -37,12 +43,15 @@ class NetworkSizeLimit {
     void ClaimMatrix(std::int64_t from, std::int64_t to, bool fixedArcs);
 
   private:
-    const InputStream& in;
+    InputStream& in;
     std::int64_t bytesClaimed = 0;
 
     // What the file accounts for: by its size, or, for an input that cannot tell (a pipe),
     // by the bytes read so far. Never beyond what 64 bits hold, whatever size a file claims.
     std::int64_t Budget() const;
+    bool Affords(std::int64_t count, std::int64_t bytesEach) const;
+    // For an input that cannot tell its size: reads on until the budget affords the claim.
+    void ReadAheadFor(std::int64_t count, std::int64_t bytesEach);
 
     void Claim(std::int64_t count, std::int64_t bytesEach);
 };

@@ -62,6 +62,23 @@ int InputStream::Refill() {
     return static_cast<unsigned char>(block[0]);
 }
 
+std::int64_t InputStream::ReadAhead(std::int64_t total) {
+    while (file && BytesRead() < total) {
+        const auto wanted = static_cast<std::size_t>(
+            std::min<std::int64_t>(total - BytesRead(), std::int64_t{kBlockSize}));
+        block.resize(std::max(block.size(), filled + wanted));
+        const std::size_t count = std::fread(block.data() + filled, 1, wanted, file.get());
+        if (count == 0) {
+            if (std::ferror(file.get()) != 0) {
+                throw Error(Messages::kReadFailed, Position());
+            }
+            break;
+        }
+        filled += count;
+    }
+    return BytesRead();
+}
+
 void InputStream::Seek(std::int64_t position) {
     ZORF_ASSERT(position >= 0);
     if (position >= blockStart && position <= blockStart + static_cast<std::int64_t>(filled)) {

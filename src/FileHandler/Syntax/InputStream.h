@@ -42,6 +42,12 @@ class ZORF_EXPORT InputStream {
     // The bytes of the whole input as it was opened; 0 for a file that cannot tell (a pipe,
     // a device).
     std::int64_t Size() const { return size; }
+    // The bytes taken from the file so far, consumed or not.
+    std::int64_t BytesRead() const { return blockStart + static_cast<std::int64_t>(filled); }
+    // Reads on, keeping every byte not yet consumed, until `total` bytes have been taken from
+    // the file or the input has ended; returns BytesRead(). An input that cannot tell its size
+    // thereby shows how much of it there is before its reader builds what it claims.
+    std::int64_t ReadAhead(std::int64_t total);
     // Moves to a byte position from the start; past the end, the input has ended.
     void Seek(std::int64_t position);
 
