@@ -34,7 +34,8 @@ class TResultFile {
         row.expectedOutputs.resize(static_cast<std::size_t>(outputs));
     }
 
-    // Text for `shares` shares of rows, formatted on threads of their own.
+    // Text for `shares` shares of rows, formatted on threads of their own. The first share is
+    // the caller's thread's and the first in row order, so its rows go straight to the file.
     void PrepareShares(std::size_t shares) {
         shareTexts.resize(shares);
         shareRows.resize(shares, row);
@@ -42,18 +43,21 @@ class TResultFile {
     // The rows' text, in share `share`'s buffer; called from the share's own thread.
     void FormatRows(std::size_t share, std::span<const double> outputs, std::size_t rows) {
         FileTools::DataSetRow& shareRow = shareRows[share];
+        FileTools::OutputStream& text = share == 0 ? out : shareTexts[share];
         const std::size_t count = shareRow.expectedOutputs.size();
         for (std::size_t r = 0; r < rows; ++r) {
             const std::span<const double> values = outputs.subspan(r * count, count);
             std::copy(values.begin(), values.end(), shareRow.expectedOutputs.begin());
-            FileTools::WriteDataSetRow(shareTexts[share], layout, shareRow);
+            FileTools::WriteDataSetRow(text, layout, shareRow);
         }
     }
-    // Writes the text of share `share` to the file and empties its buffer.
-    void WriteShare(std::size_t share) {
-        FileTools::OutputStream& text = shareTexts[share];
-        out.Write(text.Text());
-        text.ClearText();
+    // Writes the text of the later shares to the file, in row order, and empties their buffers.
+    void WriteLaterShares() {
+        for (std::size_t share = 1; share < shareTexts.size(); ++share) {
+            FileTools::OutputStream& text = shareTexts[share];
+            out.Write(text.Text());
+            text.ClearText();
+        }
     }
     FileTools::FilerStatus Finish() {
         FileTools::WriteDataSetTrailer(out);
@@ -157,13 +161,8 @@ class TRowChunks : private TRecallEngine::TShareTask {
         }
         const std::size_t firstRow = std::exchange(rowsBefore, rowsBefore + rows);
         try {
-            formatted.assign(formatted.size(), 0);
             engine.Recall(inputs.data(), rows, outputs.data(), *this);
-            for (std::size_t share = 0; share < formatted.size(); ++share) {
-                if (formatted[share]) {
-                    result.WriteShare(share);
-                }
-            }
+            result.WriteLaterShares();
         } catch (const TNonFiniteInput& nonFinite) {
             refusal = std::make_exception_ptr(
                 NonFiniteInRecallFile(nonFinite, static_cast<std::int64_t>(firstRow), selection));
@@ -177,7 +176,6 @@ class TRowChunks : private TRecallEngine::TShareTask {
     void Run(std::size_t share, std::size_t first, std::size_t count) override {
         result.FormatRows(share, std::span<const double>(outputs).subspan(first * outputCount),
                           count);
-        formatted[share] = 1;
     }
 
     TRecallEngine& engine;
@@ -191,9 +189,6 @@ class TRowChunks : private TRecallEngine::TShareTask {
     std::size_t gathered = 0;
     std::size_t rowsBefore = 0;  // the rows of the file before those gathered
     std::exception_ptr refusal;
-    // Whether a share's text waits to be written; one byte each, as the threads set their own.
-    std::vector<unsigned char> formatted =
-        std::vector<unsigned char>(static_cast<std::size_t>(engine.NumThreads()));
 };
 
 std::int32_t NumOutputs(const TZorf& network) {
