@@ -27,7 +27,7 @@
 #include "NeuralNets/Kernels/SigmoidKernel.h"
 #include "NeuralNets/PseudoRandom.h"
 #include "NeuralNets/TPackedPropagation.h"
-#include "Recall/MakeZorf.h"
+#include "Zorf/MakeZorf.h"
 #include "Zorf/TConditionLayer.h"
 #include "Zorf/TToOutputConnections.h"
 #include "Zorf/TZorfOutputLayer.h"

@@ -11,9 +11,9 @@
 #include "DataObject/Data.h"
 #include "NeuralNets/PseudoRandom.h"
 #include "NeuralNets/TPackedPropagation.h"
-#include "Recall/MakeZorf.h"
 #include "Train/TZorfGradient.h"
 #include "Train/Trainer.h"
+#include "Zorf/MakeZorf.h"
 
 namespace {
 

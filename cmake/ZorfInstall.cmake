@@ -26,18 +26,22 @@ target_link_options(zorf PRIVATE $<TARGET_PROPERTY:zorf_options,INTERFACE_LINK_O
 # batch recall's parts): the configure fails if an entry header reaches one, and the install
 # test compiles each installed header on its own.
 set(ZORF_ENTRY_HEADERS
-  KQmessage/TException.h KQmessage/FileToolsError.h KQmessage/NumberText.h
+  KQmessage/TException.h KQmessage/FileToolsError.h KQmessage/NumberText.h KQmessage/TRefusal.h
   DataObject/Data.h
   Zorf/TZorf.h Zorf/TZorfOutputLayer.h Zorf/TConditionLayer.h Zorf/TNonFiniteInput.h
+  Zorf/MakeZorf.h Zorf/RecallBatch.h
   FileHandler/NetworkFile/NetworkFile.h FileHandler/NetworkFile/NetworkFileWriter.h
-  FileHandler/DataSetFile/Filer.h
-  Recall/RecallZorf.h Recall/MakeZorf.h)
+  FileHandler/NetworkFile/NetworkSoundness.h FileHandler/DataSetFile/Filer.h
+  FileHandler/TrainingLog/TrainingLog.h
+  Recall/RecallZorf.h Make/MakeZorfProgram.h
+  Train/Trainer.h Train/TrainZorf.h
+  Plot/PlotZorf.h Plot/MembershipPlot.h Plot/RulePlot.h Plot/SurfacePlot.h Plot/TrainingPlot.h)
 set(ZORF_PRIVATE_HEADERS
   NeuralNets/Kernels/*.h NeuralNets/TGridConnections.h
   FileHandler/NetworkFile/ConnectionLayerFile.h FileHandler/NetworkFile/SaveZorf.h
   FileHandler/NetworkFile/TIterateObjSaveWeights.h FileHandler/NetworkFile/TIterateObjCount.h
   FileHandler/DataSetFile/ReadAheadRows.h
-  Zorf/TZorfBatch.h Recall/RecallBatch.h Recall/RecallRowByRow.h)
+  Zorf/TZorfBatch.h Zorf/TRecallEngine.h Recall/RecallRowByRow.h)
 
 set(zorf_src ${PROJECT_SOURCE_DIR}/src)
 set(ZORF_PUBLIC_HEADERS)

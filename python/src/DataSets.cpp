@@ -5,8 +5,8 @@
 
 #include "Errors.h"
 #include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/DataSetFile/FilerStatus.h"
 #include "KQmessage/FileToolsError.h"
-#include "Recall/RecallRowByRow.h"
 
 namespace py = pybind11;
 
@@ -59,7 +59,7 @@ void WriteDataSet(const py::object& pathArgument, const py::object& inputArgumen
     }
     const std::unique_ptr<Data> data = DataSetOf(inputs, outputs ? &*outputs : nullptr);
     const py::gil_scoped_release released;
-    RequireWritten(FileTools::SaveDataSet(path, data.get(), nullptr), path);
+    FileTools::RequireWritten(FileTools::SaveDataSet(path, data.get(), nullptr), path);
 }
 
 }  // namespace

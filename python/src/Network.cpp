@@ -10,11 +10,11 @@
 #include "DataSets.h"
 #include "Errors.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
+#include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/InputStream.h"
 #include "FileHandler/Syntax/OutputStream.h"
-#include "Recall/MakeZorf.h"
-#include "Recall/RecallBatch.h"
-#include "Recall/RecallZorf.h"
+#include "Zorf/MakeZorf.h"
+#include "Zorf/RecallBatch.h"
 
 namespace py = pybind11;
 
@@ -40,7 +40,7 @@ NetworkHandle Load(const py::object& path) {
     const std::string fileName = PathArgument(path);
     const py::gil_scoped_release released;
     FileTools::ScratchBuffer scratch;
-    return std::make_shared<Network>(LoadZorfNetwork(scratch, fileName));
+    return std::make_shared<Network>(FileTools::LoadRecallableZorf(scratch, fileName));
 }
 
 void Save(Network& network, const py::object& path) {
@@ -161,7 +161,7 @@ NetworkHandle FromState(const py::tuple& state) {
     const py::list weights = state[1].cast<py::list>();
     FileTools::ScratchBuffer scratch;
     FileTools::InputStream in(text);
-    auto network = std::make_shared<Network>(ReadZorfNetwork(scratch, in));
+    auto network = std::make_shared<Network>(FileTools::ReadRecallableZorf(scratch, in));
     if (weights.size() != kWeightLayers) {
         RefuseValue("a pickled zorf.Network holds the weights of 4 weight layers");
     }

@@ -17,6 +17,8 @@ int TErrorTrap::Run(const std::function<int()>& job) {
         ReportFileError(failure);
     } catch (const TCheckFailure& failure) {
         ReportCheckFailure(failure);
+    } catch (const TRefusal& failure) {
+        ReportRefusal(failure);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory();
     } catch (const std::length_error&) {
@@ -38,6 +40,10 @@ void TErrorTrap::ReportFileError(const FileTools::Error& failure) {
 }
 
 void TErrorTrap::ReportCheckFailure(const TCheckFailure& failure) {
+    ReportLine(failure.what());
+}
+
+void TErrorTrap::ReportRefusal(const TRefusal& failure) {
     ReportLine(failure.what());
 }
 

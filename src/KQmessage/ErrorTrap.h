@@ -15,6 +15,7 @@
 #include "KQmessage/Export.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
+#include "KQmessage/TRefusal.h"
 
 class ZORF_EXPORT TErrorTrap {
   public:
@@ -33,9 +34,11 @@ class ZORF_EXPORT TErrorTrap {
     virtual void ReportFileError(const FileTools::Error& failure);
     // A refused internal check ("Assertion failed: ...").
     virtual void ReportCheckFailure(const TCheckFailure& failure);
+    // A refused parameter file, setting, argument or training data.
+    virtual void ReportRefusal(const TRefusal& failure);
     // An allocation that failed or a size no container can hold.
     virtual void ReportOutOfMemory();
-    // Anything else, such as a refused command-line argument.
+    // Anything else.
     virtual void ReportOther(const std::exception& failure);
 
     // "<program>: <text>" on the error stream.

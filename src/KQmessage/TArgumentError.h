@@ -7,9 +7,12 @@
 #include <string>
 #include <string_view>
 
-class TArgumentError : public std::runtime_error {
+#include "KQmessage/Export.h"
+#include "KQmessage/TRefusal.h"
+
+class ZORF_EXPORT TArgumentError : public TRefusal {
   public:
-    using std::runtime_error::runtime_error;
+    using TRefusal::TRefusal;
 };
 
 namespace Arguments {

@@ -1,5 +1,6 @@
 #include "NeuralNets/ActFunctions.h"
 
+#include <atomic>
 #include <cmath>
 
 #include "KQmessage/Check.h"
@@ -9,7 +10,25 @@
 #include "NeuralNets/Kernels/SigmoidKernel.h"
 #include "NeuralNets/TGainNeuron.h"
 
+namespace {
+
+void NoConditionNeuron(TBasicNeuron&, double) {
+    ZORF_REFUSE("typeid(neuron) == typeid(TConditionNeuron)");
+}
+
+std::atomic<TActFunction> conditionRule{NoConditionNeuron};
+
+}  // namespace
+
 namespace ActFunctions {
+
+void ZorfCondition(TBasicNeuron& neuron, double netInput) {
+    conditionRule.load(std::memory_order_acquire)(neuron, netInput);
+}
+
+void SetConditionRule(TActFunction rule) {
+    conditionRule.store(rule, std::memory_order_release);
+}
 
 namespace {
 

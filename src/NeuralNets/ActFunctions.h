@@ -30,9 +30,12 @@ ZORF_EXPORT void LinearGain(TBasicNeuron& neuron, double netInput);
 ZORF_EXPORT void SigmoidGain(TBasicNeuron& neuron, double netInput);
 ZORF_EXPORT void TanhGain(TBasicNeuron& neuron, double netInput);
 
-// The membership degree of a fuzzy condition neuron; defined with the condition layer
-// (Zorf/TConditionLayer.cpp), which owns the rule.
+// The membership degree of a fuzzy condition neuron. The rule belongs to the condition layer
+// (Zorf/TConditionLayer.cpp), which hands it over through SetConditionRule when a condition
+// layer is made; this function, the one the registry names, calls it. Before that no neuron
+// can be a condition neuron, and a call is refused as the rule refuses any other neuron.
 ZORF_EXPORT void ZorfCondition(TBasicNeuron& neuron, double netInput);
+ZORF_EXPORT void SetConditionRule(TActFunction rule);
 
 // A function over a whole layer: outputs[i] is what the neuron function stores for
 // netInputs[i]. The two arrays may be the same.

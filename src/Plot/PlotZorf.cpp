@@ -14,11 +14,13 @@
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/Check.h"
+#include "KQmessage/ErrorTrap.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/NumberText.h"
 #include "KQmessage/ProgramVersion.h"
 #include "KQmessage/TArgumentError.h"
 #include "KQmessage/TException.h"
+#include "KQmessage/WholeNumber.h"
 #include "Plot/MembershipPlot.h"
 #include "Plot/PlotAxes.h"
 #include "Plot/RulePlot.h"
@@ -56,25 +58,6 @@ constexpr const char* kUsage =
 
 using Arguments::Quoted;
 using Arguments::Refuse;
-
-std::optional<std::int32_t> WholeNumber(std::string_view text) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != text.npos) {
-        return std::nullopt;
-    }
-    return NumberText::ScanInteger(text).value;
-}
-
-// The plain decimal number that is the whole text.
-std::optional<double> WholeReal(std::string_view text) {
-    // The scanner wants to see where the number ends.
-    const std::string terminated = std::string(text) + ' ';
-    const std::optional<NumberText::LeadingReal> number =
-        NumberText::ScanLeadingDecimal(terminated);
-    if (!number || number->length != text.size()) {
-        return std::nullopt;
-    }
-    return number->value;
-}
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> items;
@@ -239,7 +222,7 @@ std::string Plural(std::int32_t count, const std::string& noun) {
 
 std::int32_t NodeNumber(std::string_view option, std::string_view text, std::int32_t count,
                         const std::string& noun, const std::string& fileName) {
-    const std::optional<std::int32_t> number = WholeNumber(text);
+    const std::optional<std::int32_t> number = WholeNumber::Count(text);
     if (!number) {
         Refuse(std::string(option) + ": " + Quoted(text) + " is not " + noun + " number");
     }
@@ -271,7 +254,7 @@ TSurfaceRequest SurfaceRequest(const TCommandLine& line, const TZorf& network) {
         for (const std::string_view item : Split(*fix, ',')) {
             const std::size_t equals = item.find('=');
             const std::optional<double> value =
-                equals == item.npos ? std::nullopt : WholeReal(item.substr(equals + 1));
+                equals == item.npos ? std::nullopt : WholeNumber::Decimal(item.substr(equals + 1));
             if (!value) {
                 Refuse("--fix must list INPUT=VALUE, not " + Quoted(item));
             }
@@ -328,10 +311,6 @@ void WritePicture(const TCommandLine& line) {
     }
 }
 
-void Report(std::ostream& err, std::string_view message) {
-    err << "PlotZorf: " << message << '\n';
-}
-
 }  // namespace
 
 int RunPlotZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -339,7 +318,7 @@ int RunPlotZorf(int argc, const char* const* argv, std::ostream& out, std::ostre
         out << ProgramVersion("PlotZorf");
         return 0;
     }
-    try {
+    return TErrorTrap("PlotZorf", out, err).Run([&] {
         const TCommandLine line = ReadCommandLine(argc, argv);
         if (line.help) {
             out << kUsage;
@@ -347,10 +326,5 @@ int RunPlotZorf(int argc, const char* const* argv, std::ostream& out, std::ostre
         }
         WritePicture(line);
         return 0;
-    } catch (const TArgumentError& e) {
-        Report(err, e.what());
-    } catch (const std::bad_alloc&) {
-        Report(err, "out of memory");
-    }
-    return 1;
+    });
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FileHandler/Syntax/OutputStream.h"
-#include "Train/TrainingLog.h"
+#include "FileHandler/TrainingLog/TrainingLog.h"
 
 // The position in the log of the epoch with the lowest validation error, or of the lowest
 // training error when no epoch was validated; none for an empty log.

@@ -13,11 +13,8 @@
 #include "FileHandler/DataSetFile/ReadAheadRows.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "KQmessage/FileToolsError.h"
-#include "NeuralNets/TSimpleInputLayer.h"
-#include "Recall/RecallBatch.h"
-#include "Zorf/TConditionLayer.h"
 #include "Zorf/TNonFiniteInput.h"
-#include "Zorf/TZorfOutputLayer.h"
+#include "Zorf/TRecallEngine.h"
 
 namespace {
 
@@ -230,27 +227,7 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
     if (std::exception_ptr chunkRefusal = chunks.Finish()) {
         std::rethrow_exception(chunkRefusal);
     }
-    RequireWritten(result.Finish(), parameters.outputFile, result.FailureReason());
-}
-
-bool WarnsOnEveryRow(const TBasicNetwork& network) {
-    for (std::int32_t k = 0; k < network.GetNumLayers(); ++k) {
-        const TBasicLayer* layer = network.GetLayer(k);
-        const bool atInput = k == network.GetInLayer();
-        if (dynamic_cast<const TSimpleInputLayer*>(layer) != nullptr) {
-            if (!atInput) {
-                return true;
-            }
-            continue;
-        }
-        // The fuzzy layers compute their values themselves and warn nowhere.
-        const bool fuzzy = dynamic_cast<const TConditionLayer*>(layer) != nullptr ||
-                           dynamic_cast<const TZorfOutputLayer*>(layer) != nullptr;
-        if (!fuzzy && atInput) {
-            return true;
-        }
-    }
-    return false;
+    FileTools::RequireWritten(result.Finish(), parameters.outputFile, result.FailureReason());
 }
 
 FileTools::Error NonFiniteInRecallFile(const TNonFiniteInput& refusal, std::int64_t firstRow,
@@ -260,18 +237,4 @@ FileTools::Error NonFiniteInRecallFile(const TNonFiniteInput& refusal, std::int6
     error.column =
         (selection ? (*selection)[static_cast<std::size_t>(refusal.column)] : refusal.column) + 1;
     return error;
-}
-
-void RequireWritten(FileTools::FilerStatus status, const std::string& fileName,
-                    std::string reason) {
-    if (status == FileTools::SUCCESS) {
-        return;
-    }
-    FileTools::Error error(std::string(FileTools::StatusText(status)) + " " + fileName);
-    if (reason.empty() && status == FileTools::ERR_WRITE_FAILED) {
-        reason = FileTools::OutputStream::ReplaceFile(fileName).FailureReason();
-    }
-    error.fileName = fileName;
-    error.reason = std::move(reason);
-    throw error;
 }

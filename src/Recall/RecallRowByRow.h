@@ -22,17 +22,6 @@
 
 void RecallRowByRow(TZorf& network, const TRecallParameters& parameters);
 
-// Whether propagating a row writes a warning: a plain layer at the input position, or an
-// input layer away from it. Such warnings would come before an error further down the
-// recall file, where loading reports the error alone.
-bool WarnsOnEveryRow(const TBasicNetwork& network);
-
-// Raises the file error for an output file that was not written (any status but SUCCESS),
-// naming the file and the system's reason; without one given, the reason a new stream to
-// the file meets.
-void RequireWritten(FileTools::FilerStatus status, const std::string& fileName,
-                    std::string reason = {});
-
 // An input that is not finite, refused `refusal.row` rows after row `firstRow` (from 0) of the
 // recall file, as an error of that file naming its row and its column before the features were
 // selected, both from 1.

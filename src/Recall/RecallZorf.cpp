@@ -4,6 +4,7 @@
 
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/FileErrorTrap.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/FileContext.h"
@@ -15,20 +16,11 @@
 #include "Recall/ParameterFile.h"
 #include "Recall/RecallRowByRow.h"
 #include "Recall/RecallZorfHelp.h"
+#include "Zorf/TRecallEngine.h"
 #include "Zorf/TZorf.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
-
-// The network read, refused unless it is a fuzzy network that recall can run.
-std::unique_ptr<TZorf> RecallableZorf(std::unique_ptr<TBasicNetwork> network) {
-    if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
-        throw FileTools::Error(FileTools::Messages::kNotZorfNetwork +
-                               std::string(network->GetNetworkType()));
-    }
-    FileTools::RequireRecallable(*network);
-    return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
-}
 
 // The rows to recall, restricted to the chosen input columns. A recall file that cannot be
 // opened delivers no data set; recall then refuses the missing data set.
@@ -55,8 +47,9 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
     }
     // The condition's text is what the report shows; keep it as it reads.
     ZORF_ASSERT(PtrDatOut != 0);  // NOLINT(modernize-use-nullptr)
-    RequireWritten(FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),
-                   parameters.outputFile);
+    FileTools::RequireWritten(
+        FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),
+        parameters.outputFile);
 }
 
 // Loading the network, recall and saving; everything they raise unwinds to the error trap.
@@ -87,16 +80,6 @@ void Recall(const TRecallParameters& parameters, TRecallPath path) {
 
 }  // namespace
 
-std::unique_ptr<TZorf> ReadZorfNetwork(FileTools::ScratchBuffer& scratch,
-                                       FileTools::InputStream& in) {
-    return RecallableZorf(FileTools::ReadNetwork(scratch, in));
-}
-
-std::unique_ptr<TZorf> LoadZorfNetwork(FileTools::ScratchBuffer& scratch,
-                                       const std::string& fileName) {
-    return RecallableZorf(FileTools::LoadNetwork(scratch, fileName));
-}
-
 int RunRecallZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     return RunRecallZorfAlong(argc, argv, out, err, TRecallPath::Automatic);
 }
@@ -115,7 +98,7 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
         err << "Usage: RecallZorf parameter.file\n";
         return 1;
     }
-    TRecallErrorTrap trap(out, err);
+    TFileErrorTrap trap(out, err, "RecallZorf");
     return trap.Run([&] {
         const TRecallParameters parameters = ReadParameterFile(argv[1]);
         for (const std::string& hint : parameters.hints) {
@@ -148,39 +131,4 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
         }
         return 0;
     });
-}
-
-TRecallErrorTrap::TRecallErrorTrap(std::ostream& outStream, std::ostream& errStream,
-                                   std::string_view programName)
-    : TErrorTrap(programName, outStream, errStream) {}
-
-void TRecallErrorTrap::ReportBadArgument(const TException& failure) {
-    err << failure.message << '\n'
-        << failure.category.value_or("") << '\n'
-        << failure.where.value_or("") << '\n';
-    if (context) {
-        err << *context << '\n';
-    }
-}
-
-void TRecallErrorTrap::ReportFileError(const FileTools::Error& failure) {
-    out << failure.message << '\n';
-    if (failure.fileName) {
-        err << FileTools::ContextLine(program, failure) << '\n';
-    }
-}
-
-void TRecallErrorTrap::ReportCheckFailure(const TCheckFailure& failure) {
-    if (const auto* range = dynamic_cast<const TOutputRangeFailure*>(&failure)) {
-        out << range->shownValue << '\n';
-    }
-    err << failure.what() << '\n';
-}
-
-void TRecallErrorTrap::ReportOther(const std::exception& failure) {
-    if (dynamic_cast<const TParameterFileError*>(&failure) != nullptr) {
-        err << failure.what() << '\n';
-        return;
-    }
-    TErrorTrap::ReportOther(failure);
 }

@@ -8,16 +8,15 @@
 #include "KQmessage/Check.h"
 #include "KQmessage/KQML.h"
 #include "KQmessage/StrCaseCmp.h"
+#include "KQmessage/TArgumentError.h"
+#include "KQmessage/WholeNumber.h"
 #include "NeuralNets/TErrorObj.h"
-#include "Train/WholeNumber.h"
 
 namespace {
 
 constexpr std::int32_t kMaxEpochs = 100000000;
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
+using Arguments::Quoted;
 
 [[noreturn]] void Refuse(std::string_view keyword, const std::string& need,
                          std::string_view value) {

@@ -11,6 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "KQmessage/Export.h"
+#include "KQmessage/TRefusal.h"
+
 enum class TTrainAlgorithm { Rprop, Backprop, Adam };
 enum class TTrainErrorMeasure { Rms, CrossEntropy };
 
@@ -54,9 +57,9 @@ struct TTrainSettings {
 };
 
 // A refused setting; what() is the whole message, naming the keyword and the value.
-class TTrainSettingError : public std::runtime_error {
+class ZORF_EXPORT TTrainSettingError : public TRefusal {
   public:
-    using std::runtime_error::runtime_error;
+    using TRefusal::TRefusal;
 };
 
 // One setting by keyword (any letter case), its value as text: numbers as the parameter file

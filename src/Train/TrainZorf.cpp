@@ -10,7 +10,10 @@
 
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/FileErrorTrap.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
+#include "FileHandler/NetworkFile/NetworkSoundness.h"
+#include "FileHandler/ParameterFile/ParameterReader.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/Check.h"
@@ -19,10 +22,8 @@
 #include "KQmessage/ProgramVersion.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "KQmessage/TException.h"
-#include "Recall/ParameterFile.h"
-#include "Recall/RecallZorf.h"
+#include "KQmessage/WholeNumber.h"
 #include "Train/Trainer.h"
-#include "Train/WholeNumber.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
@@ -187,7 +188,8 @@ void ReportAccuracy(std::ostream& out, TZorf& network, Data& rows, const char* r
 // Loading, training and writing; everything they raise unwinds to the error trap.
 int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     FileTools::ScratchBuffer scratch;
-    const std::unique_ptr<TZorf> network = LoadZorfNetwork(scratch, parameters.weightFile);
+    const std::unique_ptr<TZorf> network =
+        FileTools::LoadRecallableZorf(scratch, parameters.weightFile);
     const std::unique_ptr<Data> training =
         LoadRows(scratch, parameters.trainFile, parameters.features);
     std::unique_ptr<Data> validation;
@@ -268,23 +270,6 @@ std::optional<std::string> OutputAmongInputs(const TTrainParameters& parameters,
     return std::nullopt;
 }
 
-// Recall's reports under TrainZorf's name; a refused training or setting is reported bare.
-class TTrainErrorTrap : public TRecallErrorTrap {
-  public:
-    TTrainErrorTrap(std::ostream& outStream, std::ostream& errStream)
-        : TRecallErrorTrap(outStream, errStream, "TrainZorf") {}
-
-  protected:
-    void ReportOther(const std::exception& failure) override {
-        if (dynamic_cast<const TTrainRefusal*>(&failure) != nullptr ||
-            dynamic_cast<const TTrainSettingError*>(&failure) != nullptr) {
-            err << failure.what() << '\n';
-            return;
-        }
-        TRecallErrorTrap::ReportOther(failure);
-    }
-};
-
 }  // namespace
 
 int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -300,7 +285,7 @@ int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostr
         err << kUsageLine << '\n';
         return 1;
     }
-    return TTrainErrorTrap(out, err).Run([&] {
+    return TFileErrorTrap(out, err, "TrainZorf").Run([&] {
         const TTrainParameters parameters =
             ParseTrainParameterText(ReadParameterFileText(argv[1]), argv[1]);
         for (const std::string& hint : parameters.hints) {

@@ -9,8 +9,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "KQmessage/Export.h"
+#include "KQmessage/TRefusal.h"
+
+#include "FileHandler/TrainingLog/TrainingLog.h"
 #include "Train/TrainSettings.h"
-#include "Train/TrainingLog.h"
 
 class Data;
 class TZorf;
@@ -18,9 +21,9 @@ class TZorf;
 // Training data or a network that cannot be trained: rows that do not fit the network, rows
 // without expected outputs, expected outputs outside [0, 1], a network whose layers are not
 // those the gradient knows. Raised before anything changes; what() is the message.
-class TTrainRefusal : public std::runtime_error {
+class ZORF_EXPORT TTrainRefusal : public TRefusal {
   public:
-    using std::runtime_error::runtime_error;
+    using TRefusal::TRefusal;
 };
 
 // What structural learning removed, and the errors (as the run measures them) around it.

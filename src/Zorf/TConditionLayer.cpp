@@ -24,17 +24,22 @@ double TConditionNeuron::Membership(double x) const {
     return 0.0;
 }
 
-// A network file can name this function for any layer, so a neuron without a membership
-// function is refused rather than misread.
-void ActFunctions::ZorfCondition(TBasicNeuron& neuron, double netInput) {
+namespace {
+
+// The rule behind ActFunctions::ZorfCondition. A network file can name that function for any
+// layer, so a neuron without a membership function is refused rather than misread.
+void ConditionMembership(TBasicNeuron& neuron, double netInput) {
     if (typeid(neuron) != typeid(TConditionNeuron)) {
         ZORF_REFUSE("typeid(neuron) == typeid(TConditionNeuron)");
     }
     *neuron.value = static_cast<const TConditionNeuron&>(neuron).Membership(netInput);
 }
 
+}  // namespace
+
 TConditionLayer::TConditionLayer(TBasicNetwork* owner, std::int32_t number, std::int32_t count)
     : TNeuronArrayLayer(owner, number, count) {
+    ActFunctions::SetConditionRule(ConditionMembership);
     SetActivationFunction(ActFunctions::ZorfCondition);
 }
 

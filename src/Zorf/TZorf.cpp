@@ -1,5 +1,6 @@
 #include "Zorf/TZorf.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -209,6 +210,11 @@ double TZorf::RecallOutputOnly(Data* data, TRmsError) {
 
 void TZorf::RequireRecallableRows(const Data* data) const {
     RequireRecallable(data, false, kRecallOutputOnly);
+}
+
+void TZorf::RequireRecallableInputs(std::int64_t delivered) const {
+    RequireDelivered(static_cast<std::int32_t>(std::min<std::int64_t>(delivered, INT32_MAX)),
+                     NumInputs(), "inputs", kRecallOutputOnly);
 }
 
 TConditionLayer* TZorf::GetConditionLayer() const {

@@ -99,6 +99,8 @@ class ZORF_EXPORT TZorf : public TConnectedNetwork {
     // (propagating each row inside a TPackedPropagation): a missing data set, and rows that
     // deliver another number of inputs than the network takes.
     void RequireRecallableRows(const Data* data) const;
+    // The same for rows of `delivered` inputs held elsewhere (arrays of the caller's).
+    void RequireRecallableInputs(std::int64_t delivered) const;
 
     // The two fuzzy layers, or null when the slot holds another kind of layer.
     TConditionLayer* GetConditionLayer() const;

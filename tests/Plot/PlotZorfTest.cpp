@@ -12,9 +12,9 @@
 
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFileText.h"
+#include "FileHandler/TrainingLog/TrainingLog.h"
 #include "Plot/SvgDocument.h"
 #include "Support/InProcessRun.h"
-#include "Train/TrainingLog.h"
 
 namespace {
 

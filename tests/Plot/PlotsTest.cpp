@@ -16,7 +16,7 @@
 #include "Plot/SurfacePlot.h"
 #include "Plot/SvgDocument.h"
 #include "Plot/SvgWriter.h"
-#include "Recall/MakeZorf.h"
+#include "Zorf/MakeZorf.h"
 #include "Zorf/TConditionLayer.h"
 
 namespace {

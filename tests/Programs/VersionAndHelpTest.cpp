@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "Make/MakeZorfProgram.h"
 #include "Plot/PlotZorf.h"
-#include "Recall/MakeZorf.h"
 #include "Recall/RecallZorf.h"
 #include "Support/InProcessRun.h"
 #include "Train/TrainZorf.h"
+#include "Zorf/MakeZorf.h"
 #include "zorf/Version.h"
 
 namespace {

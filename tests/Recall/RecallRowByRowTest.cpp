@@ -2,6 +2,7 @@
 // refusals of the rows and of propagation, and failed writes are reported alike, in the same
 // order of precedence, and leave the same files.
 #include "Recall/RecallRowByRow.h"
+#include "Zorf/TRecallEngine.h"
 
 #include <gtest/gtest.h>
 

@@ -28,6 +28,7 @@
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "FileHandler/Syntax/ParseTools.h"
+#include "FileHandler/TrainingLog/TrainingLog.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/KQML.h"
@@ -38,7 +39,6 @@
 #include "Support/FailedCondition.h"
 #include "Support/InProcessRun.h"
 #include "Train/TrainZorf.h"
-#include "Train/TrainingLog.h"
 
 namespace FeedReaders {
 

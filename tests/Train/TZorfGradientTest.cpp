@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "Recall/MakeZorf.h"
+#include "Zorf/MakeZorf.h"
 #include "Zorf/TConditionLayer.h"
 #include "Zorf/TZorf.h"
 #include "Zorf/TZorfOutputLayer.h"

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
-#include "Recall/MakeZorf.h"
 #include "Support/TempDir.h"
+#include "Zorf/MakeZorf.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "NeuralNets/Kernels/PropagationKernels.h"
 #include "NeuralNets/TPackedPropagation.h"
-#include "Recall/MakeZorf.h"
+#include "Zorf/MakeZorf.h"
 
 namespace {
 

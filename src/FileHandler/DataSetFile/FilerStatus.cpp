@@ -1,5 +1,10 @@
 #include "FileHandler/DataSetFile/FilerStatus.h"
 
+#include <utility>
+
+#include "FileHandler/Syntax/OutputStream.h"
+#include "KQmessage/FileToolsError.h"
+
 namespace FileTools {
 
 const char* StatusText(FilerStatus status) {
@@ -16,6 +21,19 @@ const char* StatusText(FilerStatus status) {
             return "Unable to write the data set file";
     }
     return "Unknown data set file status";
+}
+
+void RequireWritten(FilerStatus status, const std::string& fileName, std::string reason) {
+    if (status == SUCCESS) {
+        return;
+    }
+    Error error(std::string(StatusText(status)) + " " + fileName);
+    if (reason.empty() && status == ERR_WRITE_FAILED) {
+        reason = OutputStream::ReplaceFile(fileName).FailureReason();
+    }
+    error.fileName = fileName;
+    error.reason = std::move(reason);
+    throw error;
 }
 
 }  // namespace FileTools

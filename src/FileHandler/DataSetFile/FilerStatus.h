@@ -3,6 +3,8 @@
 
 #include "KQmessage/Export.h"
 
+#include <string>
+
 namespace FileTools {
 
 enum FilerStatus : int {
@@ -19,5 +21,11 @@ enum FilerStatus : int {
 };
 
 ZORF_EXPORT const char* StatusText(FilerStatus status);
+
+// Raises the file error for an output file that was not written (any status but SUCCESS),
+// naming the file and the system's reason; without one given, the reason a new stream to
+// the file meets.
+ZORF_EXPORT void RequireWritten(FilerStatus status, const std::string& fileName,
+                                std::string reason = {});
 
 }  // namespace FileTools

@@ -90,13 +90,24 @@ void RequireRecallable(const TBasicNetwork& network) {
     }
 }
 
-std::unique_ptr<TZorf> LoadRecallableZorf(ScratchBuffer& scratch, const std::string& fileName) {
-    std::unique_ptr<TBasicNetwork> network = LoadNetwork(scratch, fileName);
+namespace {
+
+std::unique_ptr<TZorf> RecallableZorf(std::unique_ptr<TBasicNetwork> network) {
     if (dynamic_cast<TZorf*>(network.get()) == nullptr) {
         throw Error(Messages::kNotZorfNetwork + std::string(network->GetNetworkType()));
     }
     RequireRecallable(*network);
     return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
+}
+
+}  // namespace
+
+std::unique_ptr<TZorf> LoadRecallableZorf(ScratchBuffer& scratch, const std::string& fileName) {
+    return RecallableZorf(LoadNetwork(scratch, fileName));
+}
+
+std::unique_ptr<TZorf> ReadRecallableZorf(ScratchBuffer& scratch, InputStream& in) {
+    return RecallableZorf(ReadNetwork(scratch, in));
 }
 
 }  // namespace FileTools

@@ -19,6 +19,11 @@
 #include "Zorf/TZorf.h"
 #include "Zorf/TZorfBatch.h"
 
+// Whether propagating a row writes a warning: a plain layer at the input position, or an
+// input layer away from it. Such warnings would come in any order from several threads, and
+// before an error further down a recall file, where loading reports the error alone.
+bool WarnsOnEveryRow(const TBasicNetwork& network);
+
 class TRecallEngine {
   public:
     // Every core when threads <= 0. A network whose propagation writes a warning on every row
@@ -90,10 +95,3 @@ class TRecallEngine {
     // Worker k propagates with copies[k + 1]; the caller's thread with copies[0].
     std::vector<std::thread> workers;
 };
-
-// `rows` rows of `inputCount` values through the network into `outputs` (rows x the network's
-// outputs) on `threads` threads (every core when <= 0), with RecallZorf's results: rows that
-// deliver another number of inputs than the network takes are refused first, as
-// TZorf::RecallOutputOnly refuses them (TException), then propagation as TRecallEngine::Recall.
-void RecallBatch(const TZorf& network, const double* inputs, std::size_t rows,
-                 std::size_t inputCount, double* outputs, int threads);

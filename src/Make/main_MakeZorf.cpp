@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "Recall/MakeZorf.h"
+#include "Make/MakeZorfProgram.h"
 
 int main(int argc, char** argv) {
     return RunMakeZorf(argc, argv, std::cout, std::cerr);

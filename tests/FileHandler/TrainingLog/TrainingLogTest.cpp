@@ -1,4 +1,4 @@
-#include "Train/TrainingLog.h"
+#include "FileHandler/TrainingLog/TrainingLog.h"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "FileHandler/FileErrorTrap.h"
+#include "FileHandler/ParameterFile/ParameterReader.h"
 #include "KQmessage/ErrorTrap.h"
 #include "KQmessage/KQML.h"
-#include "Recall/ParameterFile.h"
-#include "Recall/RecallZorf.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
@@ -58,7 +58,7 @@ TEST(ErrorTrapTest, EveryFailureIsReportedOnItsStreamWithStatusOne) {
             return 0;
         };
         std::ostringstream out, err;
-        EXPECT_EQ(TRecallErrorTrap(out, err).Run(job), 1) << c.kind;
+        EXPECT_EQ(TFileErrorTrap(out, err, "RecallZorf").Run(job), 1) << c.kind;
         EXPECT_EQ(out.str(), c.recallOut) << c.kind;
         EXPECT_EQ(err.str(), c.recallErr) << c.kind;
 

@@ -1,6 +1,7 @@
 // Recall on several threads against recall on one: the same outputs, bits and files for every
 // thread count, also where a row is refused or the recall file breaks late.
-#include "Recall/RecallBatch.h"
+#include "Zorf/RecallBatch.h"
+#include "Zorf/TRecallEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,8 @@
 
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/TException.h"
-#include "Recall/MakeZorf.h"
 #include "Recall/RecallRuns.h"
+#include "Zorf/MakeZorf.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {

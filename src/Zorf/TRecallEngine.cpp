@@ -1,11 +1,13 @@
-#include "Recall/RecallBatch.h"
+#include "Zorf/TRecallEngine.h"
 
 #include <algorithm>
 #include <system_error>
 
 #include "DataObject/Data.h"
-#include "Recall/RecallRowByRow.h"
+#include "NeuralNets/TSimpleInputLayer.h"
+#include "Zorf/TConditionLayer.h"
 #include "Zorf/TNonFiniteInput.h"
+#include "Zorf/TZorfOutputLayer.h"
 
 namespace {
 
@@ -46,6 +48,26 @@ std::int64_t ArcsPerRow(const TZorf& network) {
 }
 
 }  // namespace
+
+bool WarnsOnEveryRow(const TBasicNetwork& network) {
+    for (std::int32_t k = 0; k < network.GetNumLayers(); ++k) {
+        const TBasicLayer* layer = network.GetLayer(k);
+        const bool atInput = k == network.GetInLayer();
+        if (dynamic_cast<const TSimpleInputLayer*>(layer) != nullptr) {
+            if (!atInput) {
+                return true;
+            }
+            continue;
+        }
+        // The fuzzy layers compute their values themselves and warn nowhere.
+        const bool fuzzy = dynamic_cast<const TConditionLayer*>(layer) != nullptr ||
+                           dynamic_cast<const TZorfOutputLayer*>(layer) != nullptr;
+        if (!fuzzy && atInput) {
+            return true;
+        }
+    }
+    return false;
+}
 
 TRecallEngine::TRecallEngine(const TZorf& network, int threads)
     : numInputs(LayerSize(network, network.GetInLayer())),
@@ -184,13 +206,4 @@ void TRecallEngine::Work(std::size_t copy) {
             jobDone.notify_one();
         }
     }
-}
-
-void RecallBatch(const TZorf& network, const double* inputs, std::size_t rows,
-                 std::size_t inputCount, double* outputs, int threads) {
-    const Data shape(0, static_cast<std::int32_t>(std::min<std::size_t>(inputCount, INT32_MAX)), 0,
-                     false);
-    network.RequireRecallableRows(&shape);
-    TRecallEngine engine(network, threads);
-    engine.Recall(inputs, rows, outputs);
 }

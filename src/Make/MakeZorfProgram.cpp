@@ -1,6 +1,5 @@
-#include "Recall/MakeZorf.h"
+#include "Make/MakeZorfProgram.h"
 
-#include <charconv>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -15,7 +14,8 @@
 #include "KQmessage/ProgramVersion.h"
 #include "KQmessage/TArgumentError.h"
 #include "KQmessage/TException.h"
-#include "NeuralNets/PseudoRandom.h"
+#include "KQmessage/WholeNumber.h"
+#include "Zorf/MakeZorf.h"
 
 namespace {
 
@@ -43,30 +43,15 @@ constexpr const char* kUsage =
     "\n"
     "Example: MakeZorf --inputs 3,3 --rules 4 --outputs 3 --seed 7 comfort.net\n";
 
-// What a network may hold: a fuzzy side of at most 10000 inputs or outputs, 1000 functions
-// for each, and at most 100 million arcs between two layers (800 megabytes of weights).
-constexpr std::int64_t kMaxSides = 10000;
-constexpr std::int64_t kMaxFunctions = 1000;
-constexpr std::int64_t kMaxRules = 1000000;
-constexpr std::int64_t kMaxArcs = 100000000;
-
 using Arguments::Quoted;
 using Arguments::Refuse;
-
-// The whole text as a number, or none.
-template <class T>
-std::optional<T> WholeNumber(std::string_view text) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+using MakeZorfLimits::kMaxFunctions;
+using MakeZorfLimits::kMaxRules;
+using MakeZorfLimits::kMaxSides;
 
 std::int64_t ParseWhole(std::string_view what, std::string_view text, std::int64_t low,
                         std::int64_t high) {
-    const std::optional<std::int64_t> value = WholeNumber<std::int64_t>(text);
+    const std::optional<std::int64_t> value = WholeNumber::Integer(text);
     if (!value || *value < low || *value > high) {
         Refuse(std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
                std::to_string(high) + ", not " + Quoted(text));
@@ -75,7 +60,7 @@ std::int64_t ParseWhole(std::string_view what, std::string_view text, std::int64
 }
 
 double ParseFinite(std::string_view option, std::string_view text) {
-    const std::optional<double> value = WholeNumber<double>(text);
+    const std::optional<double> value = WholeNumber::Decimal(text);
     if (!value || !std::isfinite(*value)) {
         Refuse(std::string(option) + " must be a number, not " + Quoted(text));
     }
@@ -106,39 +91,6 @@ std::vector<std::int32_t> ParseFunctionCounts(std::string_view option, std::stri
         start = comma + 1;
     }
     return counts;
-}
-
-std::int64_t Sum(const std::vector<std::int32_t>& counts) {
-    std::int64_t sum = 0;
-    for (const std::int32_t count : counts) {
-        sum += count;
-    }
-    return sum;
-}
-
-[[noreturn]] void RefuseRecipe(const std::string& message) {
-    throw TException(message, kBadParameter, "MakeZorf");
-}
-
-void RequireArcs(std::int64_t arcs, const char* between) {
-    if (arcs > kMaxArcs) {
-        RefuseRecipe("the network would have " + std::to_string(arcs) + " arcs " + between +
-                     "; at most " + std::to_string(kMaxArcs) + " are supported");
-    }
-}
-
-void RequireCounts(const std::vector<std::int32_t>& counts, const char* side) {
-    if (counts.empty() || static_cast<std::int64_t>(counts.size()) > kMaxSides) {
-        RefuseRecipe(std::string("a network has 1 to ") + std::to_string(kMaxSides) + " " + side +
-                     ", not " + std::to_string(counts.size()));
-    }
-    for (const std::int32_t count : counts) {
-        if (count < 2 || count > kMaxFunctions) {
-            RefuseRecipe(std::string("each of the ") + side + " has 2 to " +
-                         std::to_string(kMaxFunctions) + " membership functions, not " +
-                         std::to_string(count));
-        }
-    }
 }
 
 struct TCommandLine {
@@ -239,65 +191,7 @@ class TArgumentReader {
     }
 };
 
-// A number from 0 to bound - 1, for bounds up to 2^30, from two numbers of the sequence.
-std::int64_t Draw(std::int64_t bound) {
-    const std::int64_t high = PseudoRandom::Next();
-    const std::int64_t low = PseudoRandom::Next();
-    return ((high << 15) | low) % bound;
-}
-
-// Removes the share of the pair's arcs, each choice of that many arcs equally likely: every
-// arc in turn goes with the chance of the removals still due among the arcs still to come.
-void PruneArcs(TBasicNetwork& network, std::int32_t from, std::int32_t to, double share) {
-    const std::int32_t nFrom = network.GetLayer(from)->GetNumNeurons();
-    const std::int32_t nTo = network.GetLayer(to)->GetNumNeurons();
-    std::int64_t remaining = static_cast<std::int64_t>(nFrom) * nTo;
-    std::int64_t due = std::llround(share * static_cast<double>(remaining));
-    TBasicConnections& matrix = network.GetConnections(from, to);
-    for (std::int32_t s = 0; s < nFrom && due > 0; ++s) {
-        for (std::int32_t t = 0; t < nTo && due > 0; ++t, --remaining) {
-            if (Draw(remaining) < due) {
-                matrix.RemoveArc(s, t);
-                --due;
-            }
-        }
-    }
-}
-
 }  // namespace
-
-void RequireMakeable(const TZorfRecipe& recipe) {
-    RequireCounts(recipe.mfPerInput, "inputs");
-    RequireCounts(recipe.mfPerOutput, "outputs");
-    if (recipe.numRules < 1 || recipe.numRules > kMaxRules) {
-        RefuseRecipe("a network has 1 to " + std::to_string(kMaxRules) + " rules, not " +
-                     std::to_string(recipe.numRules));
-    }
-    if (!std::isfinite(recipe.minimum) || !std::isfinite(recipe.maximum) ||
-        !(recipe.minimum <= recipe.maximum)) {
-        RefuseRecipe(
-            "the weights are drawn from a finite range whose lowest weight is not above "
-            "the highest");
-    }
-    if (!(recipe.pruneShare >= 0.0 && recipe.pruneShare <= 1.0)) {
-        RefuseRecipe("the share of the arcs to prune is from 0 to 1");
-    }
-    RequireArcs(Sum(recipe.mfPerInput) * recipe.numRules, "from the conditions to the rules");
-    RequireArcs(Sum(recipe.mfPerOutput) * recipe.numRules, "from the rules to the actions");
-}
-
-std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe) {
-    RequireMakeable(recipe);
-    auto network = std::make_unique<TZorf>(static_cast<std::int32_t>(recipe.mfPerInput.size()),
-                                           recipe.mfPerInput.data(), recipe.numRules,
-                                           recipe.mfPerOutput.data(),
-                                           static_cast<std::int32_t>(recipe.mfPerOutput.size()));
-    PseudoRandom::Seed(recipe.seed);
-    PruneArcs(*network, TZorf::kConditionLayer, TZorf::kRuleLayer, recipe.pruneShare);
-    PruneArcs(*network, TZorf::kRuleLayer, TZorf::kActionLayer, recipe.pruneShare);
-    network->InitializeWeights(recipe.minimum, recipe.maximum);
-    return network;
-}
 
 int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     if (AsksForVersion(argc, argv, TVersionArgument::AnyArgument)) {

@@ -1,4 +1,5 @@
-#include "Recall/MakeZorf.h"
+#include "Make/MakeZorfProgram.h"
+#include "Zorf/MakeZorf.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

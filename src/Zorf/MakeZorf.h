@@ -1,13 +1,12 @@
-// `MakeZorf`: creates a new fuzzy network file from an architecture, so that a user (and
-// the examples and benchmarks) can start from nothing. The weights come from the program's
-// pseudo-random sequence started at a seed, so a recipe always gives the same file.
+// A new fuzzy network from an architecture (a recipe), so that a user (and the examples,
+// benchmarks, tests and the Python module) can start from nothing. The weights come from the
+// program's pseudo-random sequence started at a seed, so a recipe always gives the same file.
 #pragma once
 
 #include "KQmessage/Export.h"
 
 #include <cstdint>
 #include <memory>
-#include <ostream>
 #include <vector>
 
 #include "Zorf/TZorf.h"
@@ -25,6 +24,15 @@ struct ZORF_EXPORT TZorfRecipe {
     double pruneShare = 0.0;
 };
 
+// What a network may hold: a fuzzy side of at most 10000 inputs or outputs, 1000 functions
+// for each, and at most 100 million arcs between two layers (800 megabytes of weights).
+namespace MakeZorfLimits {
+inline constexpr std::int64_t kMaxSides = 10000;
+inline constexpr std::int64_t kMaxFunctions = 1000;
+inline constexpr std::int64_t kMaxRules = 1000000;
+inline constexpr std::int64_t kMaxArcs = 100000000;
+}  // namespace MakeZorfLimits
+
 // Refuses, with a TException ("Bad Parameter", where "MakeZorf"), a recipe MakeZorf cannot
 // build: 1 to 10000 inputs and outputs of 2 to 1000 membership functions each, 1 to 1000000
 // rules, a finite weight range whose minimum is not above its maximum, a share from 0 to 1
@@ -35,8 +43,3 @@ ZORF_EXPORT void RequireMakeable(const TZorfRecipe& recipe);
 // first, then InitializeWeights gives the membership functions their default centres and the
 // remaining arcs their weights.
 ZORF_EXPORT std::unique_ptr<TZorf> MakeZorf(const TZorfRecipe& recipe);
-
-// The whole job of `MakeZorf [options] network.file`: the usage text goes to `out`, every
-// error to `err`. Returns the process exit status: 0 when the file was written, 1 otherwise.
-ZORF_EXPORT int RunMakeZorf(int argc, const char* const* argv, std::ostream& out,
-                            std::ostream& err);
