@@ -83,6 +83,9 @@ install(FILES ${ZORF_GENERATED_INCLUDE_DIR}/zorf/Version.h DESTINATION ${CMAKE_I
 # For the install check: what may and what must not be installed.
 list(JOIN ZORF_PUBLIC_HEADERS "\n" lines)
 file(WRITE ${PROJECT_BINARY_DIR}/zorf-public-headers.txt "${lines}\nVersion.h\n")
+# The programs, one a line, for the install check: a new program is one line in src/.
+list(JOIN ZORF_PROGRAMS "\n" lines)
+file(WRITE ${PROJECT_BINARY_DIR}/zorf-programs.txt "${lines}\n")
 list(JOIN zorf_private_headers "\n" lines)
 file(WRITE ${PROJECT_BINARY_DIR}/zorf-private-headers.txt "${lines}\n")
 

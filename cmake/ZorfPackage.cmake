@@ -1,8 +1,9 @@
 # cpack -G DEB: a Debian package of what cmake --install installs, under /usr.
 set(CPACK_PACKAGE_NAME zorf)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+list(JOIN ZORF_PROGRAMS ", " zorf_program_names)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Six-layer fuzzy neural networks: RecallZorf, MakeZorf, TrainZorf, PlotZorf and the zorf library")
+    "Six-layer fuzzy neural networks: ${zorf_program_names} and the zorf library")
 set(CPACK_PACKAGE_CONTACT "RecallZorf developers <zorf@localhost>")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

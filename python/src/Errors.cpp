@@ -7,8 +7,7 @@
 #include "KQmessage/Check.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/TException.h"
-#include "Train/TrainSettings.h"
-#include "Train/Trainer.h"
+#include "KQmessage/TRefusal.h"
 #include "Zorf/TNonFiniteInput.h"
 #include "Zorf/TZorfOutputLayer.h"
 
@@ -61,9 +60,7 @@ void Translate(std::exception_ptr raised) {  // NOLINT(performance-unnecessary-v
     } catch (const TException& e) {
         Raise(badArgumentType, e.message,
               {{"category", Optional(e.category)}, {"where", Optional(e.where)}});
-    } catch (const TTrainSettingError& e) {
-        Raise(badArgumentType, e.what(), {{"where", py::str("train")}});
-    } catch (const TTrainRefusal& e) {
+    } catch (const TRefusal& e) {
         Raise(badArgumentType, e.what(), {{"where", py::str("train")}});
     } catch (const FileTools::Error& e) {
         Raise(fileErrorType, e.message);

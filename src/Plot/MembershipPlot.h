@@ -3,6 +3,8 @@
 // output with the centres of its membership functions.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <string>
 
 #include "DataObject/Data.h"
@@ -15,5 +17,5 @@ inline constexpr int kMembershipSamples = 240;
 
 // `data`, when given, adds a histogram of each input's values under its panel; it must hold
 // at least as many inputs as the network.
-void WriteMembershipPlot(FileTools::OutputStream& out, TZorf& network, const std::string& title,
-                         const Data* data);
+ZORF_EXPORT void WriteMembershipPlot(FileTools::OutputStream& out, TZorf& network,
+                                     const std::string& title, const Data* data);

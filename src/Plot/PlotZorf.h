@@ -3,9 +3,12 @@
 // error curves.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <ostream>
 
 // The whole job of `PlotZorf PLOT source.file picture.svg [options]`: the usage text goes to
 // `out`, every error to `err`. Returns the process exit status: 0 when the picture was
 // written, 1 otherwise (and then no picture is written).
-int RunPlotZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+ZORF_EXPORT int RunPlotZorf(int argc, const char* const* argv, std::ostream& out,
+                            std::ostream& err);

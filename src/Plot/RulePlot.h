@@ -3,6 +3,8 @@
 // Pruned arcs leave their cells blank, frozen arcs carry a white square.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 // The rules in the order of the plot's columns: grouped by the condition node with the
 // largest weight into the rule (the condition that drives it most), inside a group by that
 // weight, largest first; rules without arcs from the conditions come last.
-std::vector<std::int32_t> RuleOrder(TZorf& network);
+ZORF_EXPORT std::vector<std::int32_t> RuleOrder(TZorf& network);
 
-void WriteRulePlot(FileTools::OutputStream& out, TZorf& network, const std::string& title);
+ZORF_EXPORT void WriteRulePlot(FileTools::OutputStream& out, TZorf& network,
+                               const std::string& title);

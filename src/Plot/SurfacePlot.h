@@ -3,6 +3,8 @@
 // the network.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,8 +27,8 @@ struct TSurfaceRequest {
 
 // The range an input is plotted over: from its lowest membership-function centre to its
 // highest.
-TRange InputRange(const TZorf& network, std::int32_t input);
+ZORF_EXPORT TRange InputRange(const TZorf& network, std::int32_t input);
 
 // The request must name inputs and an output of the network (as RunPlotZorf checks).
-void WriteSurfacePlot(FileTools::OutputStream& out, TZorf& network, const std::string& title,
-                      const TSurfaceRequest& request);
+ZORF_EXPORT void WriteSurfacePlot(FileTools::OutputStream& out, TZorf& network,
+                                  const std::string& title, const TSurfaceRequest& request);

@@ -2,6 +2,8 @@
 // on a logarithmic scale, with the best epoch marked.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,8 +14,8 @@
 
 // The position in the log of the epoch with the lowest validation error, or of the lowest
 // training error when no epoch was validated; none for an empty log.
-std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log);
+ZORF_EXPORT std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log);
 
 // The epochs as TrainingLog::Read gives them.
-void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRecord>& log,
-                       const std::string& title);
+ZORF_EXPORT void WriteTrainingPlot(FileTools::OutputStream& out,
+                                   const std::vector<TEpochRecord>& log, const std::string& title);

@@ -67,10 +67,11 @@ class ZORF_EXPORT TTrainSettingError : public TRefusal {
 // the penalty as its structured message, "TrainLayers" as the weight layers separated by blanks or
 // commas ("2 3 4"). Raises TTrainSettingError for an unknown keyword or a bad value and then
 // leaves the settings as they were.
-void SetTrainSetting(TTrainSettings& settings, std::string_view keyword, std::string_view value);
+ZORF_EXPORT void SetTrainSetting(TTrainSettings& settings, std::string_view keyword,
+                                 std::string_view value);
 
 // Whether SetTrainSetting knows the keyword.
-bool IsTrainSetting(std::string_view keyword);
+ZORF_EXPORT bool IsTrainSetting(std::string_view keyword);
 
 // The keywords with their default values and meanings, for usage texts.
 struct TTrainSettingInfo {
@@ -78,4 +79,4 @@ struct TTrainSettingInfo {
     const char* defaultValue;
     const char* meaning;
 };
-std::span<const TTrainSettingInfo> TrainSettingKeywords();
+ZORF_EXPORT std::span<const TTrainSettingInfo> TrainSettingKeywords();

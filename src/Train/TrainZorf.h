@@ -3,6 +3,8 @@
 // separator character, other words skipped).
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -25,10 +27,12 @@ struct TTrainParameters {
 // What a parameter file's text asks for, without opening any file it names, so that a
 // setting can be refused before a network is loaded; TParameterFileError (naming `path`)
 // for a refused setting.
-TTrainParameters ParseTrainParameterText(const std::string& text, const std::string& path);
+ZORF_EXPORT TTrainParameters ParseTrainParameterText(const std::string& text,
+                                                     const std::string& path);
 
 // The whole job: progress and results go to `out`, errors as RecallZorf reports them (file
 // format errors on `out`, the rest on `err`). Returns the process exit status: 0 when the
 // network was trained and written, 1 otherwise (an interrupted run writes the best network so
 // far and still returns 1).
-int RunTrainZorf(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+ZORF_EXPORT int RunTrainZorf(int argc, const char* const* argv, std::ostream& out,
+                             std::ostream& err);

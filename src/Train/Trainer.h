@@ -56,10 +56,11 @@ using TEpochProgress = std::function<void(const TEpochRecord&)>;
 // checked between steps: once it is set, the run ends with the best network so far. Raises
 // TTrainRefusal or TTrainSettingError before changing anything. The same settings, rows and
 // network give the same bits.
-TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrainSettings& settings,
-                   const TEpochProgress& progress = {}, const std::atomic<bool>* stop = nullptr);
+ZORF_EXPORT TTrainResult Train(TZorf& network, Data& training, Data* validation,
+                               const TTrainSettings& settings, const TEpochProgress& progress = {},
+                               const std::atomic<bool>* stop = nullptr);
 
 // The share of rows whose largest generated output is the largest expected output (ties to
 // the first), for expected outputs that look one-hot (two or more outputs, each row's values
 // 0 except a single 1); none otherwise.
-std::optional<double> ClassificationAccuracy(TZorf& network, Data& rows);
+ZORF_EXPORT std::optional<double> ClassificationAccuracy(TZorf& network, Data& rows);

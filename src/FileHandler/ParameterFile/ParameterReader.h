@@ -182,7 +182,7 @@ class TParameterReader {
 
 // The value of a name keyword (after its separator); a value cut off by the end of the file
 // empties the name.
-void ReadName(TParameterReader& reader, std::string& name);
+ZORF_EXPORT void ReadName(TParameterReader& reader, std::string& name);
 
 // "#Features" and "Features": the count, then as many column numbers.
 struct TFeatureList {
@@ -191,13 +191,15 @@ struct TFeatureList {
     bool filled = true;
 };
 // Reads the value of "#Features" or "Features" when `word` is one of them.
-bool ReadFeatureKeyword(std::string_view word, TParameterReader& reader, TFeatureList& list);
+ZORF_EXPORT bool ReadFeatureKeyword(std::string_view word, TParameterReader& reader,
+                                    TFeatureList& list);
 // A hint for a word that is no keyword but looks like one of `keywords` written without blanks
 // ("WeightFile=a.net") or behind a byte-order mark; whether there was one.
-bool HintAtGluedKeyword(std::string_view word, TParameterReader& reader,
-                        std::span<const std::string_view> keywords);
+ZORF_EXPORT bool HintAtGluedKeyword(std::string_view word, TParameterReader& reader,
+                                    std::span<const std::string_view> keywords);
 // The list once the whole file is read; a count without its list is refused.
-std::vector<std::int32_t> FinishFeatures(const TParameterReader& reader, TFeatureList& list);
+ZORF_EXPORT std::vector<std::int32_t> FinishFeatures(const TParameterReader& reader,
+                                                     TFeatureList& list);
 
 // The whole text of a parameter file; TParameterFileError when it cannot be opened.
-std::string ReadParameterFileText(const std::string& path);
+ZORF_EXPORT std::string ReadParameterFileText(const std::string& path);

@@ -48,9 +48,14 @@ bool SameOutputFile(const std::string& first, const std::string& second) {
         std::filesystem::exists(second, failed)) {
         return false;
     }
-    // Neither exists: the names are compared as the folders they lie in resolve.
-    const std::filesystem::path firstPath = std::filesystem::weakly_canonical(first, failed);
-    const std::filesystem::path secondPath = std::filesystem::weakly_canonical(second, failed);
+    // Neither exists: the names are compared as the folders they lie in resolve. A relative
+    // name is made absolute first, since a name none of whose leading parts exists ("x.net")
+    // would otherwise stay relative and never equal "./x.net".
+    const auto resolved = [&failed](const std::string& name) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, failed), failed);
+    };
+    const std::filesystem::path firstPath = resolved(first);
+    const std::filesystem::path secondPath = resolved(second);
     return !failed && firstPath == secondPath;
 }
 

@@ -11,6 +11,8 @@
 // both go through this one writer and reader.
 #pragma once
 
+#include "KQmessage/Export.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -33,15 +35,15 @@ inline constexpr const char* kTitleLine = "# TrainZorf training log";
 inline constexpr const char* kColumnsLine = "# epoch training_error validation_error seconds";
 
 // The whole log as text.
-std::string Text(std::span<const TEpochRecord> rows);
+ZORF_EXPORT std::string Text(std::span<const TEpochRecord> rows);
 // Replaces the file only when all of it was written; FileTools::Error names a file that
 // could not be written.
-void Write(const std::string& path, std::span<const TEpochRecord> rows);
+ZORF_EXPORT void Write(const std::string& path, std::span<const TEpochRecord> rows);
 
 // The rows of a log's text; a text that is not such a log raises FileTools::Error naming
 // `path` and the line ("Not a training log: run.log, line 3: ...").
-std::vector<TEpochRecord> Parse(const std::string& text, const std::string& path);
+ZORF_EXPORT std::vector<TEpochRecord> Parse(const std::string& text, const std::string& path);
 // The file's rows; FileTools::Error for a file that cannot be opened or is not a log.
-std::vector<TEpochRecord> Read(const std::string& path);
+ZORF_EXPORT std::vector<TEpochRecord> Read(const std::string& path);
 
 }  // namespace TrainingLog
