@@ -154,7 +154,9 @@ void DrawInputPanel(TSvgWriter& svg, int panel, const TConditionLayer& layer, st
     }
     std::vector<TLegendEntry> legend = FunctionLegend(centres, "line");
     if (!values.empty()) {
-        legend.push_back({"data: " + std::to_string(values.size()) + " values", "#e3e3e3", "box"});
+        legend.push_back(
+            {"data: " + std::to_string(values.size()) + (values.size() == 1 ? " value" : " values"),
+             "#e3e3e3", "box"});
     }
     DrawLegend(svg, area.x + area.width + 20, area.y + 8, legend);
     svg.EndGroup();

@@ -71,10 +71,15 @@ std::vector<double> LinearTicks(const TRange& range, int count) {
 
 std::vector<double> LogTicks(const TRange& range) {
     std::vector<double> ticks;
+    if (!(range.low > 0.0) || !std::isfinite(range.high) || !(range.high >= range.low)) {
+        return ticks;
+    }
     const double firstDecade = std::floor(std::log10(range.low));
     const double lastDecade = std::ceil(std::log10(range.high));
     const bool fine = lastDecade - firstDecade <= 3.0;
-    for (double decade = firstDecade; decade <= lastDecade; decade += 1.0) {
+    // About a dozen labelled decades at most, however many the range spans.
+    const double decadeStep = std::max(1.0, std::ceil((lastDecade - firstDecade) / 12.0));
+    for (double decade = firstDecade; decade <= lastDecade; decade += decadeStep) {
         for (const double factor : {1.0, 2.0, 5.0}) {
             if (factor != 1.0 && !fine) {
                 continue;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -209,7 +210,7 @@ std::unique_ptr<Data> LoadHistogramData(const std::string& fileName, const TZorf
         Refuse(fileName + ": " + FileTools::StatusText(loaded.status));
     }
     const std::int32_t needed = network.GetConditionLayer()->GetNumInputs();
-    if (loaded.data->MbrNdxInputs < needed) {
+    if (loaded.data->MbrNdxInputs != needed) {
         Refuse(fileName + ": the data set has " + std::to_string(loaded.data->MbrNdxInputs) +
                " inputs, the network " + std::to_string(needed));
     }
@@ -224,7 +225,8 @@ std::int32_t NodeNumber(std::string_view option, std::string_view text, std::int
                         const std::string& noun, const std::string& fileName) {
     const std::optional<std::int32_t> number = WholeNumber::Count(text);
     if (!number) {
-        Refuse(std::string(option) + ": " + Quoted(text) + " is not " + noun + " number");
+        Refuse(std::string(option) + ": " + Quoted(text) + " is not " +
+               (noun == "input" ? "an " : "a ") + noun + " number (0, 1, ...)");
     }
     if (*number >= count) {
         Refuse(std::string(option) + ": " + noun + " " + std::string(text) + " is not one of " +
@@ -251,6 +253,7 @@ TSurfaceRequest SurfaceRequest(const TCommandLine& line, const TZorf& network) {
     }
     request.fixed.resize(static_cast<std::size_t>(inputs));
     if (const std::optional<std::string_view> fix = line.Option("--fix")) {
+        std::set<std::int32_t> fixedInputs;
         for (const std::string_view item : Split(*fix, ',')) {
             const std::size_t equals = item.find('=');
             const std::optional<double> value =
@@ -262,6 +265,9 @@ TSurfaceRequest SurfaceRequest(const TCommandLine& line, const TZorf& network) {
                 NodeNumber("--fix", item.substr(0, equals), inputs, "input", line.source);
             if (input == request.inputX || input == request.inputY) {
                 Refuse("--fix: input " + std::to_string(input) + " is plotted, not fixed");
+            }
+            if (!fixedInputs.insert(input).second) {
+                Refuse("--fix: input " + std::to_string(input) + " is fixed twice");
             }
             request.fixed[static_cast<std::size_t>(input)] = *value;
         }
@@ -307,7 +313,9 @@ void WritePicture(const TCommandLine& line) {
         }
     }
     if (!out.Commit()) {
-        Refuse(line.picture + ": the picture could not be written");
+        const std::string& reason = out.FailureReason();
+        Refuse(line.picture + ": the picture could not be written" +
+               (reason.empty() ? std::string() : ": " + reason));
     }
 }
 

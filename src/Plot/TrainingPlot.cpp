@@ -14,7 +14,13 @@ constexpr double kTop = 70;
 constexpr double kAreaWidth = 560;
 constexpr double kAreaHeight = 340;
 
-// The whole decades around the positive errors: a log scale has no room for the others.
+// A log scale shows finite errors above 0 only.
+bool Plottable(double error) {
+    return error > 0.0 && std::isfinite(error);
+}
+
+// The whole decades around the plottable errors, within the decades of normal doubles: an
+// error of 1e-320 is drawn at the axis's floor of 1e-307.
 TRange ErrorRange(const std::vector<TEpochRecord>& log) {
     std::vector<double> positive;
     for (const TEpochRecord& row : log) {
@@ -23,13 +29,17 @@ TRange ErrorRange(const std::vector<TEpochRecord>& log) {
             positive.push_back(*row.validationError);
         }
     }
-    std::erase_if(positive, [](double e) { return !(e > 0.0) || !std::isfinite(e); });
+    std::erase_if(positive, [](double e) { return !Plottable(e); });
     if (positive.empty()) {
         return {0.1, 1.0};
     }
     const TRange range = RangeOf(positive);
-    const double low = std::pow(10.0, std::floor(std::log10(range.low)));
-    double high = std::pow(10.0, std::ceil(std::log10(range.high)));
+    constexpr double kLowestDecade = -307;
+    constexpr double kHighestDecade = 308;
+    const double low = std::pow(
+        10.0, std::clamp(std::floor(std::log10(range.low)), kLowestDecade, kHighestDecade));
+    double high = std::pow(
+        10.0, std::clamp(std::ceil(std::log10(range.high)), kLowestDecade, kHighestDecade));
     if (!(high > low)) {
         high = low * 10;
     }
@@ -41,8 +51,8 @@ std::vector<TPoint> CurvePoints(const TPanelArea& area, const std::vector<TEpoch
     std::vector<TPoint> points;
     for (const TEpochRecord& row : log) {
         const std::optional<double> error = validation ? row.validationError : row.trainingError;
-        if (error && *error > 0.0 && std::isfinite(*error)) {
-            points.push_back(area.At(row.epoch, *error));
+        if (error && Plottable(*error)) {
+            points.push_back(area.At(row.epoch, std::max(*error, area.yRange.low)));
         }
     }
     return points;
@@ -62,7 +72,7 @@ std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log) {
     for (std::size_t k = 0; k < log.size(); ++k) {
         const std::optional<double> error =
             validated ? log[k].validationError : std::optional<double>(log[k].trainingError);
-        if (error && (!best || *error < lowest)) {
+        if (error && Plottable(*error) && (!best || *error < lowest)) {
             best = k;
             lowest = *error;
         }
@@ -103,9 +113,7 @@ void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRec
         const double error =
             validation.empty() ? log[*best].trainingError : *log[*best].validationError;
         svg.Line({area.ToX(epoch), area.y}, {area.ToX(epoch), area.y + area.height}, "best");
-        if (error > 0.0) {
-            svg.Circle(area.At(epoch, error), 4, "centre", "#c00");
-        }
+        svg.Circle(area.At(epoch, std::max(error, area.yRange.low)), 4, "centre", "#c00");
         legend.push_back(
             {"best epoch " + std::to_string(log[*best].epoch) + ": " + ValueText(error), "#c00",
              "dot"});

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "FileHandler/FilesIn.h"
+#include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "FileHandler/NetworkFileText.h"
 #include "FileHandler/TrainingLog/TrainingLog.h"
 #include "Plot/SvgDocument.h"
 #include "Support/InProcessRun.h"
+#include "Zorf/MakeZorf.h"
 
 namespace {
 
@@ -32,6 +34,13 @@ TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
                                  "[Layer = 0][LayerType = Simple][NumberOfNeurons = 0][~Layer]"
                                  "[Layer = 1][LayerType = Input][NumberOfNeurons = 2][~Layer]"));
     const std::string notLog = folder.Write("not.log", "epoch error\n1 2\n");
+    const std::string wide = folder.Write(
+        "wide.dat",
+        "[FormatVersion = 1.0]\n[DataSet]\n[Rows = 1]\n[Inputs = 3]\n[ExpectedOutputs = 0]\n"
+        "[GeneratedOutputs = 0]\n[Error = 0]\n[Data]\n0.1 0.2 0.3\n[~Data]\n[~DataSet]\n");
+    const TZorfRecipe recipe{{2, 2, 2}, 2, {2}};
+    const std::string three = folder.File("three.net");
+    FileTools::SaveNetwork(three, *MakeZorf(recipe));
     const std::string missing = folder.File("missing.net");
     const std::string svg = folder.File("out.svg");
     const struct {
@@ -53,6 +62,14 @@ TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
         {{"surface", kNet, svg, "--inputs", "0,2"},
          "--inputs: input 2 is not one of " + kNet + " (it has 2 inputs, numbered from 0)"},
         {{"surface", kNet, svg, "--inputs", "0"}, "--inputs must name two inputs I,J, not \"0\""},
+        {{"surface", kNet, svg, "--inputs", "-1,0"},
+         "--inputs: \"-1\" is not an input number (0, 1, ...)"},
+        {{"surface", three, svg, "--inputs", "0,1", "--fix", "2=0.3,2=0.7"},
+         "--fix: input 2 is fixed twice"},
+        {{"membership", kNet, svg, "--data", wide},
+         wide + ": the data set has 3 inputs, the network 2"},
+        {{"rules", kNet, folder.File("no/such/folder/out.svg")},
+         folder.File("no/such/folder/out.svg") + ": the picture could not be written: "},
         {{"surface", kNet, svg, "--inputs", "1,1"}, "--inputs must name two different inputs"},
         {{"surface", kNet, svg, "--inputs", "0,1", "--output", "1"},
          "--output: output 1 is not one of " + kNet + " (it has 1 output, numbered from 0)"},
@@ -71,7 +88,9 @@ TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
         EXPECT_EQ(run.status, 1) << c.err;
         EXPECT_TRUE(run.err.starts_with("PlotZorf: " + c.err)) << run.err;
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"basic.net", "not.log"})) << c.err;
+        EXPECT_EQ(FilesIn(folder),
+                  (std::vector<std::string>{"basic.net", "not.log", "three.net", "wide.dat"}))
+            << c.err;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <set>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "Plot/SurfacePlot.h"
 #include "Plot/SvgDocument.h"
 #include "Plot/SvgWriter.h"
+#include "Plot/TrainingPlot.h"
 #include "Zorf/MakeZorf.h"
 #include "Zorf/TConditionLayer.h"
 
@@ -267,6 +269,34 @@ TEST(SvgWriter, CoordinatesHaveAtMostTwoDecimals) {
                                                     {-0.004, "0"},     {-2.5, "-2.5"}};
     for (const auto& [value, text] : cases) {
         EXPECT_EQ(CoordinateText(value), text);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Errors a log may hold that a log scale cannot show: each plot ends, keeps its ticks finite
+// and few, and never marks such an error as the best epoch.
+TEST(TrainingPlot, HostileErrorsEndPromptlyAndAreNeverTheBest) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double tiny = 1e-323;
+    const std::vector<std::vector<double>> cases = {
+        {0.5, tiny}, {0.5, 0.0}, {0.5, -1.0}, {0.5, nan}, {0.5, -inf}, {0.5, inf}, {tiny, 1e300},
+    };
+    for (const std::vector<double>& errors : cases) {
+        std::vector<TEpochRecord> log;
+        for (const double error : errors) {
+            log.push_back({static_cast<std::int32_t>(log.size()), error, std::nullopt, 0.0});
+        }
+        const std::string text =
+            Picture([&](FileTools::OutputStream& out) { WriteTrainingPlot(out, log, "t"); });
+        EXPECT_LT(text.size(), 20000u) << errors[1];
+        const std::optional<std::size_t> best = BestEpoch(log);
+        ASSERT_TRUE(best.has_value()) << errors[1];
+        EXPECT_GT(log[*best].trainingError, 0.0) << errors[1];
+        EXPECT_TRUE(std::isfinite(log[*best].trainingError)) << errors[1];
     }
 }
 
