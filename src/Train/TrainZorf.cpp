@@ -1,8 +1,14 @@
 #include "Train/TrainZorf.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <filesystem>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -14,6 +20,7 @@
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/ParameterFile/ParameterReader.h"
+#include "FileHandler/Syntax/FileContext.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/Check.h"
@@ -59,13 +66,43 @@ std::string Usage() {
     reader.Refuse(e.what());
 }
 
+// The settings that are whole numbers: read by the parameter files' one rule for them
+// ("0x" hexadecimal, a leading "0" octal), as RecallZorf reads its numbers.
+constexpr std::string_view kWholeNumberSettings[] = {"Epochs", "BatchSize", "Patience", "Seed",
+                                                     "FineTuneEpochs"};
+
+bool IsWholeNumberSetting(std::string_view keyword) {
+    for (const std::string_view whole : kWholeNumberSettings) {
+        if (KQML::strcasecmp(keyword, whole) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The value of a whole-number setting in decimal, as SetTrainSetting reads it.
+std::optional<std::string> WholeNumberValue(TParameterReader& reader, std::string_view keyword) {
+    if (!reader.NumberFollows()) {
+        const std::optional<std::string_view> word = reader.Word();
+        return word ? std::optional<std::string>(*word) : std::nullopt;
+    }
+    const std::optional<std::int64_t> value = reader.WholeNumber(keyword, 4294967295U);
+    return value ? std::optional<std::string>(std::to_string(*value)) : std::nullopt;
+}
+
 // A training setting's value: the penalty may hold blanks within its parentheses, "TrainLayers" is
 // the weight layers that follow as separate numbers.
 void ReadSetting(TParameterReader& reader, std::string_view keyword, TTrainSettings& settings) {
-    std::optional<std::string_view> value;
+    std::optional<std::string> value;
     if (reader.Separator()) {
-        value = KQML::strcasecmp(keyword, "Penalty") == 0 ? reader.BracketedWord(keyword)
-                                                          : reader.Word();
+        if (IsWholeNumberSetting(keyword)) {
+            value = WholeNumberValue(reader, keyword);
+        } else {
+            const std::optional<std::string_view> word = KQML::strcasecmp(keyword, "Penalty") == 0
+                                                             ? reader.BracketedWord(keyword)
+                                                             : reader.Word();
+            value = word ? std::optional<std::string>(*word) : std::nullopt;
+        }
     }
     if (!value) {
         reader.Refuse(std::string(keyword) + " has no value");
@@ -85,6 +122,20 @@ void ReadSetting(TParameterReader& reader, std::string_view keyword, TTrainSetti
     } catch (const TTrainSettingError& e) {
         RefuseSetting(reader, e);
     }
+}
+
+// Every keyword of the parameter file, for the hints at keywords written without blanks.
+std::span<const std::string_view> Keywords() {
+    static const std::vector<std::string_view> keywords = [] {
+        std::vector<std::string_view> list = {"WeightFile",       "TrainFile",   "ValidationFile",
+                                              "OutputWeightFile", "TrainingLog", "#Features",
+                                              "Features"};
+        for (const TTrainSettingInfo& info : TrainSettingKeywords()) {
+            list.emplace_back(info.keyword);
+        }
+        return list;
+    }();
+    return keywords;
 }
 
 }  // namespace
@@ -109,8 +160,13 @@ TTrainParameters ParseTrainParameterText(const std::string& text, const std::str
                 break;
             }
         }
-        if (!named && !ReadFeatureKeyword(*word, reader, features) && IsTrainSetting(*word)) {
+        if (named || ReadFeatureKeyword(*word, reader, features)) {
+            continue;
+        }
+        if (IsTrainSetting(*word)) {
             ReadSetting(reader, *word, parameters.settings);
+        } else {
+            HintAtGluedKeyword(*word, reader, Keywords());
         }
     }
     parameters.features = FinishFeatures(reader, features);
@@ -125,16 +181,44 @@ std::string General(double value) {
     return std::string(NumberText::FormatGeneral(text, value, 6));
 }
 
+// A data set file's rows; a file error names the file and the place in it on the context line,
+// as RecallZorf's do, so that a user with a training and a validation file knows which broke.
 std::unique_ptr<Data> LoadRows(FileTools::ScratchBuffer& scratch, const std::string& fileName,
                                const std::vector<std::int32_t>& features) {
-    std::unique_ptr<Data> rows = FileTools::LoadDataSet(scratch, fileName).data;
-    if (!rows) {
-        throw FileTools::Error(std::string(FileTools::Messages::kOpenFailed) + ": " + fileName);
+    std::unique_ptr<Data> rows;
+    try {
+        rows = FileTools::LoadDataSet(scratch, fileName).data;
+        if (!rows) {
+            FileTools::Error error(std::string(FileTools::Messages::kOpenFailed) + ": " + fileName);
+            error.reason = FileTools::OpenFailureReason(fileName);
+            throw error;
+        }
+    } catch (FileTools::Error& e) {
+        FileTools::AddFileContext(e, fileName);
+        throw;
     }
     if (!features.empty()) {
         rows->SelectFeatures(features);
     }
     return rows;
+}
+
+// Refuses, before anything is trained, an output file whose folder is missing or cannot be
+// written: a run of hours must not end without its network.
+void RequireWritableFolder(const std::string& fileName) {
+    if (fileName.empty()) {
+        return;
+    }
+    const std::filesystem::path folder = std::filesystem::path(fileName).parent_path().empty()
+                                             ? std::filesystem::path(".")
+                                             : std::filesystem::path(fileName).parent_path();
+    std::error_code failed;
+    if (!std::filesystem::is_directory(folder, failed)) {
+        throw FileTools::Error("Unable to write " + fileName + ": no folder " + folder.string());
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw FileTools::Error("Unable to write " + fileName + ": " + std::strerror(errno));
+    }
 }
 
 // SIGINT and SIGTERM set the flag while training runs; the run then ends with the best
@@ -149,8 +233,8 @@ class TStopOnSignal {
   public:
     TStopOnSignal() {
         stopRequested.store(false);
-        previousInterrupt = std::signal(SIGINT, RequestStop);
-        previousTerminate = std::signal(SIGTERM, RequestStop);
+        previousInterrupt = Catch(SIGINT);
+        previousTerminate = Catch(SIGTERM);
     }
     TStopOnSignal(const TStopOnSignal&) = delete;
     TStopOnSignal& operator=(const TStopOnSignal&) = delete;
@@ -160,14 +244,19 @@ class TStopOnSignal {
     }
 
   private:
+    // A signal the shell set to be ignored (a run started with nohup or in the background of a
+    // non-interactive shell) stays ignored.
+    static void (*Catch(int signal))(int) {
+        void (*previous)(int) = std::signal(signal, RequestStop);
+        if (previous == SIG_IGN) {
+            std::signal(signal, SIG_IGN);
+        }
+        return previous;
+    }
+
     void (*previousInterrupt)(int) = SIG_DFL;
     void (*previousTerminate)(int) = SIG_DFL;
 };
-
-// Progress lines: every epoch for short runs, about a hundred lines for long ones.
-std::int32_t ReportInterval(std::int32_t epochs) {
-    return std::max<std::int32_t>(1, epochs / 100);
-}
 
 // `rows` names what the rows of TrainFile are to this run: with no epoch to train they are
 // only measured, and calling their error a training error would misreport them.
@@ -185,8 +274,67 @@ void ReportAccuracy(std::ostream& out, TZorf& network, Data& rows, const char* r
     }
 }
 
+// Progress lines: every epoch for short runs, about a hundred lines for long ones, and at
+// least one every few seconds of wall time whatever the count.
+class TProgressLines {
+  public:
+    TProgressLines(std::ostream& stream, std::int32_t epochs)
+        : out(stream),
+          interval(std::max<std::int32_t>(1, epochs / 100)),
+          rows(epochs == 0 ? "measured" : "training") {}
+
+    void Epoch(const TEpochRecord& record) {
+        const auto now = std::chrono::steady_clock::now();
+        if (record.epoch % interval == 0 || now - lastLine >= kLongestSilence) {
+            ReportEpoch(out, record, rows);
+            lastLine = now;
+            lastShown = record.epoch;
+        }
+        last = record;
+    }
+
+    // The last epoch measured, unless its line was shown.
+    void Finish() {
+        if (last && last->epoch != lastShown) {
+            ReportEpoch(out, *last, rows);
+        }
+    }
+
+    const char* Rows() const { return rows; }
+
+  private:
+    static constexpr std::chrono::seconds kLongestSilence{5};
+    std::ostream& out;
+    std::int32_t interval;
+    const char* rows;
+    std::optional<TEpochRecord> last;
+    std::int32_t lastShown = -1;
+    std::chrono::steady_clock::time_point lastLine = std::chrono::steady_clock::now();
+};
+
+// The epoch the network now holds, as it was measured; none when the run ended before the
+// start network was measured.
+const TEpochRecord* KeptEpoch(const TTrainResult& result) {
+    for (const TEpochRecord& record : result.history) {
+        if (record.epoch == result.bestEpoch) {
+            return &record;
+        }
+    }
+    return nullptr;
+}
+
+void ReportKept(std::ostream& out, const TEpochRecord& best, const char* rows) {
+    out << "best epoch " << best.epoch << "  " << rows << " " << General(best.trainingError);
+    if (best.validationError) {
+        out << "  validation " << General(*best.validationError);
+    }
+    out << '\n';
+}
+
 // Loading, training and writing; everything they raise unwinds to the error trap.
 int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
+    RequireWritableFolder(parameters.outputWeightFile);
+    RequireWritableFolder(parameters.trainingLog);
     FileTools::ScratchBuffer scratch;
     const std::unique_ptr<TZorf> network =
         FileTools::LoadRecallableZorf(scratch, parameters.weightFile);
@@ -196,53 +344,42 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     if (!parameters.validationFile.empty()) {
         validation = LoadRows(scratch, parameters.validationFile, parameters.features);
     }
-    const std::int32_t interval = ReportInterval(parameters.settings.epochs);
-    const char* rows = parameters.settings.epochs == 0 ? "measured" : "training";
-    TEpochRecord last;
-    const TEpochProgress progress = [&](const TEpochRecord& record) {
-        if (record.epoch % interval == 0) {
-            ReportEpoch(out, record, rows);
-        }
-        last = record;
-    };
+    TProgressLines lines(out, parameters.settings.epochs);
+    const TEpochProgress progress = [&lines](const TEpochRecord& record) { lines.Epoch(record); };
     TTrainResult result;
     {
         const TStopOnSignal signals;
         result = Train(*network, *training, validation.get(), parameters.settings, progress,
                        &stopRequested);
     }
-    if (last.epoch % interval != 0) {
-        ReportEpoch(out, last, rows);
+    lines.Finish();
+    const TEpochRecord* kept = KeptEpoch(result);
+    if (kept == nullptr) {
+        out << "Interrupted before the start network was measured: nothing written\n";
+        return 1;
     }
-    const TEpochRecord* best = &result.history.front();
-    for (const TEpochRecord& record : result.history) {
-        best = record.epoch == result.bestEpoch ? &record : best;
-    }
-    out << "best epoch " << best->epoch << "  " << rows << " " << General(best->trainingError);
-    if (best->validationError) {
-        out << "  validation " << General(*best->validationError);
-    }
-    out << '\n';
+    ReportKept(out, *kept, lines.Rows());
     if (result.pruning) {
         out << "pruned " << result.pruning->arcsRemoved << " arcs and "
             << result.pruning->rulesRemoved << " rules; error before "
             << General(result.pruning->errorBefore) << ", after "
             << General(result.pruning->errorAfter) << '\n';
     }
-    ReportAccuracy(out, *network, *training, rows);
+    ReportAccuracy(out, *network, *training, lines.Rows());
     if (validation) {
         ReportAccuracy(out, *network, *validation, "validation");
-    }
-    if (!parameters.trainingLog.empty()) {
-        TrainingLog::Write(parameters.trainingLog, result.history);
     }
     if (parameters.settings.epochs == 0) {
         out << "Epochs = 0: the network was measured, nothing written\n";
         return 0;
     }
+    // The network first: a log that cannot be written must not cost the trained network.
     FileTools::SaveNetwork(parameters.outputWeightFile, *network);
+    if (!parameters.trainingLog.empty()) {
+        TrainingLog::Write(parameters.trainingLog, result.history);
+    }
     if (result.interrupted) {
-        out << "Interrupted: wrote the best network so far (epoch " << result.bestEpoch << ") to "
+        out << "Interrupted: wrote the best network so far (epoch " << kept->epoch << ") to "
             << parameters.outputWeightFile << '\n';
         return 1;
     }

@@ -40,6 +40,35 @@ TEST(TrainSettingsTest, RefusedValuesLeaveTheSettingsAsTheyWere) {
     }
 }
 
+// Whole numbers follow the parameter files' one rule, and words that look like mistakes get
+// RecallZorf's hints on standard error.
+TEST(TrainParameterText, ReadsNumbersByOneRuleAndHintsAtMistakes) {
+    const struct {
+        std::string text;
+        std::int32_t epochs;
+        std::string hint;
+    } cases[] = {
+        {"Epochs = 010", 8, "Epochs = 010 starts with 0 and is read as an octal number, 8"},
+        {"Epochs = 0x10", 16, ""},
+        {"Epochs = 12 Seed = 007", 12, ""},
+        {"Epochs=5", 1000, "Epochs=5 is one word and is skipped"},
+        {"TrainingLog: x.log", 1000, "TrainingLog: is one word and is skipped"},
+        {"\xEF\xBB\xBF"
+         "Epochs = 3",
+         1000, "starts with a byte-order mark"},
+    };
+    for (const auto& c : cases) {
+        const TTrainParameters parameters = ParseTrainParameterText(c.text, "t.par");
+        EXPECT_EQ(parameters.settings.epochs, c.epochs) << c.text;
+        if (c.hint.empty()) {
+            EXPECT_TRUE(parameters.hints.empty()) << c.text;
+        } else {
+            ASSERT_EQ(parameters.hints.size(), 1u) << c.text;
+            EXPECT_NE(parameters.hints[0].find(c.hint), std::string::npos) << parameters.hints[0];
+        }
+    }
+}
+
 }  // namespace
 
 // TrainZorf reads with RecallZorf's rules, so it hints at the same mistakes.

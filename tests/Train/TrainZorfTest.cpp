@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -59,6 +62,7 @@ TEST_F(TrainZorfTest, RefusesBadInputWithAMessageAndWritesNothing) {
                  "[FormatVersion = 1.0]\n[DataSet]\n[Rows = 1]\n[Inputs = 3]\n"
                  "[ExpectedOutputs = 1]\n[GeneratedOutputs = 0]\n[Error = 0]\n[Data]\n"
                  "0.1 0.2 0.3 0.5\n[~Data]\n[~DataSet]\n");
+    folder.Write("broken.dat", "[FormatVersion = 1.0]\n[DataSet]\n[Rows = 1]\n[Inputs = two]\n");
     folder.Write("range.dat",
                  "[FormatVersion = 1.0]\n[DataSet]\n[Rows = 1]\n[Inputs = 2]\n"
                  "[ExpectedOutputs = 1]\n[GeneratedOutputs = 0]\n[Error = 0]\n[Data]\n"
@@ -76,6 +80,13 @@ TEST_F(TrainZorfTest, RefusesBadInputWithAMessageAndWritesNothing) {
         {"Penalty = (LWF :LEARNINGRATE 0.1 :FORGETINGRATE 0.1)", "key FORGETINGRATE"},
         {"Penalty = (LWF :LEARNINGRATE 0.1", "never closed"},
         {"TrainLayers = 5", "TrainLayers must be weight layers"},
+        {"Epochs = 08", "Epochs needs an integer, found 08"},
+        {"OutputWeightFile = " + folder.File("no/out.net"), "Unable to write"},
+        {"TrainingLog = " + folder.File("no/run.log"), "Unable to write"},
+        {"TrainFile = " + folder.File("broken.dat"),
+         "TrainZorf: " + folder.File("broken.dat") + ", line 4"},
+        {"ValidationFile = " + folder.File("broken.dat"),
+         "TrainZorf: " + folder.File("broken.dat") + ", line 4"},
         {"MinCentreGap = 2", "MinCentreGap must be"},
     };
     for (const auto& [settings, message] : cases) {
@@ -124,11 +135,64 @@ TEST_F(TrainZorfTest, SameSettingsGiveTheSameFileByteForByte) {
 
 TEST_F(TrainZorfTest, ZeroEpochsMeasuresAndChangesNothing) {
     folder.Write("out.net", "earlier");
-    const TTrainOutcome outcome = Run("Epochs = 0");
+    const TTrainOutcome outcome = Run("Epochs = 0\nTrainingLog = " + folder.File("run.log"));
+    EXPECT_EQ(folder.Read("run.log"), "");
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_NE(outcome.out.find("best epoch 0  measured 0."), std::string::npos) << outcome.out;
     EXPECT_EQ(outcome.out.find("training"), std::string::npos) << outcome.out;
     EXPECT_EQ(folder.Read("out.net"), "earlier");
+}
+
+// A signal at any moment of a run on a large training set: before the handler, the system's
+// default ends the run; after it, the run ends with status 1 and a message, writing a whole
+// network only if one was measured. Never a crash.
+TEST_F(TrainZorfTest, ASignalAtAnyMomentEndsTheRunCleanly) {
+    std::string rows;
+    constexpr int kRows = 100000;
+    rows.reserve(kRows * 16);
+    for (int r = 0; r < kRows; ++r) {
+        rows += r % 2 == 0 ? "0.1 0.7 0.25\n" : "0.8 0.3 0.75\n";
+    }
+    folder.Write("large.dat", "[FormatVersion = 1.0]\n[DataSet]\n[Rows = " + std::to_string(kRows) +
+                                  "]\n[Inputs = 2]\n[ExpectedOutputs = 1]\n[GeneratedOutputs = "
+                                  "0]\n[Error = 0]\n[Data]\n" +
+                                  rows + "[~Data]\n[~DataSet]\n");
+    folder.Write("large.par", "WeightFile = " + folder.File("start.net") +
+                                  "\nTrainFile = " + folder.File("large.dat") +
+                                  "\nOutputWeightFile = " + folder.File("out.net") +
+                                  "\nEpochs = 3\nPruneBelow = 0.5\nFineTuneEpochs = 2\n");
+    // A fine grid of delays, so that some land between the handler and epoch 0 on any machine.
+    for (int milliseconds = 20; milliseconds <= 500; milliseconds += 20) {
+        const std::string delay = std::to_string(milliseconds / 1000.0);
+        std::filesystem::remove(folder.File("out.net"));
+        const std::string command = "timeout -s INT " + delay + " " + ZORF_TRAIN_BINARY + " " +
+                                    folder.File("large.par") + " > " + folder.File("report.txt") +
+                                    " 2>&1";
+        const int status = std::system(command.c_str());
+        const std::string report = folder.Read("report.txt");
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), SIGINT) << delay << ": " << report;
+            continue;
+        }
+        ASSERT_TRUE(WIFEXITED(status)) << delay;
+        // timeout answers 124 when the run ended by the signal with its own status.
+        const int code = WEXITSTATUS(status) == 124 ? 1 : WEXITSTATUS(status);
+        EXPECT_TRUE(code == 0 || code == 1) << delay << ": " << report;
+        // The network written is the one of the best epoch reported, which was measured.
+        const std::size_t named = report.find("so far (epoch ");
+        if (named != std::string::npos) {
+            const std::string epoch =
+                report.substr(named + 14, report.find(')', named) - named - 14);
+            EXPECT_NE(report.find("best epoch " + epoch + " "), std::string::npos) << report;
+            EXPECT_NE(report.find("epoch " + epoch + "  "), std::string::npos) << report;
+        }
+        const std::string written = folder.Read("out.net");
+        EXPECT_TRUE(written.empty() || written.find("[~NeuralNetwork]") != std::string::npos)
+            << delay;
+        if (report.find("nothing written") != std::string::npos) {
+            EXPECT_EQ(written, "") << delay;
+        }
+    }
 }
 
 // The README's surface example, its start network and settings: on the held-out rows the

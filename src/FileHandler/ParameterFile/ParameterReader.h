@@ -68,9 +68,20 @@ class TParameterReader {
         return true;
     }
 
-    // An integer with optional sign; "0x" makes it hexadecimal, a leading "0" octal.
-    // Nothing at the end of the text; a refusal when something else stands there.
+    // An integer with optional sign; "0x" makes it hexadecimal, a leading "0" octal, in every
+    // parameter file of every program. Nothing at the end of the text; a refusal when something
+    // else stands there. Where the octal reading differs from the decimal one ("010" is 8), a
+    // hint says so.
     std::optional<std::int32_t> Integer(std::string_view keyword) {
+        const std::optional<std::int64_t> value = WholeNumber(keyword, 2147483647);
+        if (!value) {
+            return std::nullopt;
+        }
+        return static_cast<std::int32_t>(*value);
+    }
+
+    // The same, within -limit - 1 to limit.
+    std::optional<std::int64_t> WholeNumber(std::string_view keyword, std::uint64_t limit) {
         SkipBlanks();
         if (pos_ == text_.size()) {
             return std::nullopt;
@@ -95,15 +106,16 @@ class TParameterReader {
         const char* last = text_.data() + text_.size();
         const auto [end, error] = std::from_chars(first, last, magnitude, base);
         pos_ += static_cast<std::size_t>(end - first);
-        const std::uint64_t limit = negative ? 2147483648U : 2147483647U;
         // "08" would be the octal 0 and then the number 8: a word is one number or none.
         const bool wholeWord = pos_ == text_.size() || IsBlank(text_[pos_]);
-        if (error != std::errc() || magnitude > limit || !wholeWord) {
-            Refuse(std::string(keyword) + " needs an integer, found " +
-                   std::string(text_.substr(start, WordEnd(start) - start)));
+        const std::string_view word = text_.substr(start, WordEnd(start) - start);
+        if (error != std::errc() || magnitude > limit + (negative ? 1 : 0) || !wholeWord) {
+            Refuse(std::string(keyword) + " needs an integer, found " + std::string(word));
         }
-        return static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(magnitude)
-                                                  : static_cast<std::int64_t>(magnitude));
+        const std::int64_t value =
+            negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+        HintAtOctal(keyword, word, value);
+        return value;
     }
 
     [[noreturn]] void Refuse(const std::string& problem) const {
@@ -161,6 +173,21 @@ class TParameterReader {
     }
 
   private:
+    void HintAtOctal(std::string_view keyword, std::string_view word, std::int64_t value) {
+        const std::string_view digits = word.substr(word[0] == '+' || word[0] == '-' ? 1 : 0);
+        if (digits.size() < 2 || digits[0] != '0' || digits[1] == 'x' || digits[1] == 'X') {
+            return;
+        }
+        std::int64_t decimal = 0;
+        std::from_chars(word.data() + (word[0] == '+' ? 1 : 0), word.data() + word.size(), decimal);
+        if (decimal != value) {
+            Hint(std::string(keyword) + " = " + std::string(word) +
+                 " starts with 0 and is read as an octal number, " + std::to_string(value) +
+                 "; write " + std::to_string(decimal) + " without the 0 for " +
+                 std::to_string(decimal));
+        }
+    }
+
     std::string_view text_;
     const std::string& path_;
     std::size_t pos_ = 0;
