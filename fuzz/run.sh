@@ -2,7 +2,7 @@
 # Builds the fuzz targets and runs one of them:
 #   fuzz/run.sh TARGET SECONDS [more libFuzzer options or inputs to replay]
 # TARGET is the name of a fuzz/<TARGET>Fuzz.cpp: ParseText, BlockSyntax, DataSetFile,
-# ParameterFile, TrainParameterFile, TrainingLog (and NetworkFile, Recall where they
+# ParameterFile, TrainParameterFile, TrainingLog, CsvFile (and NetworkFile, Recall where they
 # exist). The build goes to build/fuzz (clang++ with libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer); the corpus the run grows stays in build/fuzz/corpus/TARGET,
 # and inputs that fail are written to build/fuzz/artifacts/TARGET/. Seeds come from
@@ -55,6 +55,7 @@ case $target in
     cp "$root/fuzz/dict/TrainParameterFile.dict" "$dict"
     copy_examples "$root"/examples/*.par ;;
   TrainingLog) cp "$root/fuzz/dict/TrainingLog.dict" "$dict" ;;
+  CsvFile) cp "$root/fuzz/dict/CsvFile.dict" "$dict" ;;
   Recall)
     # Network file, data set file and parameter settings, each part after a line "=====".
     cat "$root/fuzz/dict/BlockSyntax.dict" "$root/fuzz/dict/ParameterFile.dict" >"$dict"

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvRecords.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
@@ -375,6 +376,38 @@ inline std::string TrainingLogText(std::string_view input) {
             TrainingLog::Text(TrainingLog::Parse(std::string(input), "fuzz.log"));
         if (TrainingLog::Text(TrainingLog::Parse(written, "written.log")) != written) {
             throw TInconsistentResult("a written training log reads back differently:\n" + written);
+        }
+    });
+}
+
+// The records of a CSV text, and the same records written back with every field quoted,
+// which must read back as they were.
+inline std::string CsvText(std::string_view input) {
+    const auto read = [](std::string_view text) {
+        FileTools::InputStream in(text);
+        FileTools::TCsvRecords records(in);
+        std::vector<std::vector<std::string>> all;
+        std::vector<std::string> fields;
+        while (records.Next(fields)) {
+            all.push_back(fields);
+        }
+        return all;
+    };
+    return OutcomeRefusedOnlyAs<FileTools::Error>([&] {
+        const std::vector<std::vector<std::string>> records = read(input);
+        std::string written;
+        for (const std::vector<std::string>& fields : records) {
+            for (std::size_t k = 0; k < fields.size(); ++k) {
+                written += k == 0 ? "\"" : ",\"";
+                for (const char c : fields[k]) {
+                    written += c == '"' ? std::string("\"\"") : std::string(1, c);
+                }
+                written += '"';
+            }
+            written += "\r\n";
+        }
+        if (read(written) != records) {
+            throw TInconsistentResult("CSV records written back read differently:\n" + written);
         }
     });
 }
