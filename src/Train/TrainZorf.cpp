@@ -22,7 +22,6 @@
 #include "Recall/ParameterFile.h"
 #include "Recall/RecallZorf.h"
 #include "Train/Trainer.h"
-#include "Train/WholeNumber.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
@@ -72,8 +71,7 @@ void ReadSetting(TParameterReader& reader, std::string_view keyword, TTrainSetti
     std::string text(*value);
     if (KQML::strcasecmp(keyword, "TrainLayers") == 0) {
         while (const std::optional<std::string_view> next = reader.PeekWord()) {
-            const std::optional<std::int32_t> layer = WholeNumber::Count(*next);
-            if (!layer || *layer < 1 || *layer > 4) {
+            if (!WeightLayerNumber(*next)) {
                 break;
             }
             text += " " + std::string(*reader.Word());
@@ -212,13 +210,10 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     if (last.epoch % interval != 0) {
         ReportEpoch(out, last, rows);
     }
-    const TEpochRecord* best = &result.history.front();
-    for (const TEpochRecord& record : result.history) {
-        best = record.epoch == result.bestEpoch ? &record : best;
-    }
-    out << "best epoch " << best->epoch << "  " << rows << " " << General(best->trainingError);
-    if (best->validationError) {
-        out << "  validation " << General(*best->validationError);
+    const TEpochRecord& best = result.Best();
+    out << "best epoch " << best.epoch << "  " << rows << " " << General(best.trainingError);
+    if (best.validationError) {
+        out << "  validation " << General(*best.validationError);
     }
     out << '\n';
     if (result.pruning) {
