@@ -12,6 +12,7 @@
 #include "Errors.h"
 #include "KQmessage/NumberText.h"
 #include "Network.h"
+#include "Train/OptimizerTable.h"
 #include "Train/Trainer.h"
 
 namespace py = pybind11;
@@ -130,24 +131,35 @@ py::dict TrainNetwork(Network& network, const py::object& inputs, const py::obje
     return History(result);
 }
 
+// The optimizers' names come from the trainer's table, so a new one is documented here too.
+const std::string& TrainDocumentation() {
+    static const std::string text = [] {
+        std::string names;
+        for (const TOptimizerKind& kind : Optimizers()) {
+            names += std::string(names.empty() ? "" : ", ") + "\"" + kind.name + "\"";
+        }
+        return R"(Train a network in place on the rows X (rows, inputs) with expected outputs Y.
+
+validation, a pair (X, Y), picks the best network by its error; without it the training
+error does. The settings are TrainZorf's, in snake case: epochs, algorithm (one of
+)" + names + R"(), learning_rate, momentum, batch_size, error_measure
+("RMS", "CrossEntropy"), penalty, target_error, patience, seed, prune_below,
+fine_tune_epochs, train_layers (the weight layers, e.g. [2, 3, 4]), initial_step,
+max_step, min_centre_gap. The network ends as the best network of the run. Ctrl-C ends
+the run after the epoch under way, keeping the best network so far.
+
+Returns the history, a dict of arrays with one entry per epoch measured (epoch 0 the
+start network): epoch, training_error, validation_error (NaN without validation) and
+seconds; and best_epoch and interrupted (Ctrl-C ended the run).)";
+    }();
+    return text;
+}
+
 }  // namespace
 
 void BindTraining(py::module_& module) {
     module.def("train", &TrainNetwork, py::arg("network"), py::arg("X"), py::arg("Y"),
-               py::kw_only(), py::arg("validation") = py::none(),
-               R"(Train a network in place on the rows X (rows, inputs) with expected outputs Y.
-
-validation, a pair (X, Y), picks the best network by its error; without it the training
-error does. The settings are TrainZorf's, in snake case: epochs, algorithm ("RPROP",
-"Backprop", "Adam"), learning_rate, momentum, batch_size, error_measure ("RMS",
-"CrossEntropy"), penalty, target_error, patience, seed, prune_below, fine_tune_epochs,
-train_layers (the weight layers, e.g. [2, 3, 4]), initial_step, max_step, min_centre_gap.
-The network ends as the best network of the run. Ctrl-C ends the run after the epoch under
-way, keeping the best network so far.
-
-Returns the history, a dict of arrays with one entry per epoch measured (epoch 0 the
-start network): epoch, training_error, validation_error (NaN without validation) and
-seconds; and best_epoch and interrupted (Ctrl-C ended the run).)");
+               py::kw_only(), py::arg("validation") = py::none(), TrainDocumentation().c_str());
 }
 
 }  // namespace ZorfPython

@@ -2,28 +2,31 @@
 
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "KQmessage/Check.h"
 #include "KQmessage/KQML.h"
 #include "KQmessage/StrCaseCmp.h"
 
+// A penalty's terms, one entry per name: its keys with the values taken when absent, its value
+// over the weights and its derivative by one weight, both from the keys' values in order.
+struct TPenaltyKind {
+    struct TKey {
+        std::string_view name;
+        double fallback;
+    };
+    std::string_view name;
+    std::vector<TKey> keys;
+    double (*value)(std::int32_t n, const double* weights, const std::array<double, 3>& keys,
+                    double scale);
+    double (*derivative)(double weight, const std::array<double, 3>& keys);
+};
+
 namespace {
 
-// A number key of the penalty, or its default when absent.
-double KeyValue(const TKQstructure& penalty, std::string_view key, double fallback) {
-    const TKQstructure* value = penalty.FindValue(key);
-    return value == nullptr ? fallback : RequireReal(value->Head());
-}
-
-bool IsNamed(const TKQstructure& penalty, std::string_view name) {
-    return KQML::strcasecmp(penalty.Head(), name) == 0;
-}
-
-double QuadPenalty(std::int32_t n, const double* weights, const TKQstructure& penalty,
-                   double scale) {
-    const double epsilon1 = KeyValue(penalty, "EPSILON1", 0.0);
-    const double epsilon2 = KeyValue(penalty, "EPSILON2", 0.0);
-    const double beta = KeyValue(penalty, "BETA", 1.0);
+double QuadValue(std::int32_t n, const double* weights, const std::array<double, 3>& keys,
+                 double scale) {
+    const auto [epsilon1, epsilon2, beta] = keys;
     double sum = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
         const double d = weights[i] * weights[i];
@@ -32,30 +35,91 @@ double QuadPenalty(std::int32_t n, const double* weights, const TKQstructure& pe
     return sum;
 }
 
-double LwfPenalty(std::int32_t n, const double* weights, const TKQstructure& penalty) {
+double QuadDerivative(double w, const std::array<double, 3>& keys) {
+    const auto [epsilon1, epsilon2, beta] = keys;
+    const double denominator = beta * w * w + 1.0;
+    return epsilon1 * (2.0 * beta * w) / (denominator * denominator) + 2.0 * epsilon2 * w;
+}
+
+// The scale is not applied: forgetting works on the weights' sizes alone.
+double LwfValue(std::int32_t n, const double* weights, const std::array<double, 3>& keys, double) {
     double sum = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
         sum += std::fabs(weights[i]);
     }
-    const double learningRate = KeyValue(penalty, "LEARNINGRATE", 0.0);
-    const double forgettingRate = KeyValue(penalty, "FORGETTINGRATE", 0.0);
-    return learningRate * forgettingRate * sum;
+    return keys[0] * keys[1] * sum;
+}
+
+double LwfDerivative(double w, const std::array<double, 3>& keys) {
+    const double rate = keys[0] * keys[1];
+    return w > 0.0 ? rate : (w < 0.0 ? -rate : 0.0);
+}
+
+// "NONE" has no terms; it is a kind so that its name and keys are known like the others'.
+const std::array<TPenaltyKind, 3>& Kinds() {
+    static const std::array<TPenaltyKind, 3> kinds = {{
+        {"NONE", {}, nullptr, nullptr},
+        {"QUADPENALTY",
+         {{"EPSILON1", 0.0}, {"EPSILON2", 0.0}, {"BETA", 1.0}},
+         QuadValue,
+         QuadDerivative},
+        {"LWF", {{"LEARNINGRATE", 0.0}, {"FORGETTINGRATE", 0.0}}, LwfValue, LwfDerivative},
+    }};
+    return kinds;
+}
+
+const TPenaltyKind* FindKind(std::string_view name) {
+    for (const TPenaltyKind& kind : Kinds()) {
+        if (KQML::strcasecmp(name, kind.name) == 0) {
+            return &kind;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
 
+TPenalty::TPenalty(const TKQstructure* specification) {
+    if (specification == nullptr) {
+        return;
+    }
+    const TPenaltyKind* found = FindKind(specification->Head());
+    if (found == nullptr) {
+        ZORF_REFUSE("false");
+    }
+    if (found->value == nullptr) {
+        return;
+    }
+    for (std::size_t k = 0; k < found->keys.size(); ++k) {
+        const TKQstructure* value = specification->FindValue(found->keys[k].name);
+        values[k] = value == nullptr ? found->keys[k].fallback : RequireReal(value->Head());
+    }
+    kind = found;
+}
+
+double TPenalty::Value(std::int32_t n, const double* weights, double scale) const {
+    return kind == nullptr ? 0.0 : kind->value(n, weights, values, scale);
+}
+
+double TPenalty::Derivative(double weight) const {
+    return kind == nullptr ? 0.0 : kind->derivative(weight, values);
+}
+
+std::optional<std::vector<std::string_view>> TPenalty::KeysOf(std::string_view name) {
+    const TPenaltyKind* found = FindKind(name);
+    if (found == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<std::string_view> keys;
+    for (const TPenaltyKind::TKey& key : found->keys) {
+        keys.push_back(key.name);
+    }
+    return keys;
+}
+
 double TErrorObj::ComputePenalty(std::int32_t n, const double* weights, const TKQstructure* penalty,
                                  double scale) const {
-    if (penalty == nullptr || IsNamed(*penalty, "NONE")) {
-        return 0.0;
-    }
-    if (IsNamed(*penalty, "QUADPENALTY")) {
-        return QuadPenalty(n, weights, *penalty, scale);
-    }
-    if (IsNamed(*penalty, "LWF")) {
-        return LwfPenalty(n, weights, *penalty);
-    }
-    ZORF_REFUSE("false");
+    return TPenalty(penalty).Value(n, weights, scale);
 }
 
 void TErrorRMSObj::Reset() {
@@ -79,7 +143,11 @@ double TErrorRMSObj::GetError() {
 }
 
 void TErrorRMSObj::AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) {
-    errorSum += ComputePenalty(n, weights, penalty, 1.0);
+    AddPenalty(n, weights, TPenalty(penalty));
+}
+
+void TErrorRMSObj::AddPenalty(std::int32_t n, const double* weights, const TPenalty& penalty) {
+    errorSum += penalty.Value(n, weights, 1.0);
 }
 
 void TErrorCrossEntropyObj::Reset() {
@@ -108,5 +176,10 @@ double TErrorCrossEntropyObj::GetError() {
 
 void TErrorCrossEntropyObj::AddPenalty(std::int32_t n, const double* weights,
                                        const TKQstructure* penalty) {
-    errorSum += ComputePenalty(n, weights, penalty, 1.0);
+    AddPenalty(n, weights, TPenalty(penalty));
+}
+
+void TErrorCrossEntropyObj::AddPenalty(std::int32_t n, const double* weights,
+                                       const TPenalty& penalty) {
+    errorSum += penalty.Value(n, weights, 1.0);
 }

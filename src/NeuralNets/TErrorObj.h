@@ -1,8 +1,44 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 class TKQstructure;
+struct TPenaltyKind;
+
+// A weight penalty read once from its specification, with its value and its derivative by each
+// weight side by side: what the error measures add and what training descends come from the
+// same numbers. Copies are cheap; a default one is no penalty.
+class TPenalty {
+  public:
+    TPenalty() = default;
+    // The specification as ComputePenalty reads it: none or "NONE" is no penalty,
+    // "QUADPENALTY" (keys EPSILON1, EPSILON2, BETA) or "LWF" (keys LEARNINGRATE,
+    // FORGETTINGRATE); a key whose value is not a number raises TKQstructure::Error, another
+    // head is refused (TCheckFailure).
+    explicit TPenalty(const TKQstructure* specification);
+
+    bool IsNone() const { return kind == nullptr; }
+    // The penalty of the n weights, as ComputePenalty defines it.
+    double Value(std::int32_t n, const double* weights, double scale) const;
+    // The derivative of Value(..., 1.0) by one of the weights; where the absolute value of
+    // "LWF" has a kink, at 0, it is 0.
+    double Derivative(double weight) const;
+
+    // The keys a penalty of this name reads, its head matched in any letter case ("NONE"
+    // reads none); none for a name that is no penalty.
+    static std::optional<std::vector<std::string_view>> KeysOf(std::string_view name);
+
+    bool operator==(const TPenalty&) const = default;
+
+  private:
+    const TPenaltyKind* kind = nullptr;
+    // The values of the kind's keys, in the kind's order.
+    std::array<double, 3> values{};
+};
 
 // Accumulates, row by row, how far generated outputs lie from expected outputs. Owners hold
 // the concrete measure; there is no deletion through the base.
@@ -13,6 +49,8 @@ class TErrorObj {
     virtual double GetError() = 0;
     // Adds ComputePenalty(n, weights, penalty, 1.0); no penalty means none.
     virtual void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) = 0;
+    // The same for a penalty read before.
+    virtual void AddPenalty(std::int32_t n, const double* weights, const TPenalty& penalty) = 0;
 
     // The weight penalty named by the head of the penalty settings: "NONE", "QUADPENALTY" (keys
     // EPSILON1, EPSILON2, BETA) or "LWF" (keys LEARNINGRATE, FORGETTINGRATE). A key whose
@@ -44,6 +82,7 @@ class TErrorRMSObj final : public TErrorObj {
     // 0 before any row.
     double GetError() override;
     void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) override;
+    void AddPenalty(std::int32_t n, const double* weights, const TPenalty& penalty) override;
 
     double GetErrorSum() const { return errorSum; }
 
@@ -60,6 +99,7 @@ class TErrorCrossEntropyObj final : public TErrorObj {
     void AddPattern(const double* expected, const double* generated) override;
     double GetError() override;
     void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) override;
+    void AddPenalty(std::int32_t n, const double* weights, const TPenalty& penalty) override;
 
   private:
     double errorSum = 0.0;

@@ -15,12 +15,6 @@
 
 namespace {
 
-constexpr std::int32_t kInputs = 1;
-constexpr std::int32_t kConditions = 2;
-constexpr std::int32_t kRules = 3;
-constexpr std::int32_t kActions = 4;
-constexpr std::int32_t kOutputs = 5;
-
 [[noreturn]] void Refuse(const std::string& problem) {
     throw TTrainRefusal("Network cannot be trained: " + problem);
 }
@@ -93,18 +87,23 @@ TZorfGradient::TZorfGradient(TZorf& network, const std::array<bool, 4>& trainLay
     byAction.assign(static_cast<std::size_t>(numActions), 0.0);
 }
 
+bool TZorfGradient::Trains(std::int32_t weightLayer) const {
+    return trains[static_cast<std::size_t>(weightLayer - TZorf::kConditionCentres)];
+}
+
 void TZorfGradient::RequireTrainableShape() const {
-    if (net.GetNumLayers() != 6 || net.GetInLayer() != kInputs || net.GetOutLayer() != kOutputs) {
+    if (net.GetNumLayers() != TZorf::kNumLayers || net.GetInLayer() != TZorf::kInputLayer ||
+        net.GetOutLayer() != TZorf::kOutputLayer) {
         Refuse("it does not have the six layers of a fuzzy network");
     }
     TConditionLayer* conditions = net.GetConditionLayer();
     TZorfOutputLayer* outputs = net.GetDefuzzifyLayer();
     if (conditions == nullptr || !conditions->HasMFs() ||
-        conditions->GetNumInputs() != net.GetLayer(kInputs)->GetNumNeurons()) {
+        conditions->GetNumInputs() != net.GetLayer(TZorf::kInputLayer)->GetNumNeurons()) {
         Refuse("layer 2 is not a condition layer over every input");
     }
     if (outputs == nullptr || !outputs->HasMFs() ||
-        outputs->GetNumMFs() != net.GetLayer(kActions)->GetNumNeurons()) {
+        outputs->GetNumMFs() != net.GetLayer(TZorf::kActionLayer)->GetNumNeurons()) {
         Refuse("layer 5 is not a defuzzifying layer over the action layer");
     }
     for (std::int32_t j = 0; j < conditions->GetNumNeurons(); ++j) {
@@ -112,7 +111,7 @@ void TZorfGradient::RequireTrainableShape() const {
             Refuse("condition node " + std::to_string(j) + " is not a membership function");
         }
     }
-    for (const std::int32_t layer : {kRules, kActions}) {
+    for (const std::int32_t layer : {TZorf::kRuleLayer, TZorf::kActionLayer}) {
         TBasicLayer& nodes = *net.GetLayer(layer);
         for (std::int32_t i = 0; i < nodes.GetNumNeurons(); ++i) {
             if (nodes.GetNeuron(i)->actFunction != ActFunctions::Sigmoid) {
@@ -121,21 +120,25 @@ void TZorfGradient::RequireTrainableShape() const {
             }
         }
     }
-    for (std::int32_t to = 0; to < 6; ++to) {
-        for (std::int32_t from = 0; from < 6; ++from) {
+    for (std::int32_t to = 0; to < TZorf::kNumLayers; ++to) {
+        for (std::int32_t from = 0; from < TZorf::kNumLayers; ++from) {
             TBasicConnections& matrix = net.GetConnections(from, to);
-            const bool weightLayer = to == from + 1 && from >= kInputs;
+            const bool weightLayer = to == from + 1 && from >= TZorf::kInputLayer;
             if (matrix.IsConnected() != weightLayer) {
                 Refuse("layers " + std::to_string(from) + " and " + std::to_string(to) +
                        (weightLayer ? " are not connected" : " are connected"));
             }
         }
     }
-    const TBasicConnections& centreMatrix = net.GetConnections(kInputs, kConditions);
-    const TBasicConnections& outputMatrix = net.GetConnections(kActions, kOutputs);
+    const TBasicConnections& centreMatrix =
+        net.GetConnections(TZorf::kInputLayer, TZorf::kConditionLayer);
+    const TBasicConnections& outputMatrix =
+        net.GetConnections(TZorf::kActionLayer, TZorf::kOutputLayer);
     if (typeid(centreMatrix) != typeid(TToConditionConnections) ||
-        dynamic_cast<TGridConnections*>(&net.GetConnections(kConditions, kRules)) == nullptr ||
-        dynamic_cast<TGridConnections*>(&net.GetConnections(kRules, kActions)) == nullptr ||
+        dynamic_cast<TGridConnections*>(
+            &net.GetConnections(TZorf::kConditionLayer, TZorf::kRuleLayer)) == nullptr ||
+        dynamic_cast<TGridConnections*>(
+            &net.GetConnections(TZorf::kRuleLayer, TZorf::kActionLayer)) == nullptr ||
         typeid(outputMatrix) != typeid(TToOutputConnections)) {
         Refuse("a weight layer is not held by the matrix kind of a fuzzy network");
     }
@@ -143,21 +146,24 @@ void TZorfGradient::RequireTrainableShape() const {
 
 void TZorfGradient::CollectParameters() {
     TConditionLayer& conditions = *net.GetConditionLayer();
-    TBasicConnections& centres = net.GetConnections(kInputs, kConditions);
+    TBasicConnections& centres = net.GetConnections(TZorf::kInputLayer, TZorf::kConditionLayer);
     for (std::int32_t j = 0; j < numConditions; ++j) {
         const std::int32_t input = inputOf[static_cast<std::size_t>(j)];
         inputCentres.push_back(conditions.Node(j).centre);
-        if (trains[0] && conditions.Node(j).trainable != 0 &&
+        if (Trains(TZorf::kConditionCentres) && conditions.Node(j).trainable != 0 &&
             Trainable(centres.GetFlags(input, j))) {
             targets.push_back(&centres.GetWeight(input, j));
             denseIndex.push_back(static_cast<std::size_t>(j));
-            layerOf.push_back(1);
+            layerOf.push_back(TZorf::kConditionCentres);
         }
     }
-    const auto collectGrid = [this](std::int32_t from, std::int32_t numFrom, std::int32_t numTo,
-                                    std::size_t base, std::vector<double>& masked, bool train,
-                                    std::uint8_t layer) {
-        TBasicConnections& matrix = net.GetConnections(from, from + 1);
+    // A weight layer is named by the layer its arcs come from.
+    const auto collectGrid = [this](std::int32_t weightLayer, std::int32_t numFrom,
+                                    std::int32_t numTo, std::size_t base,
+                                    std::vector<double>& masked) {
+        const bool train = Trains(weightLayer);
+        const auto layer = static_cast<std::uint8_t>(weightLayer);
+        TBasicConnections& matrix = net.GetConnections(weightLayer, weightLayer + 1);
         for (std::int32_t t = 0; t < numTo; ++t) {
             for (std::int32_t s = 0; s < numFrom; ++s) {
                 const std::uint8_t flags = matrix.GetFlags(s, t);
@@ -171,17 +177,17 @@ void TZorfGradient::CollectParameters() {
             }
         }
     };
-    collectGrid(kConditions, numConditions, numRules, RuleBase(), ruleWeights, trains[1], 2);
-    collectGrid(kRules, numRules, numActions, ActionBase(), actionWeights, trains[2], 3);
-    TBasicConnections& output = net.GetConnections(kActions, kOutputs);
+    collectGrid(TZorf::kRuleWeights, numConditions, numRules, RuleBase(), ruleWeights);
+    collectGrid(TZorf::kActionWeights, numRules, numActions, ActionBase(), actionWeights);
+    TBasicConnections& output = net.GetConnections(TZorf::kActionLayer, TZorf::kOutputLayer);
     for (std::int32_t a = 0; a < numActions; ++a) {
         const std::int32_t k = outputOf[static_cast<std::size_t>(a)];
         double& centre = output.GetWeight(a, k);
         outputCentres.push_back(centre);
-        if (trains[3] && Trainable(output.GetFlags(a, k))) {
+        if (Trains(TZorf::kOutputCentres) && Trainable(output.GetFlags(a, k))) {
             targets.push_back(&centre);
             denseIndex.push_back(OutputBase() + static_cast<std::size_t>(a));
-            layerOf.push_back(4);
+            layerOf.push_back(TZorf::kOutputCentres);
         }
     }
 }
@@ -212,11 +218,11 @@ void TZorfGradient::SetParameters(std::span<const double> parameters) {
 }
 
 void TZorfGradient::AddRowGradient(std::span<const double> outputGradient) {
-    const double* inputs = net.GetLayer(kInputs)->GetValues();
-    const double* degrees = net.GetLayer(kConditions)->GetValues();
-    const double* rules = net.GetLayer(kRules)->GetValues();
-    const double* actions = net.GetLayer(kActions)->GetValues();
-    const double* outputs = net.GetLayer(kOutputs)->GetValues();
+    const double* inputs = net.GetLayer(TZorf::kInputLayer)->GetValues();
+    const double* degrees = net.GetLayer(TZorf::kConditionLayer)->GetValues();
+    const double* rules = net.GetLayer(TZorf::kRuleLayer)->GetValues();
+    const double* actions = net.GetLayer(TZorf::kActionLayer)->GetValues();
+    const double* outputs = net.GetLayer(TZorf::kOutputLayer)->GetValues();
     // Centre of gravity: y = sum(v c) / sum(v), so dy/dv = (c - y) / sum(v), dy/dc = v / sum(v).
     for (std::int32_t k = 0; k < numOutputs; ++k) {
         const std::int32_t first = outputFirst[static_cast<std::size_t>(k)];
@@ -233,13 +239,13 @@ void TZorfGradient::AddRowGradient(std::span<const double> outputGradient) {
             const double v = actions[a];
             byAction[static_cast<std::size_t>(a)] =
                 g * (outputCentres[static_cast<std::size_t>(a)] - outputs[k]) * (v * (1.0 - v));
-            if (trains[3]) {
+            if (Trains(TZorf::kOutputCentres)) {
                 dense[OutputBase() + static_cast<std::size_t>(a)] += g * v;
             }
         }
     }
-    const bool wantRules = trains[0] || trains[1];
-    if (!trains[2] && !wantRules) {
+    const bool wantRules = Trains(TZorf::kConditionCentres) || Trains(TZorf::kRuleWeights);
+    if (!Trains(TZorf::kActionWeights) && !wantRules) {
         return;
     }
     if (wantRules) {
@@ -251,13 +257,14 @@ void TZorfGradient::AddRowGradient(std::span<const double> outputGradient) {
             continue;
         }
         const std::size_t row = static_cast<std::size_t>(a) * numRules;
-        AddRowDerivatives(delta, rules, trains[2] ? &dense[ActionBase() + row] : nullptr,
+        AddRowDerivatives(delta, rules,
+                          Trains(TZorf::kActionWeights) ? &dense[ActionBase() + row] : nullptr,
                           &actionWeights[row], wantRules ? byRule.data() : nullptr, numRules);
     }
     if (!wantRules) {
         return;
     }
-    if (trains[0]) {
+    if (Trains(TZorf::kConditionCentres)) {
         std::fill(byDegree.begin(), byDegree.end(), 0.0);
     }
     for (std::int32_t r = 0; r < numRules; ++r) {
@@ -267,10 +274,12 @@ void TZorfGradient::AddRowGradient(std::span<const double> outputGradient) {
             continue;
         }
         const std::size_t row = static_cast<std::size_t>(r) * numConditions;
-        AddRowDerivatives(delta, degrees, trains[1] ? &dense[RuleBase() + row] : nullptr,
-                          &ruleWeights[row], trains[0] ? byDegree.data() : nullptr, numConditions);
+        AddRowDerivatives(
+            delta, degrees, Trains(TZorf::kRuleWeights) ? &dense[RuleBase() + row] : nullptr,
+            &ruleWeights[row], Trains(TZorf::kConditionCentres) ? byDegree.data() : nullptr,
+            numConditions);
     }
-    if (trains[0]) {
+    if (Trains(TZorf::kConditionCentres)) {
         AddCentreGradient(inputs, degrees);
     }
 }

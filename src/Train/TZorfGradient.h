@@ -34,7 +34,7 @@ class TZorfGradient {
     std::vector<double> Parameters() const;
     // Writes the parameters into the network; no TPackedPropagation may be alive.
     void SetParameters(std::span<const double> parameters);
-    // The weight layer (1 to 4) of each parameter.
+    // The weight layer (TZorf::kConditionCentres ... kOutputCentres) of each parameter.
     std::span<const std::uint8_t> LayerOf() const { return layerOf; }
 
     // After network.Propagate of a row (whose inputs the input layer holds): adds the
@@ -85,6 +85,8 @@ class TZorfGradient {
     std::size_t OutputBase() const {
         return ActionBase() + static_cast<std::size_t>(numActions) * numRules;
     }
+    // Whether the parameters of weight layer TZorf::kConditionCentres ... kOutputCentres train.
+    bool Trains(std::int32_t weightLayer) const;
     void RequireTrainableShape() const;
     void CollectParameters();
     void AddCentreGradient(const double* inputs, const double* degrees);

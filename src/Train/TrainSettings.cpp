@@ -7,10 +7,13 @@
 
 #include "KQmessage/Check.h"
 #include "KQmessage/KQML.h"
+#include "KQmessage/NumberText.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "KQmessage/TArgumentError.h"
 #include "KQmessage/WholeNumber.h"
 #include "NeuralNets/TErrorObj.h"
+#include "Train/OptimizerTable.h"
+#include "Zorf/TZorf.h"
 
 namespace {
 
@@ -47,7 +50,7 @@ bool Is(std::string_view text, std::string_view name) {
 
 // The penalty text must parse, name a penalty the error measures know, and give every key
 // they read a number; a key they do not read is a misspelling.
-void CheckPenalty(std::string_view keyword, std::string_view value) {
+TPenalty ReadPenalty(std::string_view keyword, std::string_view value) {
     const std::string text(value);
     if (text.empty()) {
         Refuse(keyword, "a penalty such as (LWF :LEARNINGRATE 0.01 :FORGETTINGRATE 0.1)", value);
@@ -66,18 +69,14 @@ void CheckPenalty(std::string_view keyword, std::string_view value) {
     if (!penalty || text.front() != '(') {
         Refuse(keyword, need, value);
     }
-    std::vector<std::string_view> keys;
-    if (Is(penalty->Head(), "QUADPENALTY")) {
-        keys = {"EPSILON1", "EPSILON2", "BETA"};
-    } else if (Is(penalty->Head(), "LWF")) {
-        keys = {"LEARNINGRATE", "FORGETTINGRATE"};
-    } else if (!Is(penalty->Head(), "NONE")) {
+    const std::optional<std::vector<std::string_view>> keys = TPenalty::KeysOf(penalty->Head());
+    if (!keys) {
         Refuse(keyword, need, value);
     }
     for (std::int32_t i = 0; i < penalty->Count(); ++i) {
         const TKQstructure::Pair& pair = penalty->PairAt(i);
         bool known = false;
-        for (const std::string_view key : keys) {
+        for (const std::string_view key : *keys) {
             known = known || Is(pair.key, key);
         }
         const std::optional<double> number =
@@ -86,6 +85,7 @@ void CheckPenalty(std::string_view keyword, std::string_view value) {
             Refuse(keyword, need + " (key " + pair.key + ")", value);
         }
     }
+    return TPenalty(penalty.get());
 }
 
 std::array<bool, 4> ParseLayers(std::string_view keyword, std::string_view value) {
@@ -101,17 +101,72 @@ std::array<bool, 4> ParseLayers(std::string_view keyword, std::string_view value
         if (item.empty()) {
             continue;
         }
-        const std::int32_t layer = CountIn(keyword, item, 4, need);
-        if (layer < 1) {
+        const std::optional<std::int32_t> layer = WeightLayerNumber(item);
+        if (!layer) {
             Refuse(keyword, need, value);
         }
-        layers[static_cast<std::size_t>(layer - 1)] = true;
+        layers[static_cast<std::size_t>(*layer - TZorf::kConditionCentres)] = true;
         any = true;
     }
     if (!any) {
         Refuse(keyword, need, value);
     }
     return layers;
+}
+
+// The optimizers' names as a list in words, "RPROP, Backprop or Adam", of those `where` holds
+// for; `glossed` adds each one's gloss in parentheses.
+std::string OptimizerNames(bool (*where)(const TOptimizerKind&), bool glossed,
+                           const char* conjunction) {
+    std::vector<std::string> names;
+    for (const TOptimizerKind& kind : Optimizers()) {
+        if (where(kind)) {
+            const std::string gloss = kind.gloss;
+            names.push_back(kind.name + (glossed && !gloss.empty() ? " (" + gloss + ")" : ""));
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == names.size() ? std::string(" ") + conjunction + " " : ", ";
+        }
+        text += names[i];
+    }
+    return text;
+}
+
+bool Any(const TOptimizerKind&) {
+    return true;
+}
+
+bool TakesLearningRate(const TOptimizerKind& kind) {
+    return kind.defaultLearningRate.has_value();
+}
+
+bool TakesBatches(const TOptimizerKind& kind) {
+    return !kind.wholeBatch;
+}
+
+// The first optimizer's rate, then those of the others that differ: "0.1 (Adam 0.01)".
+std::string DefaultLearningRates() {
+    const auto format = [](double rate) {
+        std::array<char, NumberText::kGeneralTextSize> text{};
+        return std::string(NumberText::FormatGeneral(text, rate, 6));
+    };
+    std::optional<double> first;
+    std::string others;
+    for (const TOptimizerKind& kind : Optimizers()) {
+        if (!kind.defaultLearningRate) {
+            continue;
+        }
+        if (!first) {
+            first = kind.defaultLearningRate;
+        } else if (*kind.defaultLearningRate != *first) {
+            others += (others.empty() ? "" : ", ") + std::string(kind.name) + " " +
+                      format(*kind.defaultLearningRate);
+        }
+    }
+    return format(first.value_or(0.0)) + (others.empty() ? "" : " (" + others + ")");
 }
 
 struct TSettingEntry {
@@ -125,19 +180,16 @@ const std::vector<TSettingEntry>& Entries() {
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.epochs = CountIn(k, v, kMaxEpochs, "a whole number from 0 to 100000000");
          }},
-        {{"Algorithm", "RPROP", "RPROP, Backprop (gradient descent with momentum) or Adam"},
+        {{"Algorithm", TTrainSettings().algorithm, OptimizerNames(Any, true, "or")},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
-             if (Is(v, "RPROP")) {
-                 s.algorithm = TTrainAlgorithm::Rprop;
-             } else if (Is(v, "Backprop")) {
-                 s.algorithm = TTrainAlgorithm::Backprop;
-             } else if (Is(v, "Adam")) {
-                 s.algorithm = TTrainAlgorithm::Adam;
-             } else {
-                 Refuse(k, "RPROP, Backprop or Adam", v);
+             const TOptimizerKind* kind = FindOptimizer(v);
+             if (kind == nullptr) {
+                 Refuse(k, OptimizerNames(Any, false, "or"), v);
              }
+             s.algorithm = kind->name;
          }},
-        {{"LearningRate", "0.1 (Adam 0.01)", "step size of Backprop and Adam"},
+        {{"LearningRate", DefaultLearningRates(),
+          "step size of " + OptimizerNames(TakesLearningRate, false, "and")},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              const double rate = RealIn(k, v, 0.0, 1e6, "a number above 0");
              if (rate <= 0.0) {
@@ -152,7 +204,9 @@ const std::vector<TSettingEntry>& Entries() {
                  Refuse(k, "a number from 0 to below 1", v);
              }
          }},
-        {{"BatchSize", "0", "Backprop and Adam: rows per step, shuffled each epoch; 0 = all"},
+        {{"BatchSize", "0",
+          OptimizerNames(TakesBatches, false, "and") +
+              ": rows per step, shuffled each epoch; 0 = all"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.batchSize = CountIn(k, v, 2147483647, "a whole number, 0 or more");
          }},
@@ -170,12 +224,7 @@ const std::vector<TSettingEntry>& Entries() {
           "weight penalty on the rule and action weights, as (QUADPENALTY :EPSILON1 e1 "
           ":EPSILON2 e2 :BETA b) or (LWF :LEARNINGRATE l :FORGETTINGRATE f)"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
-             if (Is(v, "none")) {
-                 s.penalty.clear();
-                 return;
-             }
-             CheckPenalty(k, v);
-             s.penalty = std::string(v);
+             s.penalty = Is(v, "none") ? TPenalty() : ReadPenalty(k, v);
          }},
         {{"TargetError", "0", "stop once the error that picks the best network is this low"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
@@ -253,6 +302,22 @@ void SetTrainSetting(TTrainSettings& settings, std::string_view keyword, std::st
 
 bool IsTrainSetting(std::string_view keyword) {
     return Find(keyword) != nullptr;
+}
+
+std::optional<std::int32_t> WeightLayerNumber(std::string_view text) {
+    const std::optional<std::int32_t> layer = WholeNumber::Count(text);
+    if (!layer || *layer < TZorf::kConditionCentres || *layer > TZorf::kOutputCentres) {
+        return std::nullopt;
+    }
+    return layer;
+}
+
+const TOptimizerKind& ChosenOptimizer(const TTrainSettings& settings) {
+    const TOptimizerKind* kind = FindOptimizer(settings.algorithm);
+    if (kind == nullptr) {
+        Refuse("Algorithm", OptimizerNames(Any, false, "or"), settings.algorithm);
+    }
+    return *kind;
 }
 
 std::span<const TTrainSettingInfo> TrainSettingKeywords() {

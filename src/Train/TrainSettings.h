@@ -13,27 +13,30 @@
 
 #include "KQmessage/Export.h"
 #include "KQmessage/TRefusal.h"
+#include "NeuralNets/TErrorObj.h"
 
-enum class TTrainAlgorithm { Rprop, Backprop, Adam };
+struct TOptimizerKind;
+
 enum class TTrainErrorMeasure { Rms, CrossEntropy };
 
 struct TTrainSettings {
     // Passes over the training rows; 0 only measures the given network.
     std::int32_t epochs = 1000;
-    // RPROP (iRprop+) needs no learning rate and moves every weight by its own step.
-    TTrainAlgorithm algorithm = TTrainAlgorithm::Rprop;
-    // Backprop and Adam; none takes the algorithm's own (0.1 for Backprop, 0.01 for Adam).
+    // The optimizer by its name in OptimizerTable.h, any letter case. RPROP (iRprop+) needs
+    // no learning rate and moves every weight by its own step.
+    std::string algorithm = "RPROP";
+    // None takes the optimizer's own; those that step on the whole batch take none.
     std::optional<double> learningRate;
     // Backprop only.
     double momentum = 0.9;
-    // Backprop and Adam: rows per step, taken in an order shuffled from the seed every epoch;
-    // 0 takes all rows in one step.
+    // Rows per step, taken in an order shuffled from the seed every epoch, for the optimizers
+    // that do not step on the whole batch; 0 takes all rows in one step.
     std::int32_t batchSize = 0;
     TTrainErrorMeasure errorMeasure = TTrainErrorMeasure::Rms;
-    // A weight penalty in the text form of a structured message, "(LWF :LEARNINGRATE 0.01
-    // :FORGETTINGRATE 0.1)" or "(QUADPENALTY :EPSILON1 0.0001 :BETA 10)"; empty: none. It
+    // A weight penalty, set from the text form of its structured message, "(LWF
+    // :LEARNINGRATE 0.01 :FORGETTINGRATE 0.1)" or "(QUADPENALTY :EPSILON1 0.0001 :BETA 10)". It
     // weighs the rule and action weights (weight layers 2 and 3).
-    std::string penalty;
+    TPenalty penalty;
     // Training stops once the error that picks the best network (the validation error when
     // there is a validation set, else the training error) is at or below this.
     double targetError = 0.0;
@@ -63,7 +66,7 @@ class ZORF_EXPORT TTrainSettingError : public TRefusal {
 };
 
 // One setting by keyword (any letter case), its value as text: numbers as the parameter file
-// writes them, names in any letter case ("RPROP", "Backprop", "Adam"; "RMS", "CrossEntropy"),
+// writes them, names in any letter case (an optimizer of OptimizerTable.h; "RMS", "CrossEntropy"),
 // the penalty as its structured message, "TrainLayers" as the weight layers separated by blanks or
 // commas ("2 3 4"). Raises TTrainSettingError for an unknown keyword or a bad value and then
 // leaves the settings as they were.
@@ -73,10 +76,16 @@ ZORF_EXPORT void SetTrainSetting(TTrainSettings& settings, std::string_view keyw
 // Whether SetTrainSetting knows the keyword.
 ZORF_EXPORT bool IsTrainSetting(std::string_view keyword);
 
+// A weight layer's number (1 to 4) as "TrainLayers" lists it; none for other text.
+std::optional<std::int32_t> WeightLayerNumber(std::string_view text);
+
+// The optimizer the settings name; TTrainSettingError for a name the table does not hold.
+const TOptimizerKind& ChosenOptimizer(const TTrainSettings& settings);
+
 // The keywords with their default values and meanings, for usage texts.
 struct TTrainSettingInfo {
-    const char* keyword;
-    const char* defaultValue;
-    const char* meaning;
+    std::string keyword;
+    std::string defaultValue;
+    std::string meaning;
 };
 ZORF_EXPORT std::span<const TTrainSettingInfo> TrainSettingKeywords();

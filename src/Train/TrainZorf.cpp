@@ -110,8 +110,7 @@ void ReadSetting(TParameterReader& reader, std::string_view keyword, TTrainSetti
     std::string text(*value);
     if (KQML::strcasecmp(keyword, "TrainLayers") == 0) {
         while (const std::optional<std::string_view> next = reader.PeekWord()) {
-            const std::optional<std::int32_t> layer = WholeNumber::Count(*next);
-            if (!layer || *layer < 1 || *layer > 4) {
+            if (!WeightLayerNumber(*next)) {
                 break;
             }
             text += " " + std::string(*reader.Word());
@@ -312,17 +311,6 @@ class TProgressLines {
     std::chrono::steady_clock::time_point lastLine = std::chrono::steady_clock::now();
 };
 
-// The epoch the network now holds, as it was measured; none when the run ended before the
-// start network was measured.
-const TEpochRecord* KeptEpoch(const TTrainResult& result) {
-    for (const TEpochRecord& record : result.history) {
-        if (record.epoch == result.bestEpoch) {
-            return &record;
-        }
-    }
-    return nullptr;
-}
-
 void ReportKept(std::ostream& out, const TEpochRecord& best, const char* rows) {
     out << "best epoch " << best.epoch << "  " << rows << " " << General(best.trainingError);
     if (best.validationError) {
@@ -353,12 +341,8 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
                        &stopRequested);
     }
     lines.Finish();
-    const TEpochRecord* kept = KeptEpoch(result);
-    if (kept == nullptr) {
-        out << "Interrupted before the start network was measured: nothing written\n";
-        return 1;
-    }
-    ReportKept(out, *kept, lines.Rows());
+    const TEpochRecord& kept = result.Best();
+    ReportKept(out, kept, lines.Rows());
     if (result.pruning) {
         out << "pruned " << result.pruning->arcsRemoved << " arcs and "
             << result.pruning->rulesRemoved << " rules; error before "
@@ -379,7 +363,7 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
         TrainingLog::Write(parameters.trainingLog, result.history);
     }
     if (result.interrupted) {
-        out << "Interrupted: wrote the best network so far (epoch " << kept->epoch << ") to "
+        out << "Interrupted: wrote the best network so far (epoch " << kept.epoch << ") to "
             << parameters.outputWeightFile << '\n';
         return 1;
     }

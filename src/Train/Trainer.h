@@ -38,11 +38,15 @@ struct TTrainResult {
     // One record per epoch measured, epoch 0 the start network; after pruning the fine-tuning
     // epochs follow with their numbers running on.
     std::vector<TEpochRecord> history;
-    // The epoch whose network the network now holds.
+    // The epoch whose network the network now holds (after pruning, the best of the
+    // fine-tuning epochs).
     std::int32_t bestEpoch = 0;
     // The stop flag ended the run early.
     bool interrupted = false;
     std::optional<TPruneReport> pruning;
+
+    // The record of bestEpoch: epochs are numbered by their place in the history.
+    const TEpochRecord& Best() const { return history.at(static_cast<std::size_t>(bestEpoch)); }
 };
 
 // Called after every epoch measured, with its record.
@@ -53,9 +57,10 @@ using TEpochProgress = std::function<void(const TEpochRecord&)>;
 // validation error; without it, the one with the lowest training error. The reported errors are
 // the settings' measure (RMS or cross-entropy) with the penalty added as AddPenalty of the
 // error measures defines it; validation errors carry no penalty. `stop` (may be null) is
-// checked between steps: once it is set, the run ends with the best network so far. Raises
-// TTrainRefusal or TTrainSettingError before changing anything. The same settings, rows and
-// network give the same bits.
+// checked before every step: once it is set, the run ends with the best network so far (the
+// start network is always measured, so there is one). Raises TTrainRefusal or
+// TTrainSettingError before changing anything. The same settings, rows and network give the
+// same bits.
 ZORF_EXPORT TTrainResult Train(TZorf& network, Data& training, Data* validation,
                                const TTrainSettings& settings, const TEpochProgress& progress = {},
                                const std::atomic<bool>* stop = nullptr);

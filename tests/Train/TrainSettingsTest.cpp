@@ -13,7 +13,7 @@ TEST(TrainSettingsTest, ValuesInAnyLetterCaseSetTheirField) {
     SetTrainSetting(settings, "TrainLayers", "2, 4");
     SetTrainSetting(settings, "Seed", "4294967295");
     SetTrainSetting(settings, "Penalty", "(lwf :learningrate 0.01 :forgettingrate 0.1)");
-    EXPECT_EQ(settings.algorithm, TTrainAlgorithm::Backprop);
+    EXPECT_EQ(settings.algorithm, "Backprop");
     EXPECT_EQ(settings.epochs, 25);
     EXPECT_EQ(settings.errorMeasure, TTrainErrorMeasure::CrossEntropy);
     EXPECT_EQ(settings.trainLayers, (std::array<bool, 4>{false, true, false, true}));
@@ -36,7 +36,7 @@ TEST(TrainSettingsTest, RefusedValuesLeaveTheSettingsAsTheyWere) {
         EXPECT_THROW(SetTrainSetting(settings, keyword, value), TTrainSettingError)
             << keyword << " = " << value;
         EXPECT_EQ(settings.epochs, 7);
-        EXPECT_EQ(settings.penalty, "");
+        EXPECT_TRUE(settings.penalty.IsNone());
     }
 }
 

@@ -1,0 +1,148 @@
+#include "Train/TrainObjective.h"
+
+#include <algorithm>
+
+#include "DataObject/Data.h"
+#include "NeuralNets/TPackedPropagation.h"
+#include "Train/Trainer.h"
+#include "Zorf/TNonFiniteInput.h"
+#include "Zorf/TZorf.h"
+
+namespace {
+
+// Cross-entropy's derivative by an output is infinite at 0 and 1; the gradient (not the
+// reported error) takes the output this far inside.
+constexpr double kCrossEntropyMargin = 1e-12;
+
+}  // namespace
+
+TTrainRows ReadTrainRows(Data& data, const TZorf& network, const std::string& role) {
+    const TZorfArchitecture architecture = network.GetArchitecture();
+    TTrainRows rows;
+    rows.count = data.MbrNdxDataRows;
+    rows.numInputs = data.GetNumSelectedInputs();
+    rows.numOutputs = data.GetNumSelectedOutputs();
+    if (rows.numInputs != architecture.numInputs) {
+        throw TTrainRefusal("The " + role + " set delivers " + std::to_string(rows.numInputs) +
+                            " inputs per row; the network takes " +
+                            std::to_string(architecture.numInputs));
+    }
+    if (rows.numOutputs == 0) {
+        throw TTrainRefusal("The " + role + " set has no expected outputs");
+    }
+    if (rows.numOutputs != architecture.numOutputs) {
+        throw TTrainRefusal("The " + role + " set has " + std::to_string(rows.numOutputs) +
+                            " expected outputs per row; the network has " +
+                            std::to_string(architecture.numOutputs) + " outputs");
+    }
+    if (rows.count == 0) {
+        throw TTrainRefusal("The " + role + " set has no rows");
+    }
+    rows.inputs.resize(static_cast<std::size_t>(rows.count) * rows.numInputs);
+    rows.outputs.resize(static_cast<std::size_t>(rows.count) * rows.numOutputs);
+    data.Rewind();
+    for (std::int32_t r = 0; r < rows.count; ++r) {
+        const std::span<double> in(
+            rows.inputs.data() + static_cast<std::size_t>(r) * rows.numInputs,
+            static_cast<std::size_t>(rows.numInputs));
+        const std::span<double> out(
+            rows.outputs.data() + static_cast<std::size_t>(r) * rows.numOutputs,
+            static_cast<std::size_t>(rows.numOutputs));
+        data.GetNext(in, out);
+        if (FirstNonFinite(in.data(), in.size())) {
+            throw TTrainRefusal("Row " + std::to_string(r) + " of the " + role +
+                                " set has an input that is not a finite number");
+        }
+        for (const double value : out) {
+            // The centre of gravity of centres within [0, 1] cannot reach anything else.
+            if (!(value >= 0.0 && value <= 1.0)) {
+                throw TTrainRefusal("Row " + std::to_string(r) + " of the " + role +
+                                    " set has an expected output outside [0, 1]");
+            }
+        }
+    }
+    return rows;
+}
+
+TTrainObjective::TTrainObjective(TZorf& network, const TTrainRows& rows,
+                                 const TTrainSettings& settings)
+    : net(network),
+      training(rows),
+      penalty(settings.penalty),
+      minCentreGap(settings.minCentreGap),
+      gradient(network, settings.trainLayers),
+      measure(settings.errorMeasure, rows.numOutputs),
+      parameters(gradient.Parameters()),
+      gradientSum(parameters.size(), 0.0),
+      generated(static_cast<std::size_t>(rows.numOutputs)),
+      outputGradient(generated.size()) {
+    for (std::size_t p = 0; p < parameters.size(); ++p) {
+        const std::uint8_t layer = gradient.LayerOf()[p];
+        if (layer == TZorf::kRuleWeights || layer == TZorf::kActionWeights) {
+            penalized.push_back(p);
+        }
+    }
+    penalizedValues.resize(penalized.size());
+}
+
+void TTrainObjective::ConstrainAndSet() {
+    gradient.Constrain(parameters, minCentreGap);
+    gradient.SetParameters(parameters);
+}
+
+void TTrainObjective::SetParameters(std::span<const double> values) {
+    std::copy(values.begin(), values.end(), parameters.begin());
+    gradient.SetParameters(parameters);
+}
+
+double TTrainObjective::Evaluate(std::span<const std::int32_t> rows, bool withGradient) {
+    TErrorObj& error = measure.Get();
+    error.Reset();
+    const auto batch = static_cast<std::int32_t>(rows.size());
+    const double rowWeight = measure.IsCrossEntropy()
+                                 ? 1.0 / batch
+                                 : 1.0 / (static_cast<double>(batch) * training.numOutputs);
+    {
+        const TPackedPropagation packed(net);
+        for (const std::int32_t r : rows) {
+            const double* expected = training.Outputs(r);
+            net.Propagate(training.Inputs(r), generated.data());
+            error.AddPattern(expected, generated.data());
+            if (withGradient) {
+                OutputGradient(expected, rowWeight);
+                gradient.AddRowGradient(outputGradient);
+            }
+        }
+    }
+    if (!penalty.IsNone()) {
+        for (std::size_t i = 0; i < penalized.size(); ++i) {
+            penalizedValues[i] = parameters[penalized[i]];
+        }
+        error.AddPenalty(static_cast<std::int32_t>(penalizedValues.size()), penalizedValues.data(),
+                         penalty);
+    }
+    if (withGradient) {
+        std::fill(gradientSum.begin(), gradientSum.end(), 0.0);
+        gradient.CollectGradient(gradientSum);
+        if (!penalty.IsNone()) {
+            // The penalty counts once per pass over all rows, a batch its share of it.
+            const double share = rowWeight * batch / training.count;
+            for (const std::size_t p : penalized) {
+                gradientSum[p] += share * penalty.Derivative(parameters[p]);
+            }
+        }
+    }
+    return error.GetError();
+}
+
+void TTrainObjective::OutputGradient(const double* expected, double rowWeight) {
+    for (std::size_t k = 0; k < generated.size(); ++k) {
+        const double y = generated[k];
+        if (measure.IsCrossEntropy()) {
+            const double o = std::clamp(y, kCrossEntropyMargin, 1.0 - kCrossEntropyMargin);
+            outputGradient[k] = rowWeight * (o - expected[k]) / (o * (1.0 - o));
+        } else {
+            outputGradient[k] = rowWeight * 2.0 * (y - expected[k]);
+        }
+    }
+}

@@ -1,0 +1,178 @@
+#include "Train/Trainer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "DataObject/Data.h"
+#include "KQmessage/KQML.h"
+#include "NeuralNets/TErrorObj.h"
+#include "Train/TrainObjective.h"
+#include "Zorf/MakeZorf.h"
+#include "Zorf/TZorf.h"
+
+namespace {
+
+// Rows of the smooth surface z = 0.3 + 0.4 x y on the unit square.
+std::unique_ptr<Data> SurfaceRows(std::int32_t count, std::uint32_t seed) {
+    auto rows = std::make_unique<Data>(count, 2, 1, false);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (std::int32_t r = 0; r < count; ++r) {
+        const std::vector<double> in = {unit(random), unit(random)};
+        const std::vector<double> out = {0.3 + 0.4 * in[0] * in[1]};
+        rows->AppendRow(in, out, nullptr);
+    }
+    return rows;
+}
+
+std::unique_ptr<TZorf> SmallNetwork(std::uint32_t seed) {
+    TZorfRecipe recipe;
+    recipe.mfPerInput = {3, 3};
+    recipe.numRules = 6;
+    recipe.mfPerOutput = {3};
+    recipe.seed = seed;
+    recipe.minimum = -2.0;
+    recipe.maximum = 2.0;
+    return MakeZorf(recipe);
+}
+
+// The objective as the error measures define the reported error, computed apart from the
+// trainer: the square of RMS, or cross-entropy over the rows; the penalty on the trainable
+// rule and action weights.
+double PlainObjective(TZorf& network, const TTrainRows& rows, bool crossEntropy,
+                      const TKQstructure* penalty, const std::vector<double>& parameters,
+                      std::span<const std::uint8_t> layerOf, double* reported) {
+    TErrorRMSObj rms(rows.numOutputs);
+    TErrorCrossEntropyObj entropy(rows.numOutputs);
+    TErrorObj& measure = crossEntropy ? static_cast<TErrorObj&>(entropy) : rms;
+    std::vector<double> outputs(static_cast<std::size_t>(rows.numOutputs));
+    for (std::int32_t r = 0; r < rows.count; ++r) {
+        network.Propagate(rows.Inputs(r), outputs.data());
+        measure.AddPattern(rows.Outputs(r), outputs.data());
+    }
+    std::vector<double> weighed;
+    for (std::size_t p = 0; p < parameters.size(); ++p) {
+        if (layerOf[p] == TZorf::kRuleWeights || layerOf[p] == TZorf::kActionWeights) {
+            weighed.push_back(parameters[p]);
+        }
+    }
+    measure.AddPenalty(static_cast<std::int32_t>(weighed.size()), weighed.data(), penalty);
+    *reported = measure.GetError();
+    return crossEntropy ? *reported / rows.count : *reported * *reported;
+}
+
+// The gradient the trainer steps along is that of the objective whose value the run reports,
+// error measure and penalty together, for either measure.
+TEST(TrainerTest, GradientMatchesCentralDifferencesOfTheWholeObjective) {
+    const struct {
+        const char* measure;
+        const char* penalty;
+    } cases[] = {
+        {"RMS", "none"},
+        {"RMS", "(QUADPENALTY :EPSILON1 0.5 :EPSILON2 0.05 :BETA 3)"},
+        {"RMS", "(LWF :LEARNINGRATE 0.5 :FORGETTINGRATE 0.4)"},
+        {"CrossEntropy", "none"},
+        {"CrossEntropy", "(QUADPENALTY :EPSILON1 0.5 :EPSILON2 0.05 :BETA 3)"},
+        {"CrossEntropy", "(LWF :LEARNINGRATE 0.5 :FORGETTINGRATE 0.4)"},
+    };
+    std::uint32_t seed = 0;
+    for (const auto& c : cases) {
+        const std::unique_ptr<TZorf> network = SmallNetwork(++seed);
+        const std::unique_ptr<Data> data = SurfaceRows(30, seed);
+        const TTrainRows rows = ReadTrainRows(*data, *network, "training");
+        TTrainSettings settings;
+        SetTrainSetting(settings, "ErrorMeasure", c.measure);
+        SetTrainSetting(settings, "Penalty", c.penalty);
+        const std::string penaltyText = c.penalty;
+        const char* cursor = penaltyText.c_str();
+        const std::unique_ptr<TKQstructure> penalty =
+            penaltyText == "none" ? nullptr : TKQstructure::ParseText(cursor);
+        const bool crossEntropy = std::string(c.measure) == "CrossEntropy";
+
+        TTrainObjective objective(*network, rows, settings);
+        std::vector<std::int32_t> all;
+        for (std::int32_t r = 0; r < rows.count; ++r) {
+            all.push_back(r);
+        }
+        const double error = objective.Evaluate(all, true);
+        const std::vector<double> analytic(objective.Gradient().begin(),
+                                           objective.Gradient().end());
+        std::vector<double> parameters(objective.Parameters().begin(),
+                                       objective.Parameters().end());
+        const auto plain = [&](double* reported) {
+            return PlainObjective(*network, rows, crossEntropy, penalty.get(), parameters,
+                                  objective.LayerOf(), reported);
+        };
+        double reported = 0.0;
+        plain(&reported);
+        EXPECT_DOUBLE_EQ(error, reported) << c.measure << " " << c.penalty;
+        const double h = 1e-6;
+        for (std::size_t p = 0; p < parameters.size(); ++p) {
+            const double kept = parameters[p];
+            parameters[p] = kept + h;
+            objective.SetParameters(parameters);
+            const double up = plain(&reported);
+            parameters[p] = kept - h;
+            objective.SetParameters(parameters);
+            const double down = plain(&reported);
+            parameters[p] = kept;
+            objective.SetParameters(parameters);
+            const double numeric = (up - down) / (2 * h);
+            EXPECT_NEAR(analytic[p], numeric, 1e-7 + 1e-5 * std::fabs(numeric))
+                << c.measure << " " << c.penalty << ": parameter " << p << " of weight layer "
+                << int(objective.LayerOf()[p]);
+        }
+    }
+}
+
+// Every optimizer, on a small smooth problem, brings the training error below a level the
+// best constant (RMS 0.07) does not reach, within the epochs given.
+TEST(TrainerTest, EveryOptimizerLearnsASmallSurface) {
+    const struct {
+        const char* algorithm;
+        std::int32_t epochs;
+        double level;
+        std::vector<std::pair<const char*, const char*>> settings;
+    } cases[] = {
+        {"RPROP", 100, 0.02, {}},
+        {"Backprop", 100, 0.02, {{"LearningRate", "0.5"}, {"BatchSize", "10"}}},
+        {"Adam", 100, 0.02, {{"LearningRate", "0.05"}, {"BatchSize", "20"}}},
+    };
+    for (const auto& c : cases) {
+        const std::unique_ptr<TZorf> network = SmallNetwork(7);
+        const std::unique_ptr<Data> rows = SurfaceRows(60, 7);
+        TTrainSettings settings;
+        SetTrainSetting(settings, "Algorithm", c.algorithm);
+        SetTrainSetting(settings, "Epochs", std::to_string(c.epochs));
+        SetTrainSetting(settings, "TargetError", std::to_string(c.level));
+        for (const auto& [keyword, value] : c.settings) {
+            SetTrainSetting(settings, keyword, value);
+        }
+        const TTrainResult result = Train(*network, *rows, nullptr, settings);
+        EXPECT_LE(result.Best().trainingError, c.level)
+            << c.algorithm << ": epoch " << result.Best().epoch << " of "
+            << result.history.size() - 1 << ", start " << result.history.front().trainingError;
+    }
+}
+
+// A stop requested before the first step still leaves the start network measured, as the
+// best epoch of an interrupted run.
+TEST(TrainerTest, AStopBeforeTheFirstStepKeepsTheStartNetworkMeasured) {
+    const std::unique_ptr<TZorf> network = SmallNetwork(3);
+    const std::unique_ptr<Data> rows = SurfaceRows(20, 3);
+    const std::vector<double> start = network->GetWeightLayer(TZorf::kRuleWeights);
+    const std::atomic<bool> stop = true;
+    const TTrainResult result = Train(*network, *rows, nullptr, TTrainSettings(), {}, &stop);
+    EXPECT_TRUE(result.interrupted);
+    ASSERT_EQ(result.history.size(), 1U);
+    EXPECT_EQ(result.Best().epoch, 0);
+    EXPECT_EQ(network->GetWeightLayer(TZorf::kRuleWeights), start);
+}
+
+}  // namespace
