@@ -95,7 +95,8 @@ void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRec
     svg.Text({kLeft, 28}, title, "title");
     const bool validated = Validated(log);
     svg.Text({kLeft, 46},
-             std::to_string(log.size()) + " epochs; errors on a log scale; the dashed line marks " +
+             std::to_string(log.size()) + (log.size() == 1 ? " epoch" : " epochs") +
+                 "; errors on a log scale; the dashed line marks " +
                  (validated ? "the lowest validation error." : "the lowest training error."),
              "small");
     DrawAxes(svg, area, "epoch", "error");

@@ -50,13 +50,13 @@ TTrainRows ReadTrainRows(Data& data, const TZorf& network, const std::string& ro
             static_cast<std::size_t>(rows.numOutputs));
         data.GetNext(in, out);
         if (FirstNonFinite(in.data(), in.size())) {
-            throw TTrainRefusal("Row " + std::to_string(r) + " of the " + role +
+            throw TTrainRefusal("Row " + std::to_string(r + 1) + " of the " + role +
                                 " set has an input that is not a finite number");
         }
         for (const double value : out) {
             // The centre of gravity of centres within [0, 1] cannot reach anything else.
             if (!(value >= 0.0 && value <= 1.0)) {
-                throw TTrainRefusal("Row " + std::to_string(r) + " of the " + role +
+                throw TTrainRefusal("Row " + std::to_string(r + 1) + " of the " + role +
                                     " set has an expected output outside [0, 1]");
             }
         }

@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr double kMaxPenaltyCoefficient = 1e6;
+
 constexpr std::int32_t kMaxEpochs = 100000000;
 
 using Arguments::Quoted;
@@ -83,6 +85,15 @@ TPenalty ReadPenalty(std::string_view keyword, std::string_view value) {
             pair.value->IsAtom() ? WholeNumber::Real(pair.value->Head()) : std::nullopt;
         if (!known || !number || !std::isfinite(*number)) {
             Refuse(keyword, need + " (key " + pair.key + ")", value);
+        }
+        // Beyond these the penalty swamps the error or turns it into inf or NaN: every epoch
+        // would report a number that means nothing.
+        const bool divisor = Is(pair.key, "BETA");
+        if (*number < 0.0 || *number > kMaxPenaltyCoefficient || (divisor && *number == 0.0)) {
+            Refuse(keyword,
+                   "a penalty whose " + pair.key + (divisor ? " is above 0" : " is from 0") +
+                       " and at most 1000000",
+                   value);
         }
     }
     return TPenalty(penalty.get());
@@ -191,9 +202,9 @@ const std::vector<TSettingEntry>& Entries() {
         {{"LearningRate", DefaultLearningRates(),
           "step size of " + OptimizerNames(TakesLearningRate, false, "and")},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
-             const double rate = RealIn(k, v, 0.0, 1e6, "a number above 0");
+             const double rate = RealIn(k, v, 0.0, 1e6, "a number above 0, at most 1000000");
              if (rate <= 0.0) {
-                 Refuse(k, "a number above 0", v);
+                 Refuse(k, "a number above 0, at most 1000000", v);
              }
              s.learningRate = rate;
          }},

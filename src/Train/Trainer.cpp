@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 
+#include "KQmessage/NumberText.h"
 #include "NeuralNets/TErrorObj.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "Train/Optimizer.h"
@@ -64,6 +65,10 @@ class TTrainPhase {
             }
             record.seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (!Finite(record)) {
+                objective.SetParameters(best.Parameters());
+                RefuseDiverged(record);
+            }
             result.history.push_back(record);
             bool ends = !stepping;
             for (TTrainCallback* callback : callbacks) {
@@ -84,7 +89,34 @@ class TTrainPhase {
 
     double BestError() const { return bestError; }
 
+    // Refuses (TTrainRefusal) a run that would train nothing: epochs to train, but every arc
+    // and centre of the layers that train frozen (or none left).
+    void RequireTrainable(std::int32_t epochs) {
+        if (epochs > 0 && objective.Parameters().empty()) {
+            throw TTrainRefusal(
+                "Nothing to train: every weight of the layers that train is frozen or pruned");
+        }
+    }
+
   private:
+    // An error that is not a finite number means the settings made the weights diverge: no
+    // later epoch can be compared with it, and reporting it as trained would be false. The
+    // run is refused there, the network left at its best epoch measured.
+    static bool Finite(const TEpochRecord& record) {
+        return std::isfinite(record.trainingError) &&
+               (!record.validationError || std::isfinite(*record.validationError));
+    }
+
+    [[noreturn]] static void RefuseDiverged(const TEpochRecord& record) {
+        const bool training = !std::isfinite(record.trainingError);
+        const double error = training ? record.trainingError : *record.validationError;
+        std::array<char, NumberText::kGeneralTextSize> text{};
+        throw TTrainRefusal(std::string("The ") + (training ? "training" : "validation") +
+                            " error of epoch " + std::to_string(record.epoch) + " is " +
+                            std::string(NumberText::FormatGeneral(text, error, 6)) +
+                            ", not a finite number: the settings make the weights diverge");
+    }
+
     TZorf& net;
     const TTrainRows& training;
     const TTrainRows* validation;
@@ -196,6 +228,7 @@ TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrai
     TTrainResult result;
     {
         TTrainPhase phase(network, trainingRows, validating, settings);
+        phase.RequireTrainable(settings.epochs);
         phase.Run(0, settings.epochs, progress, stop, start, result);
         if (settings.pruneBelow <= 0.0 || settings.epochs == 0 || result.interrupted) {
             return result;

@@ -62,6 +62,9 @@ TEST_F(TrainZorfTest, RefusesBadInputWithAMessageAndWritesNothing) {
                  "[FormatVersion = 1.0]\n[DataSet]\n[Rows = 1]\n[Inputs = 3]\n"
                  "[ExpectedOutputs = 1]\n[GeneratedOutputs = 0]\n[Error = 0]\n[Data]\n"
                  "0.1 0.2 0.3 0.5\n[~Data]\n[~DataSet]\n");
+    TZorfRecipe pruned{{2, 2}, 3, {2}};
+    pruned.pruneShare = 1.0;
+    FileTools::SaveNetwork(folder.File("pruned.net"), *MakeZorf(pruned));
     folder.Write("broken.dat", "[FormatVersion = 1.0]\n[DataSet]\n[Rows = 1]\n[Inputs = two]\n");
     folder.Write("range.dat",
                  "[FormatVersion = 1.0]\n[DataSet]\n[Rows = 1]\n[Inputs = 2]\n"
@@ -81,6 +84,11 @@ TEST_F(TrainZorfTest, RefusesBadInputWithAMessageAndWritesNothing) {
         {"Penalty = (LWF :LEARNINGRATE 0.1", "never closed"},
         {"TrainLayers = 5", "TrainLayers must be weight layers"},
         {"Epochs = 08", "Epochs needs an integer, found 08"},
+        {"Penalty = (QUADPENALTY :EPSILON1 -100 :BETA 10)", "EPSILON1 is from 0 and at most"},
+        {"Penalty = (QUADPENALTY :EPSILON1 0.1 :BETA 0)", "BETA is above 0 and at most"},
+        {"Penalty = (LWF :LEARNINGRATE 1e200 :FORGETTINGRATE 0.1)", "at most 1000000"},
+        {"Algorithm = Adam\nLearningRate = 1e7", "a number above 0, at most 1000000"},
+        {"WeightFile = " + folder.File("pruned.net") + "\nTrainLayers = 2 3", "Nothing to train"},
         {"OutputWeightFile = " + folder.File("no/out.net"), "Unable to write"},
         {"TrainingLog = " + folder.File("no/run.log"), "Unable to write"},
         {"TrainFile = " + folder.File("broken.dat"),
