@@ -100,6 +100,11 @@ class ZORF_EXPORT TZorf : public TConnectedNetwork {
     // deliver another number of inputs than the network takes.
     void RequireRecallableRows(const Data* data) const;
 
+    // Whether the network has the shape MakeZorf builds: input, condition, rule, action and
+    // defuzzifying layers, the rule and action layers fed by the layer below alone through a
+    // grid of weights. A network file may build others, which propagate all the same.
+    bool HasStandardShape() const;
+
     // The two fuzzy layers, or null when the slot holds another kind of layer.
     TConditionLayer* GetConditionLayer() const;
     TZorfOutputLayer* GetDefuzzifyLayer() const;
