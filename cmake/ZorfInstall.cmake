@@ -29,6 +29,7 @@ set(ZORF_ENTRY_HEADERS
   KQmessage/TException.h KQmessage/FileToolsError.h KQmessage/NumberText.h
   DataObject/Data.h
   Zorf/TZorf.h Zorf/TZorfOutputLayer.h Zorf/TConditionLayer.h Zorf/TNonFiniteInput.h
+  Zorf/TZorfExplanation.h Zorf/TZorfRules.h
   FileHandler/NetworkFile/NetworkFile.h FileHandler/NetworkFile/NetworkFileWriter.h
   FileHandler/DataSetFile/Filer.h
   Recall/RecallZorf.h Recall/MakeZorf.h)
