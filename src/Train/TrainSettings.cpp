@@ -8,8 +8,8 @@
 #include "KQmessage/Check.h"
 #include "KQmessage/KQML.h"
 #include "KQmessage/StrCaseCmp.h"
+#include "KQmessage/WholeNumber.h"
 #include "NeuralNets/TErrorObj.h"
-#include "Train/WholeNumber.h"
 
 namespace {
 

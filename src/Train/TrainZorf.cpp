@@ -19,10 +19,10 @@
 #include "KQmessage/ProgramVersion.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "KQmessage/TException.h"
+#include "KQmessage/WholeNumber.h"
 #include "Recall/ParameterFile.h"
 #include "Recall/RecallZorf.h"
 #include "Train/Trainer.h"
-#include "Train/WholeNumber.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "FileHandler/Syntax/OutputStream.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/NumberText.h"
-#include "Train/WholeNumber.h"
+#include "KQmessage/WholeNumber.h"
 
 namespace TrainingLog {
 
