@@ -2,7 +2,7 @@
 set(CPACK_PACKAGE_NAME zorf)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Six-layer fuzzy neural networks: RecallZorf, MakeZorf, TrainZorf, PlotZorf and the zorf library")
+    "Six-layer fuzzy neural networks: RecallZorf, MakeZorf, TrainZorf, PlotZorf, ExplainZorf and the zorf library")
 set(CPACK_PACKAGE_CONTACT "RecallZorf developers <zorf@localhost>")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

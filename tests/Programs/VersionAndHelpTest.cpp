@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Explain/ExplainZorf.h"
 #include "Plot/PlotZorf.h"
 #include "Recall/MakeZorf.h"
 #include "Recall/RecallZorf.h"
@@ -26,7 +27,8 @@ struct TProgram {
 const std::vector<TProgram> kPrograms = {{"RecallZorf", RunRecallZorf, true},
                                          {"MakeZorf", RunMakeZorf, false},
                                          {"TrainZorf", RunTrainZorf, true},
-                                         {"PlotZorf", RunPlotZorf, false}};
+                                         {"PlotZorf", RunPlotZorf, false},
+                                         {"ExplainZorf", RunExplainZorf, false}};
 
 TEST(Programs, AnswerVersionAndHelp) {
     for (const TProgram& program : kPrograms) {
