@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <random>
 #include <sstream>
 #include <string>
@@ -185,6 +186,15 @@ TEST(ExplainZorf, RefusesBadInputWithAReason) {
         EXPECT_TRUE(run.err.starts_with("ExplainZorf: " + c.err)) << run.err;
         EXPECT_EQ(run.out, "");
     }
+}
+
+// An explanation that could not be written is a failure, not a success with nothing shown.
+TEST(ExplainZorf, AFailedWriteIsAFailure) {
+    TTempDir folder;
+    const std::string command =
+        std::string(ZORF_EXPLAIN_BINARY) + " rules " + kNet + " >/dev/full 2>" + folder.File("err");
+    EXPECT_NE(std::system(command.c_str()), 0);
+    EXPECT_EQ(folder.Read("err"), "ExplainZorf: the explanation could not be written\n");
 }
 
 }  // namespace
