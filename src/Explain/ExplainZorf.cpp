@@ -113,7 +113,7 @@ std::string Explanation(const TRequest& request) {
     const std::vector<double> values = FileTools::ChooseInputRow(
         {OptionOf(request.line, "--values"), OptionOf(request.line, "--data"),
          OptionOf(request.line, "--row")},
-        static_cast<std::int32_t>(rules.inputs.size()), request.network);
+        network->GetArchitecture().numInputs, request.network);
     TZorfExplanation row;
     ExplainRow(*network, values, row);
     return request.json ? RowJson(*network, rules, row) : RowText(*network, rules, row);

@@ -34,9 +34,13 @@ std::string LeftOut(std::size_t count, const std::string& noun, double threshold
            Value(threshold) + ")";
 }
 
-const TRuleReading& ReadingOf(const TZorfRules& rules, std::int32_t rule) {
-    return *std::find_if(rules.rules.begin(), rules.rules.end(),
-                         [rule](const TRuleReading& reading) { return reading.rule == rule; });
+// Each rule's reading by its number.
+std::vector<const TRuleReading*> ByNumber(const TZorfRules& rules) {
+    std::vector<const TRuleReading*> readings(rules.rules.size());
+    for (const TRuleReading& reading : rules.rules) {
+        readings[static_cast<std::size_t>(reading.rule)] = &reading;
+    }
+    return readings;
 }
 
 // What each rule adds to an action node's weighted sum: its activation times its weight.
@@ -78,6 +82,7 @@ void MembershipLines(std::string& text, const TZorfRules& rules, const TZorfExpl
 
 void RuleLines(std::string& text, const TZorfRules& rules, const TZorfExplanation& row) {
     text += "Rules by activation, with their weighted sums and the degree each condition held:\n";
+    const std::vector<const TRuleReading*> readings = ByNumber(rules);
     std::size_t below = 0;
     for (const std::int32_t rule : RulesByActivation(row)) {
         const auto r = static_cast<std::size_t>(rule);
@@ -85,7 +90,7 @@ void RuleLines(std::string& text, const TZorfRules& rules, const TZorfExplanatio
             ++below;
             continue;
         }
-        const TRuleReading& reading = ReadingOf(rules, rule);
+        const TRuleReading& reading = *readings[r];
         text += "  rule " + std::to_string(rule) + ": " + Value(row.rules[r]) + " (sum " +
                 Value(row.ruleSums[r]) + ")";
         if (reading.always) {
@@ -181,9 +186,10 @@ std::string RowJson(TZorf& network, const TZorfRules& rules, const TZorfExplanat
         json.End().End();
     }
     json.End().Key("rules").BeginArray();
+    const std::vector<const TRuleReading*> readings = ByNumber(rules);
     for (const std::int32_t rule : RulesByActivation(row)) {
         const auto r = static_cast<std::size_t>(rule);
-        const TRuleReading& reading = ReadingOf(rules, rule);
+        const TRuleReading& reading = *readings[r];
         json.BeginObject().Key("rule").Integer(rule).Key("activation").Number(row.rules[r]);
         json.Key("sum").Number(row.ruleSums[r]).Key("always").Boolean(reading.always);
         json.Key("conditions").BeginArray();

@@ -329,7 +329,7 @@ void WritePicture(const TCommandLine& line) {
         } else if (line.kind == TPlotKind::Row) {
             const std::vector<double> values = FileTools::ChooseInputRow(
                 {line.Option("--values"), line.Option("--data"), line.Option("--row")},
-                network->GetConditionLayer()->GetNumInputs(), line.source);
+                network->GetArchitecture().numInputs, line.source);
             TZorfExplanation row;
             ReadingFile(line.source, [&] {
                 ExplainRow(*network, values, row);
