@@ -121,9 +121,13 @@ void ActionLines(std::string& text, TZorf& network, const TZorfRules& rules,
         for (const TPart& part : parts) {
             total += std::abs(part.Product());
         }
-        std::stable_sort(parts.begin(), parts.end(), [](const TPart& x, const TPart& y) {
-            return std::abs(x.Product()) > std::abs(y.Product());
-        });
+        // Parts that are not numbers (from a weight that is none) go last.
+        const auto size = [](const TPart& part) {
+            const double value = std::abs(part.Product());
+            return std::isnan(value) ? -1.0 : value;
+        };
+        std::stable_sort(parts.begin(), parts.end(),
+                         [&size](const TPart& x, const TPart& y) { return size(x) > size(y); });
         std::size_t shown = 0;
         for (const TPart& part : parts) {
             if (total > 0.0 && std::abs(part.Product()) / total >= rules.threshold) {
