@@ -143,10 +143,7 @@ TEST(ExplainZorf, EndsWithTheOutputsRecallZorfWrites) {
 
 TEST(ExplainZorf, RefusesBadInputWithAReason) {
     TTempDir folder;
-    const std::string basic = folder.Write(
-        "basic.net", NetworkText("Basic", "[NumberOfLayers = 2]",
-                                 "[Layer = 0][LayerType = Simple][NumberOfNeurons = 0][~Layer]"
-                                 "[Layer = 1][LayerType = Input][NumberOfNeurons = 2][~Layer]"));
+    const std::string basic = folder.Write("basic.net", BasicNetworkText());
     const std::unique_ptr<TZorf> wide = MakeZorf({{3, 3}, 4, {3}, 7});
     wide->ConnectLayers(TZorf::kInputLayer, TZorf::kRuleLayer);
     const std::string odd = folder.File("odd.net");

@@ -27,10 +27,7 @@ TRun RunTool(const std::vector<std::string>& arguments) {
 
 TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
     TTempDir folder;
-    const std::string basic = folder.Write(
-        "basic.net", NetworkText("Basic", "[NumberOfLayers = 2]",
-                                 "[Layer = 0][LayerType = Simple][NumberOfNeurons = 0][~Layer]"
-                                 "[Layer = 1][LayerType = Input][NumberOfNeurons = 2][~Layer]"));
+    const std::string basic = folder.Write("basic.net", BasicNetworkText());
     const std::string notLog = folder.Write("not.log", "epoch error\n1 2\n");
     const std::string missing = folder.File("missing.net");
     const std::string svg = folder.File("out.svg");
