@@ -57,12 +57,6 @@ struct TRequest {
     Arguments::TCommandWords line;
 };
 
-std::optional<std::string_view> OptionOf(const Arguments::TCommandWords& line,
-                                         std::string_view name) {
-    const std::string* value = line.Option(name);
-    return value == nullptr ? std::nullopt : std::optional<std::string_view>(*value);
-}
-
 TRequest ReadRequest(int argc, const char* const* argv) {
     if (argc < 2) {
         Refuse("name an explanation: rules or row (see ExplainZorf --help)");
@@ -83,14 +77,14 @@ TRequest ReadRequest(int argc, const char* const* argv) {
         Refuse("name the network file (see ExplainZorf --help)");
     }
     request.network = request.line.words[0];
-    if (const std::optional<std::string_view> text = OptionOf(request.line, "--threshold")) {
+    if (const std::optional<std::string_view> text = request.line.Option("--threshold")) {
         const std::optional<double> threshold = WholeNumber::Real(*text);
         if (!threshold || !(*threshold >= 0.0 && *threshold <= 1.0)) {
             Refuse("--threshold must be a number from 0 to 1, not " + Quoted(*text));
         }
         request.threshold = *threshold;
     }
-    if (const std::optional<std::string_view> format = OptionOf(request.line, "--format")) {
+    if (const std::optional<std::string_view> format = request.line.Option("--format")) {
         if (*format != "text" && *format != "json") {
             Refuse("--format must be text or json, not " + Quoted(*format));
         }
@@ -110,10 +104,10 @@ std::string Explanation(const TRequest& request) {
     if (!request.row) {
         return request.json ? RulesJson(rules) : RulesText(rules);
     }
-    const std::vector<double> values = FileTools::ChooseInputRow(
-        {OptionOf(request.line, "--values"), OptionOf(request.line, "--data"),
-         OptionOf(request.line, "--row")},
-        network->GetArchitecture().numInputs, request.network);
+    const std::vector<double> values =
+        FileTools::ChooseInputRow({request.line.Option("--values"), request.line.Option("--data"),
+                                   request.line.Option("--row")},
+                                  network->GetArchitecture().numInputs, request.network);
     TZorfExplanation row;
     ExplainRow(*network, values, row);
     return request.json ? RowJson(*network, rules, row) : RowText(*network, rules, row);

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,9 +16,10 @@ struct TCommandWords {
     std::vector<std::string_view> words;
     std::map<std::string, std::string, std::less<>> options;
 
-    const std::string* Option(std::string_view name) const {
+    std::optional<std::string_view> Option(std::string_view name) const {
         const auto found = options.find(name);
-        return found == options.end() ? nullptr : &found->second;
+        return found == options.end() ? std::nullopt
+                                      : std::optional<std::string_view>(found->second);
     }
 };
 
