@@ -30,8 +30,14 @@ py::object Rules(Network& network, double threshold) {
 py::dict Explain(Network& network, const py::object& values) {
     const Matrix inputs = RowsArgument(values, "X", network.NumInputs(), "inputs");
     const py::ssize_t rows = inputs.shape(0);
-    const auto held = network.Hold();
-    const TZorfArchitecture architecture = network.Zorf().GetArchitecture();
+    // The network is held only while the GIL is released, so that a thread that holds the
+    // network and waits for the GIL (a training callback) never waits on this one.
+    TZorfArchitecture architecture;
+    {
+        const py::gil_scoped_release released;
+        const auto held = network.Hold();
+        architecture = network.Zorf().GetArchitecture();
+    }
     const auto layer = [rows](std::int32_t size) {
         return py::array_t<double>({rows, static_cast<py::ssize_t>(size)});
     };
@@ -43,6 +49,7 @@ py::dict Explain(Network& network, const py::object& values) {
                       outputs.mutable_data()};
     {
         const py::gil_scoped_release released;
+        const auto held = network.Hold();
         const auto width = static_cast<std::size_t>(architecture.numInputs);
         TZorfExplanation row;
         for (py::ssize_t r = 0; r < rows; ++r) {
