@@ -29,7 +29,7 @@ set(ZORF_ENTRY_HEADERS
   KQmessage/TException.h KQmessage/FileToolsError.h KQmessage/NumberText.h KQmessage/TRefusal.h
   DataObject/Data.h
   Zorf/TZorf.h Zorf/TZorfOutputLayer.h Zorf/TConditionLayer.h Zorf/TNonFiniteInput.h
-  Zorf/MakeZorf.h Zorf/RecallBatch.h
+  Zorf/MakeZorf.h Zorf/RecallBatch.h Zorf/TZorfExplanation.h Zorf/TZorfRules.h
   FileHandler/NetworkFile/NetworkFile.h FileHandler/NetworkFile/NetworkFileWriter.h
   FileHandler/NetworkFile/NetworkSoundness.h FileHandler/DataSetFile/Filer.h
   FileHandler/TrainingLog/TrainingLog.h

@@ -9,6 +9,7 @@
 #include "Plot/PlotAxes.h"
 #include "Plot/SvgWriter.h"
 #include "Zorf/TConditionLayer.h"
+#include "Zorf/TZorfExplanation.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
@@ -18,7 +19,6 @@ constexpr double kAreaWidth = 480;
 constexpr double kAreaHeight = 150;
 constexpr double kPanelPitch = 215;
 constexpr double kTop = 84;
-constexpr double kWidth = 780;
 constexpr int kHistogramBins = 30;
 // Legends list this many functions; the rest are only counted.
 constexpr std::size_t kLegendEntries = 10;
@@ -46,19 +46,6 @@ std::vector<double> SamplePoints(const TRange& range, const std::vector<double>&
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
     return points;
-}
-
-TPanelArea PanelArea(int panel, const TRange& xRange) {
-    return {kLeft, kTop + panel * kPanelPitch, kAreaWidth, kAreaHeight, xRange, {0.0, 1.0}, false};
-}
-
-void OpenPanel(TSvgWriter& svg, const TPanelArea& area, const std::string& heading) {
-    svg.Open("g")
-        .Attribute("class", "panel")
-        .Attribute("data-low", ExactText(area.xRange.low))
-        .Attribute("data-high", ExactText(area.xRange.high))
-        .Content();
-    svg.Text({area.x, area.y - 8}, heading, "heading");
 }
 
 void DrawHistogram(TSvgWriter& svg, const TPanelArea& area, const std::vector<double>& values) {
@@ -121,37 +108,22 @@ std::vector<TPoint> CurvePoints(const TPanelArea& area, const TConditionNeuron& 
 
 void DrawInputPanel(TSvgWriter& svg, int panel, const TConditionLayer& layer, std::int32_t input,
                     const Data* data) {
-    const std::vector<std::int32_t> nodes = layer.GetInputMFNodes(input);
-    std::vector<double> centres;
-    for (const std::int32_t node : nodes) {
-        centres.push_back(layer.Node(node).centre);
-    }
+    const std::vector<double> centres = InputCentres(layer, input);
     const std::vector<double> values =
         data != nullptr ? InputValues(*data, input) : std::vector<double>{};
     TRange range = RangeOf(centres);
     if (!values.empty()) {
         range = range.Joined(RangeOf(values));
     }
-    const TPanelArea area = PanelArea(panel, range.Padded(0.05));
-    OpenPanel(svg, area,
-              "Input " + std::to_string(input) + ": " + std::to_string(nodes.size()) +
-                  " membership functions");
+    const TPanelArea area = MembershipPanelArea(panel, range.Padded(0.05));
+    OpenMembershipPanel(svg, area,
+                        "Input " + std::to_string(input) + ": " + std::to_string(centres.size()) +
+                            " membership functions");
     DrawAxes(svg, area, "input " + std::to_string(input), "degree");
     if (!values.empty()) {
         DrawHistogram(svg, area, values);
     }
-    const std::vector<double> samples = SamplePoints(area.xRange, centres);
-    const int count = static_cast<int>(nodes.size());
-    for (int k = 0; k < count; ++k) {
-        const TConditionNeuron& node = layer.Node(nodes[static_cast<std::size_t>(k)]);
-        svg.Polyline(CurvePoints(area, node, samples), "curve", CurveColour(k, count));
-    }
-    for (int k = 0; k < count; ++k) {
-        const double centre = centres[static_cast<std::size_t>(k)];
-        svg.Circle(
-            area.At(centre, layer.Node(nodes[static_cast<std::size_t>(k)]).Membership(centre)), 3.5,
-            "centre", CurveColour(k, count));
-    }
+    DrawInputFunctions(svg, area, layer, input);
     std::vector<TLegendEntry> legend = FunctionLegend(centres, "line");
     if (!values.empty()) {
         legend.push_back(
@@ -164,34 +136,76 @@ void DrawInputPanel(TSvgWriter& svg, int panel, const TConditionLayer& layer, st
 
 void DrawOutputPanel(TSvgWriter& svg, int panel, TZorf& network, const TZorfOutputLayer& layer,
                      std::int32_t output) {
-    const std::int32_t first = layer.GetMFGroups().First(output);
     const std::int32_t count = layer.GetMFGroups().Count(output);
-    std::vector<double> centres;
-    for (std::int32_t k = 0; k < count; ++k) {
-        centres.push_back(network.GetWeightValue(4, first + k, output));
-    }
-    const TPanelArea area = PanelArea(panel, RangeOf(centres).Joined({0.0, 1.0}).Padded(0.05));
-    OpenPanel(svg, area,
-              "Output " + std::to_string(output) + ": centres of its " + std::to_string(count) +
-                  " membership functions");
+    const std::vector<double> centres = OutputCentres(network, output);
+    const TPanelArea area = OutputPanelArea(panel, centres);
+    OpenMembershipPanel(svg, area,
+                        "Output " + std::to_string(output) + ": centres of its " +
+                            std::to_string(count) + " membership functions");
     DrawAxes(svg, area, "output " + std::to_string(output), "degree");
-    for (std::int32_t k = 0; k < count; ++k) {
-        const double centre = centres[static_cast<std::size_t>(k)];
-        svg.Open("line")
-            .Attribute("x1", area.ToX(centre))
-            .Attribute("y1", area.ToY(0.0))
-            .Attribute("x2", area.ToX(centre))
-            .Attribute("y2", area.ToY(1.0))
-            .Attribute("class", "stem")
-            .Attribute("stroke", CurveColour(k, count))
-            .Close();
-        svg.Circle(area.At(centre, 1.0), 3.5, "centre", CurveColour(k, count));
-    }
+    DrawOutputStems(svg, area, centres, std::vector<double>(centres.size(), 1.0));
     DrawLegend(svg, area.x + area.width + 20, area.y + 8, FunctionLegend(centres, "dot"));
     svg.EndGroup();
 }
 
 }  // namespace
+
+double MembershipPlotHeight(int panels) {
+    return kTop + panels * kPanelPitch;
+}
+
+TPanelArea MembershipPanelArea(int panel, const TRange& xRange) {
+    return {kLeft, kTop + panel * kPanelPitch, kAreaWidth, kAreaHeight, xRange, {0.0, 1.0}, false};
+}
+
+TPanelArea OutputPanelArea(int panel, const std::vector<double>& centres) {
+    return MembershipPanelArea(panel, RangeOf(centres).Joined({0.0, 1.0}).Padded(0.05));
+}
+
+void OpenMembershipPanel(TSvgWriter& svg, const TPanelArea& area, const std::string& heading) {
+    svg.Open("g")
+        .Attribute("class", "panel")
+        .Attribute("data-low", ExactText(area.xRange.low))
+        .Attribute("data-high", ExactText(area.xRange.high))
+        .Content();
+    svg.Text({area.x, area.y - 8}, heading, "heading");
+}
+
+void DrawInputFunctions(TSvgWriter& svg, const TPanelArea& area, const TConditionLayer& layer,
+                        std::int32_t input) {
+    const std::vector<std::int32_t> nodes = layer.GetInputMFNodes(input);
+    const std::vector<double> centres = InputCentres(layer, input);
+    const std::vector<double> samples = SamplePoints(area.xRange, centres);
+    const int count = static_cast<int>(nodes.size());
+    for (int k = 0; k < count; ++k) {
+        const TConditionNeuron& node = layer.Node(nodes[static_cast<std::size_t>(k)]);
+        svg.Polyline(CurvePoints(area, node, samples), "curve", CurveColour(k, count));
+    }
+    for (int k = 0; k < count; ++k) {
+        const double centre = centres[static_cast<std::size_t>(k)];
+        svg.Circle(
+            area.At(centre, layer.Node(nodes[static_cast<std::size_t>(k)]).Membership(centre)), 3.5,
+            "centre", CurveColour(k, count));
+    }
+}
+
+void DrawOutputStems(TSvgWriter& svg, const TPanelArea& area, const std::vector<double>& centres,
+                     const std::vector<double>& heights) {
+    const int count = static_cast<int>(centres.size());
+    for (int k = 0; k < count; ++k) {
+        const double centre = centres[static_cast<std::size_t>(k)];
+        const double height = heights[static_cast<std::size_t>(k)];
+        svg.Open("line")
+            .Attribute("x1", area.ToX(centre))
+            .Attribute("y1", area.ToY(0.0))
+            .Attribute("x2", area.ToX(centre))
+            .Attribute("y2", area.ToY(height))
+            .Attribute("class", "stem")
+            .Attribute("stroke", CurveColour(k, count))
+            .Close();
+        svg.Circle(area.At(centre, height), 3.5, "centre", CurveColour(k, count));
+    }
+}
 
 void WriteMembershipPlot(FileTools::OutputStream& out, TZorf& network, const std::string& title,
                          const Data* data) {
@@ -200,7 +214,7 @@ void WriteMembershipPlot(FileTools::OutputStream& out, TZorf& network, const std
     const std::int32_t inputCount = conditions.GetNumInputs();
     const std::int32_t outputCount = outputs.GetNumNeurons();
     const int panels = inputCount + outputCount;
-    TSvgWriter svg(out, kWidth, kTop + panels * kPanelPitch, title);
+    TSvgWriter svg(out, kMembershipPlotWidth, MembershipPlotHeight(panels), title);
     svg.Text({kLeft, 28}, title, "title");
     svg.Text({kLeft, 44}, "Degrees as the network computes them; dots mark the centres.", "small");
     for (std::int32_t input = 0; input < inputCount; ++input) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/DataSetFile/InputRow.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/OutputApart.h"
 #include "KQmessage/Check.h"
@@ -24,10 +25,12 @@
 #include "KQmessage/WholeNumber.h"
 #include "Plot/MembershipPlot.h"
 #include "Plot/PlotAxes.h"
+#include "Plot/RowPlot.h"
 #include "Plot/RulePlot.h"
 #include "Plot/SurfacePlot.h"
 #include "Plot/TrainingPlot.h"
 #include "Zorf/TConditionLayer.h"
+#include "Zorf/TZorfExplanation.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
@@ -52,6 +55,11 @@ constexpr const char* kUsage =
     "  PlotZorf training training.log picture.svg\n"
     "      training and validation error per epoch (log scale) from TrainZorf's training\n"
     "      log, the epoch of the lowest validation error marked\n"
+    "  PlotZorf row network.file picture.svg (--values V,V,... | --data file.dat --row N)\n"
+    "      why one row (given, or row N of a data set file, counted from 1) gets its\n"
+    "      outputs: each input's functions with the row's value marked, the rule\n"
+    "      activations as bars, each output's functions weighted by their activations and\n"
+    "      the centre of gravity they make\n"
     "\n"
     "A value follows its option as the next argument or after '=' (--inputs=0,1).\n"
     "  --help     this text\n"
@@ -70,7 +78,7 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     return items;
 }
 
-enum class TPlotKind { Membership, Rules, Surface, Training };
+enum class TPlotKind { Membership, Rules, Surface, Training, Row };
 
 struct TCommandLine {
     bool help = false;
@@ -90,14 +98,15 @@ TPlotKind PlotKind(std::string_view name) {
     const std::pair<std::string_view, TPlotKind> kinds[] = {{"membership", TPlotKind::Membership},
                                                             {"rules", TPlotKind::Rules},
                                                             {"surface", TPlotKind::Surface},
-                                                            {"training", TPlotKind::Training}};
+                                                            {"training", TPlotKind::Training},
+                                                            {"row", TPlotKind::Row}};
     for (const auto& [known, kind] : kinds) {
         if (name == known) {
             return kind;
         }
     }
     Refuse("unknown plot " + Quoted(name) +
-           ": name membership, rules, surface or training (see PlotZorf --help)");
+           ": name membership, rules, surface, training or row (see PlotZorf --help)");
 }
 
 // The options each plot takes.
@@ -107,6 +116,8 @@ std::vector<std::string_view> OptionsOf(TPlotKind kind) {
             return {"--data"};
         case TPlotKind::Surface:
             return {"--inputs", "--output", "--fix"};
+        case TPlotKind::Row:
+            return {"--values", "--data", "--row"};
         default:
             return {};
     }
@@ -121,7 +132,7 @@ TCommandLine ReadCommandLine(int argc, const char* const* argv) {
         }
     }
     if (argc < 2) {
-        Refuse("name a plot: membership, rules, surface or training (see PlotZorf --help)");
+        Refuse("name a plot: membership, rules, surface, training or row (see PlotZorf --help)");
     }
     line.kind = PlotKind(argv[1]);
     const std::vector<std::string_view> known = OptionsOf(line.kind);
@@ -304,6 +315,16 @@ void WritePicture(const TCommandLine& line) {
             WriteMembershipPlot(out, *network, "Membership functions of " + name, data.get());
         } else if (line.kind == TPlotKind::Rules) {
             WriteRulePlot(out, *network, "Rules of " + name);
+        } else if (line.kind == TPlotKind::Row) {
+            const std::vector<double> values = FileTools::ChooseInputRow(
+                {line.Option("--values"), line.Option("--data"), line.Option("--row")},
+                network->GetArchitecture().numInputs, line.source);
+            TZorfExplanation row;
+            ReadingFile(line.source, [&] {
+                ExplainRow(*network, values, row);
+                return 0;
+            });
+            WriteRowPlot(out, *network, "Why " + name + " gives its outputs", row);
         } else {
             const TSurfaceRequest request = SurfaceRequest(line, *network);
             ReadingFile(line.source, [&] {

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <typeinfo>
 
 #include "DataObject/Data.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/KQML.h"
 #include "KQmessage/NumberText.h"
 #include "KQmessage/TException.h"
+#include "NeuralNets/TEmptyConnections.h"
 #include "NeuralNets/TErrorObj.h"
+#include "NeuralNets/TGridConnections.h"
 #include "NeuralNets/TPackedPropagation.h"
 #include "NeuralNets/TPrunedConnections.h"
 #include "NeuralNets/TSimpleInputLayer.h"
@@ -58,6 +61,26 @@ void RequireDelivered(std::int32_t delivered, std::int32_t expected, std::string
                                ", the network takes " + Decimal(expected),
                            where);
     }
+}
+
+template <class T>
+bool Is(const TBasicLayer* layer) {
+    if (layer == nullptr) {
+        return false;
+    }
+    const TBasicLayer& object = *layer;
+    return typeid(object) == typeid(T);
+}
+
+// The rule and action layers sum their inputs from the layer below alone.
+bool SumsFromBelowOnly(const TZorf& network, std::int32_t to) {
+    for (std::int32_t from = 0; from < to - 1; ++from) {
+        const TBasicConnections& matrix = network.GetConnections(from, to);
+        if (typeid(matrix) != typeid(TEmptyConnections)) {
+            return false;
+        }
+    }
+    return dynamic_cast<const TGridConnections*>(&network.GetConnections(to - 1, to)) != nullptr;
 }
 
 }  // namespace
@@ -215,6 +238,16 @@ void TZorf::RequireRecallableRows(const Data* data) const {
 void TZorf::RequireRecallableInputs(std::int64_t delivered) const {
     RequireDelivered(static_cast<std::int32_t>(std::min<std::int64_t>(delivered, INT32_MAX)),
                      NumInputs(), "inputs", kRecallOutputOnly);
+}
+
+bool TZorf::HasStandardShape() const {
+    return GetNumLayers() == kNumLayers && GetInLayer() == kInputLayer &&
+           GetOutLayer() == kOutputLayer && GetLayer(0) != nullptr &&
+           GetLayer(0)->GetNumNeurons() == 0 && Is<TSimpleInputLayer>(GetLayer(kInputLayer)) &&
+           Is<TConditionLayer>(GetLayer(kConditionLayer)) &&
+           Is<TSimpleLayer>(GetLayer(kRuleLayer)) && Is<TSimpleLayer>(GetLayer(kActionLayer)) &&
+           Is<TZorfOutputLayer>(GetLayer(kOutputLayer)) && SumsFromBelowOnly(*this, kRuleLayer) &&
+           SumsFromBelowOnly(*this, kActionLayer);
 }
 
 TConditionLayer* TZorf::GetConditionLayer() const {

@@ -102,6 +102,11 @@ class ZORF_EXPORT TZorf : public TConnectedNetwork {
     // The same for rows of `delivered` inputs held elsewhere (arrays of the caller's).
     void RequireRecallableInputs(std::int64_t delivered) const;
 
+    // Whether the network has the shape MakeZorf builds: input, condition, rule, action and
+    // defuzzifying layers, the rule and action layers fed by the layer below alone through a
+    // grid of weights. A network file may build others, which propagate all the same.
+    bool HasStandardShape() const;
+
     // The two fuzzy layers, or null when the slot holds another kind of layer.
     TConditionLayer* GetConditionLayer() const;
     TZorfOutputLayer* GetDefuzzifyLayer() const;

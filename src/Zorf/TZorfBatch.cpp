@@ -1,25 +1,11 @@
 #include "Zorf/TZorfBatch.h"
 
 #include <algorithm>
-#include <typeinfo>
 
-#include "NeuralNets/TEmptyConnections.h"
+#include "KQmessage/Check.h"
 #include "NeuralNets/TGridConnections.h"
-#include "NeuralNets/TSimpleInputLayer.h"
-#include "NeuralNets/TSimpleLayer.h"
-#include "Zorf/TConditionLayer.h"
-#include "Zorf/TZorfOutputLayer.h"
 
 namespace {
-
-template <class T>
-bool Is(const TBasicLayer* layer) {
-    if (layer == nullptr) {
-        return false;
-    }
-    const TBasicLayer& object = *layer;
-    return typeid(object) == typeid(T);
-}
 
 // Where row r of neuron t lies in a batch's values.
 std::size_t Lane(std::int32_t t, std::int32_t r) {
@@ -30,35 +16,10 @@ const TGridConnections* GridInto(const TZorf& network, std::int32_t to) {
     return dynamic_cast<const TGridConnections*>(&network.GetConnections(to - 1, to));
 }
 
-// The rule and action layers sum their inputs from the layer below alone, through a matrix that
-// holds a copy for the batched kernels.
-bool SumsFromBelowOnly(const TZorf& network, std::int32_t to) {
-    for (std::int32_t from = 0; from < to - 1; ++from) {
-        const TBasicConnections& matrix = network.GetConnections(from, to);
-        if (typeid(matrix) != typeid(TEmptyConnections)) {
-            return false;
-        }
-    }
-    const TGridConnections* grid = GridInto(network, to);
-    if (grid == nullptr) {
-        return false;
-    }
-    const PropagationKernels::TWeightCopies copies = grid->Copies();
+// The matrix into the rule or action layer holds a copy for the batched kernels.
+bool HoldsWeightCopies(const TZorf& network, std::int32_t to) {
+    const PropagationKernels::TWeightCopies copies = GridInto(network, to)->Copies();
     return copies.packed != nullptr || copies.sparse != nullptr;
-}
-
-bool HasStandardShape(const TZorf& network) {
-    return network.GetNumLayers() == TZorf::kNumLayers &&
-           network.GetInLayer() == TZorf::kInputLayer &&
-           network.GetOutLayer() == TZorf::kOutputLayer && network.GetLayer(0) != nullptr &&
-           network.GetLayer(0)->GetNumNeurons() == 0 &&
-           Is<TSimpleInputLayer>(network.GetLayer(TZorf::kInputLayer)) &&
-           Is<TConditionLayer>(network.GetLayer(TZorf::kConditionLayer)) &&
-           Is<TSimpleLayer>(network.GetLayer(TZorf::kRuleLayer)) &&
-           Is<TSimpleLayer>(network.GetLayer(TZorf::kActionLayer)) &&
-           Is<TZorfOutputLayer>(network.GetLayer(TZorf::kOutputLayer)) &&
-           SumsFromBelowOnly(network, TZorf::kRuleLayer) &&
-           SumsFromBelowOnly(network, TZorf::kActionLayer);
 }
 
 std::size_t BatchSize(const TZorf& network, std::int32_t k) {
@@ -74,6 +35,8 @@ bool AddSums(const TZorf& network, std::int32_t to, const std::vector<double>& s
         PropagationKernels::AddBatchSparse(*copies.sparse, source.data(), sums.data());
         return true;
     }
+    // The batch fits only a matrix that holds one copy or the other.
+    ZORF_ASSERT(copies.packed != nullptr);
     if (copies.packed->HasAbsentArcs() &&
         !PropagationKernels::AllFinite(source.data(), static_cast<std::int32_t>(source.size()))) {
         return false;
@@ -101,7 +64,10 @@ void StoreRow(const TBasicLayer& layer, std::vector<double>& batch, std::int32_t
 
 }  // namespace
 
-TZorfBatch::TZorfBatch(TZorf& zorf) : network(zorf), fits(HasStandardShape(zorf)) {
+TZorfBatch::TZorfBatch(TZorf& zorf)
+    : network(zorf),
+      fits(zorf.HasStandardShape() && HoldsWeightCopies(zorf, TZorf::kRuleLayer) &&
+           HoldsWeightCopies(zorf, TZorf::kActionLayer)) {
     if (fits) {
         conditions.resize(BatchSize(network, TZorf::kConditionLayer));
         rules.resize(BatchSize(network, TZorf::kRuleLayer));

@@ -19,6 +19,13 @@ inline std::string NetworkText(const std::string& type, const std::string& info,
            "\n[~NetworkInformation]\n" + blocks + "\n[~NeuralNetwork]\n";
 }
 
+// A network file of a plain two-layer network: no fuzzy network, for the programs to refuse.
+inline std::string BasicNetworkText() {
+    return NetworkText("Basic", "[NumberOfLayers = 2]",
+                       "[Layer = 0][LayerType = Simple][NumberOfNeurons = 0][~Layer]"
+                       "[Layer = 1][LayerType = Input][NumberOfNeurons = 2][~Layer]");
+}
+
 inline std::unique_ptr<TBasicNetwork> ReadNetworkText(const std::string& text) {
     FileTools::ScratchBuffer scratch;
     FileTools::InputStream in(text);

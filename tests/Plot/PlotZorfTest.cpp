@@ -29,10 +29,7 @@ TRun RunTool(const std::vector<std::string>& arguments) {
 
 TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
     TTempDir folder;
-    const std::string basic = folder.Write(
-        "basic.net", NetworkText("Basic", "[NumberOfLayers = 2]",
-                                 "[Layer = 0][LayerType = Simple][NumberOfNeurons = 0][~Layer]"
-                                 "[Layer = 1][LayerType = Input][NumberOfNeurons = 2][~Layer]"));
+    const std::string basic = folder.Write("basic.net", BasicNetworkText());
     const std::string notLog = folder.Write("not.log", "epoch error\n1 2\n");
     const std::string wide = folder.Write(
         "wide.dat",
@@ -47,10 +44,10 @@ TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
         std::vector<std::string> arguments;
         std::string err;
     } cases[] = {
-        {{}, "name a plot: membership, rules, surface or training (see PlotZorf --help)"},
+        {{}, "name a plot: membership, rules, surface, training or row (see PlotZorf --help)"},
         {{"heatmap", kNet, svg},
-         "unknown plot \"heatmap\": name membership, rules, surface or training (see PlotZorf "
-         "--help)"},
+         "unknown plot \"heatmap\": name membership, rules, surface, training or row (see "
+         "PlotZorf --help)"},
         {{"rules", kNet}, "name the network file and the SVG file to write (see PlotZorf --help)"},
         {{"rules", kNet, svg, "--data", "x.dat"},
          "the rules plot has no option --data (see PlotZorf --help)"},
@@ -82,6 +79,9 @@ TEST(PlotZorf, RefusesBadInputWithAReasonAndWritesNothing) {
         {{"membership", basic, basic}, "The output file is also the network file"},
         {{"membership", kNet, notLog, "--data", notLog}, "The output file is also the data file"},
         {{"training", notLog, notLog}, "The output file is also the training log"},
+        {{"row", kNet, svg, "--values", "0.5"}, "--values: 1 value, " + kNet + " takes 2 inputs"},
+        {{"row", kNet, notLog, "--data", notLog, "--row", "1"},
+         "The output file is also the data file"},
     };
     for (const auto& c : cases) {
         const TRun run = RunTool(c.arguments);
@@ -110,6 +110,7 @@ TEST(PlotZorf, DrawsTheExampleAndItRenders) {
         {"rules " + kNet + " r.svg", "g", "cells", 2},
         {"surface " + kNet + " s.svg --inputs 0,1 --output 0", "path", "level", 0},
         {"training run.log t.svg", "polyline", "curve", 2},
+        {"row " + kNet + " w.svg --data " + kExamples + "/comfort.dat --row 4", "rect", "bar", 5},
     };
     const bool render = std::system("command -v rsvg-convert >/dev/null 2>&1") == 0;
     folder.Write("blank.svg",

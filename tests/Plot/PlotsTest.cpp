@@ -13,6 +13,7 @@
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "Plot/ColourMap.h"
 #include "Plot/MembershipPlot.h"
+#include "Plot/RowPlot.h"
 #include "Plot/RulePlot.h"
 #include "Plot/SurfacePlot.h"
 #include "Plot/SvgDocument.h"
@@ -20,6 +21,7 @@
 #include "Plot/TrainingPlot.h"
 #include "Zorf/MakeZorf.h"
 #include "Zorf/TConditionLayer.h"
+#include "Zorf/TZorfExplanation.h"
 
 namespace {
 
@@ -221,6 +223,33 @@ TEST(RulePlot, EachRuleStandsWithTheConditionThatDrivesItMost) {
         }
         EXPECT_GE(strongest, previous);
         previous = strongest;
+    }
+}
+
+// The bars are the rule activations and the dots on the inputs the degrees of the row's
+// explanation, to the bit.
+TEST(RowPlot, ShowsTheRowsExplanation) {
+    std::mt19937 engine(23);
+    std::uniform_real_distribution<double> value(-1.0, 2.0);
+    for (int k = 0; k < 10; ++k) {
+        std::unique_ptr<TZorf> network = RandomNetwork(engine);
+        std::vector<double> row(
+            static_cast<std::size_t>(network->GetConditionLayer()->GetNumInputs()));
+        std::generate(row.begin(), row.end(), [&] { return value(engine); });
+        TZorfExplanation explanation;
+        ExplainRow(*network, row, explanation);
+        const TSvgDocument svg(
+            Picture([&](auto& out) { WriteRowPlot(out, *network, "row", explanation); }));
+        const auto values = [&svg](const char* element, const char* cssClass, const char* key) {
+            std::vector<double> found;
+            for (const std::size_t e : svg.All(element, cssClass)) {
+                found.push_back(Number(svg.elements[e].Get(key)));
+            }
+            return found;
+        };
+        EXPECT_EQ(values("rect", "bar", "data-activation"), explanation.rules);
+        EXPECT_EQ(values("circle", "degree", "data-degree"), explanation.memberships);
+        EXPECT_EQ(svg.All("g", "panel").size(), row.size() + 1 + explanation.outputs.size());
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Explain/ExplainZorf.h"
 #include "Make/MakeZorfProgram.h"
 #include "Plot/PlotZorf.h"
 #include "Recall/RecallZorf.h"
@@ -27,7 +28,8 @@ struct TProgram {
 const std::vector<TProgram> kPrograms = {{"RecallZorf", RunRecallZorf, true},
                                          {"MakeZorf", RunMakeZorf, false},
                                          {"TrainZorf", RunTrainZorf, true},
-                                         {"PlotZorf", RunPlotZorf, false}};
+                                         {"PlotZorf", RunPlotZorf, false},
+                                         {"ExplainZorf", RunExplainZorf, false}};
 
 TEST(Programs, AnswerVersionAndHelp) {
     for (const TProgram& program : kPrograms) {

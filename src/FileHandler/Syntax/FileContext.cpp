@@ -63,7 +63,11 @@ void AddFileContext(Error& error, const std::string& path) {
 }
 
 std::string ContextLine(std::string_view program, const Error& error) {
-    std::string line = std::string(program) + ": " + error.fileName.value_or("");
+    return std::string(program) + ": " + Located(error);
+}
+
+std::string Located(const Error& error) {
+    std::string line = error.fileName.value_or("");
     if (error.line) {
         line += ", line " + std::to_string(*error.line);
     }
