@@ -341,12 +341,24 @@ def test_recalls_on_one_network_run_side_by_side():
     network = zorf.make(inputs=[7] * 8, rules=400, outputs=[7] * 4, prune=0.5, seed=4)
     many = np.random.default_rng(12).random((200_000, 8))
     expected = network.recall(many[:3], threads=1)
-    long = threading.Thread(target=network.recall, args=(many,), kwargs=dict(threads=1))
+    started, finished = threading.Event(), threading.Event()
+
+    def long_recall():
+        started.set()
+        network.recall(many, threads=1)
+        finished.set()
+
+    long = threading.Thread(target=long_recall)
     long.start()
-    time.sleep(0.2)
-    assert np.array_equal(network.recall(many[:3], threads=1), expected)
-    assert long.is_alive()
+    started.wait()
+    time.sleep(0.3)  # the long recall takes a second; it is on the network by now
+    # One recall holding the network alone would let the short ones through only after it.
+    short = 0
+    while not finished.is_set():
+        assert np.array_equal(network.recall(many[:3], threads=1), expected)
+        short += 1
     long.join()
+    assert short >= 50
 
 
 SAVED = """
