@@ -64,35 +64,8 @@ std::string WholeNumberText(const std::string& name, const py::handle& value) {
     return std::string(NumberText::FormatInteger(text, number));
 }
 
-// A keyword argument's value as the text a parameter file would hold: numbers in full
-// precision, names as they are, the weight layers separated by blanks.
-std::string SettingText(const std::string& name, TSettingKind kind, const py::handle& value) {
-    switch (kind) {
-        case TSettingKind::WholeNumber:
-            if (!IsWholeNumber(value)) {
-                RefuseType(name + " takes a whole number (int), not " + TypeName(value));
-            }
-            return WholeNumberText(name, value);
-        case TSettingKind::Number:
-            if (IsWholeNumber(value)) {
-                return WholeNumberText(name, value);
-            }
-            if (py::isinstance<py::bool_>(value) || py::isinstance<py::str>(value) ||
-                !py::hasattr(value, "__float__")) {
-                RefuseType(name + " takes a number (int or float), not " + TypeName(value));
-            } else {
-                std::array<char, NumberText::kGeneralTextSize> text{};
-                return std::string(NumberText::FormatGeneral(
-                    text, value.cast<double>(), std::numeric_limits<double>::max_digits10));
-            }
-        case TSettingKind::Name:
-            if (!py::isinstance<py::str>(value)) {
-                RefuseType(name + " takes a name (str), not " + TypeName(value));
-            }
-            return value.cast<std::string>();
-        case TSettingKind::Layers:
-            break;
-    }
+// The weight layers, one or a list, separated by blanks.
+std::string LayersText(const std::string& name, const py::handle& value) {
     if (IsWholeNumber(value)) {
         return WholeNumberText(name, value);
     }
@@ -108,6 +81,33 @@ std::string SettingText(const std::string& name, TSettingKind kind, const py::ha
         joined += (joined.empty() ? "" : " ") + WholeNumberText(name, item);
     }
     return joined;
+}
+
+// A keyword argument's value as the text a parameter file would hold: numbers in full
+// precision, names as they are.
+std::string SettingText(const std::string& name, TSettingKind kind, const py::handle& value) {
+    if (kind == TSettingKind::Layers) {
+        return LayersText(name, value);
+    }
+    if (kind == TSettingKind::Name) {
+        if (!py::isinstance<py::str>(value)) {
+            RefuseType(name + " takes a name (str), not " + TypeName(value));
+        }
+        return value.cast<std::string>();
+    }
+    if (IsWholeNumber(value)) {
+        return WholeNumberText(name, value);
+    }
+    if (kind == TSettingKind::WholeNumber) {
+        RefuseType(name + " takes a whole number (int), not " + TypeName(value));
+    }
+    if (py::isinstance<py::bool_>(value) || py::isinstance<py::str>(value) ||
+        !py::hasattr(value, "__float__")) {
+        RefuseType(name + " takes a number (int or float), not " + TypeName(value));
+    }
+    std::array<char, NumberText::kGeneralTextSize> text{};
+    return std::string(NumberText::FormatGeneral(text, value.cast<double>(),
+                                                 std::numeric_limits<double>::max_digits10));
 }
 
 // The trainer's refusal names the parameter file's keyword; a caller wrote the argument.
