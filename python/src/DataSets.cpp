@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/FilerStatus.h"
+#include "FileHandler/Syntax/FileContext.h"
 #include "KQmessage/FileToolsError.h"
 
 namespace py = pybind11;
@@ -22,18 +23,26 @@ Matrix NewRows(std::int32_t rows, std::int32_t columns) {
     return Matrix({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(columns)});
 }
 
+// A file that holds no inputs and no expected outputs delivers no data set; nothing is
+// wrong with the file itself, only with what the caller wants from it.
+constexpr const char* kNoValues = "The data set file holds no inputs and no expected outputs";
+
 py::tuple ReadDataSet(const py::object& pathArgument) {
     const std::string path = PathArgument(pathArgument);
-    std::unique_ptr<Data> data;
-    {
+    const std::unique_ptr<Data> data = WithFileContext(path, [&] {
         const py::gil_scoped_release released;
         FileTools::ScratchBuffer scratch;
         FileTools::LoadedDataSet loaded = FileTools::LoadDataSet(scratch, path);
         if (!loaded.data) {
-            throw FileTools::Error(std::string(FileTools::StatusText(loaded.status)) + " " + path);
+            const bool opened = loaded.status != FileTools::ERR_OPEN_FAILED;
+            FileTools::Error error(
+                std::string(opened ? kNoValues : FileTools::StatusText(loaded.status)) + " " +
+                path);
+            error.reason = opened ? "" : FileTools::OpenFailureReason(path);
+            throw error;
         }
-        data = std::move(loaded.data);
-    }
+        return std::move(loaded.data);
+    });
     const std::int32_t rows = data->MbrNdxDataRows;
     Matrix inputs = NewRows(rows, data->MbrNdxInputs);
     Matrix outputs = NewRows(rows, data->MbrNdxOutputs);
@@ -57,9 +66,15 @@ void WriteDataSet(const py::object& pathArgument, const py::object& inputArgumen
     if (!outputArgument.is_none()) {
         outputs = RowsArgument(outputArgument, "Y", std::nullopt, "outputs");
     }
+    if (inputs.shape(1) == 0 && (!outputs || outputs->shape(1) == 0)) {
+        RefuseValue(
+            "X and Y hold no columns: a data set file needs at least one input or "
+            "expected output");
+    }
     const std::unique_ptr<Data> data = DataSetOf(inputs, outputs ? &*outputs : nullptr);
     const py::gil_scoped_release released;
-    FileTools::RequireWritten(FileTools::SaveDataSet(path, data.get(), nullptr), path);
+    FileTools::RequireWritten(
+        FileTools::SaveDataSet(path, data.get(), nullptr, FileTools::TNumberForm::RoundTrip), path);
 }
 
 }  // namespace
@@ -94,14 +109,17 @@ Returns (X, Y): the inputs as a float64 array of shape (rows, inputs) and the ex
 outputs as one of shape (rows, outputs), in the order of the file. Labels are not read.
 A file that holds generated outputs as well yields its first data set.
 
-Raises zorf.FileError for a file that cannot be opened or breaks the format.)");
+Raises zorf.FileError for a file that cannot be opened, breaks the format or holds no
+inputs and no expected outputs; its filename, line, row and column (from 1) say where.)");
     module.def("write_data_set", &WriteDataSet, py::arg("path"), py::arg("X"),
                py::arg("Y") = py::none(),
                R"(Write a data set file of the rows of X (rows, inputs) and Y (rows, outputs).
 
-Y may be left out for a data set without expected outputs. The file is written under a
-temporary name and renamed into place once all of it was written, so a failed write leaves
-an earlier file of that name as it was. Raises zorf.FileError when it cannot be written.)");
+Y may be left out for a data set without expected outputs; X and Y together need a column.
+Each value is written in the shortest form that reads back as the same double (the programs
+write their outputs with 15 significant digits). The file is written under a temporary name
+and renamed into place once all of it was written, so a failed write leaves an earlier file
+of that name as it was. Raises zorf.FileError when it cannot be written.)");
 }
 
 }  // namespace ZorfPython

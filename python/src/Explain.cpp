@@ -17,27 +17,27 @@ namespace ZorfPython {
 namespace {
 
 // The rules as ExplainZorf's JSON has them, so that both give the same data.
-py::object Rules(Network& network, double threshold) {
+py::object Rules(const py::handle& self, double threshold) {
+    Network& network = NetworkOf(self);
     std::string json;
     {
+        // Reading the weights shares the network with recall and the other readers.
+        const auto shared = network.Share();
         const py::gil_scoped_release released;
-        const auto held = network.Hold();
         json = RulesJson(ReadRules(network.Zorf(), threshold));
     }
     return py::module_::import("json").attr("loads")(json)["rules"];
 }
 
-py::dict Explain(Network& network, const py::object& values) {
+py::dict Explain(const py::handle& self, const py::object& values) {
+    Network& network = NetworkOf(self);
     const Matrix inputs = RowsArgument(values, "X", network.NumInputs(), "inputs");
     const py::ssize_t rows = inputs.shape(0);
-    // The network is held only while the GIL is released, so that a thread that holds the
-    // network and waits for the GIL (a training callback) never waits on this one.
-    TZorfArchitecture architecture;
-    {
-        const py::gil_scoped_release released;
-        const auto held = network.Hold();
-        architecture = network.Zorf().GetArchitecture();
-    }
+    // Explaining propagates the network itself, so it holds the network alone; the wait for it
+    // lets go of the GIL (Network::Hold), so a training callback that waits for the GIL while
+    // it holds the network never waits on this thread.
+    const auto held = network.Hold();
+    const TZorfArchitecture architecture = network.Zorf().GetArchitecture();
     const auto layer = [rows](std::int32_t size) {
         return py::array_t<double>({rows, static_cast<py::ssize_t>(size)});
     };
@@ -49,7 +49,6 @@ py::dict Explain(Network& network, const py::object& values) {
                       outputs.mutable_data()};
     {
         const py::gil_scoped_release released;
-        const auto held = network.Hold();
         const auto width = static_cast<std::size_t>(architecture.numInputs);
         TZorfExplanation row;
         for (py::ssize_t r = 0; r < rows; ++r) {

@@ -2,6 +2,8 @@
 
 #include <pybind11/stl.h>
 
+#include <chrono>
+#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -15,6 +17,8 @@
 #include "FileHandler/Syntax/OutputStream.h"
 #include "Zorf/MakeZorf.h"
 #include "Zorf/RecallBatch.h"
+#include "FileHandler/NetworkFile/NetworkSoundness.h"
+#include "Zorf/TConditionLayer.h"
 
 namespace py = pybind11;
 
@@ -34,20 +38,75 @@ Network::Network(std::unique_ptr<TZorf> network)
 
 namespace {
 
+// Long enough to cost nothing, short enough that Ctrl-C answers at once.
+constexpr std::chrono::milliseconds kWaitSlice{50};
+
+template <class Lock>
+Lock WaitFor(std::shared_timed_mutex& busy) {
+    Lock lock(busy, std::try_to_lock);
+    while (!lock.owns_lock()) {
+        {
+            const py::gil_scoped_release released;
+            lock.try_lock_for(kWaitSlice);
+        }
+        if (!lock.owns_lock() && PyErr_CheckSignals() != 0) {
+            throw py::error_already_set();
+        }
+    }
+    return lock;
+}
+
 using NetworkHandle = std::shared_ptr<Network>;
+
+// The instance's place for its network, which Network.__new__ alone leaves empty.
+py::detail::value_and_holder HolderOf(const py::handle& self) {
+    if (!py::isinstance<Network>(self)) {
+        RefuseType("expected a zorf.Network, not " +
+                   py::str(py::type::of(self)).cast<std::string>());
+    }
+    auto* instance = reinterpret_cast<py::detail::instance*>(self.ptr());
+    return instance->get_value_and_holder(py::detail::get_type_info(typeid(Network)));
+}
+
+}  // namespace
+
+std::shared_lock<std::shared_timed_mutex> Network::Share() {
+    return WaitFor<std::shared_lock<std::shared_timed_mutex>>(busy);
+}
+
+std::unique_lock<std::shared_timed_mutex> Network::Hold() {
+    return WaitFor<std::unique_lock<std::shared_timed_mutex>>(busy);
+}
+
+Network& NetworkOf(const py::handle& self) {
+    const py::detail::value_and_holder holder = HolderOf(self);
+    if (!holder.holder_constructed()) {
+        RefuseType(
+            "this zorf.Network holds no network: networks come from zorf.load, zorf.make "
+            "or pickle");
+    }
+    return *holder.value_ptr<Network>();
+}
+
+namespace {
 
 NetworkHandle Load(const py::object& path) {
     const std::string fileName = PathArgument(path);
-    const py::gil_scoped_release released;
-    FileTools::ScratchBuffer scratch;
-    return std::make_shared<Network>(FileTools::LoadRecallableZorf(scratch, fileName));
+    return WithFileContext(fileName, [&] {
+        const py::gil_scoped_release released;
+        FileTools::ScratchBuffer scratch;
+        return std::make_shared<Network>(FileTools::LoadRecallableZorf(scratch, fileName));
+    });
 }
 
-void Save(Network& network, const py::object& path) {
+void Save(const py::handle& self, const py::object& path) {
+    Network& network = NetworkOf(self);
     const std::string fileName = PathArgument(path);
-    const py::gil_scoped_release released;
-    const auto held = network.Hold();
-    FileTools::SaveNetwork(fileName, network.Zorf());
+    const auto shared = network.Share();
+    WithFileContext(fileName, [&] {
+        const py::gil_scoped_release released;
+        FileTools::SaveNetwork(fileName, network.Zorf());
+    });
 }
 
 std::int32_t Count(std::int64_t value, const char* name, std::int64_t low, std::int64_t high) {
@@ -84,28 +143,35 @@ NetworkHandle Make(const std::vector<std::int64_t>& inputs, std::int64_t rules,
     return std::make_shared<Network>(MakeZorf(recipe));
 }
 
-py::array_t<double> Recall(Network& network, const py::object& values, int threads) {
+py::array_t<double> Recall(const py::handle& self, const py::object& values, int threads) {
+    Network& network = NetworkOf(self);
+    if (threads < 0) {
+        RefuseValue("threads must be 0 (every core) or more, not " + std::to_string(threads));
+    }
     const Matrix inputs = RowsArgument(values, "X", network.NumInputs(), "inputs");
     const py::ssize_t rows = inputs.shape(0);
     py::array_t<double> outputs({rows, static_cast<py::ssize_t>(network.NumOutputs())});
     double* generated = outputs.mutable_data();
+    const auto shared = network.Share();
     const py::gil_scoped_release released;
-    const auto held = network.Hold();
     RecallRows(network.Zorf(), inputs.data(), rows, generated, threads);
     return outputs;
 }
 
-double RmsError(Network& network, const py::object& inputValues, const py::object& outputValues) {
+double RmsError(const py::handle& self, const py::object& inputValues,
+                const py::object& outputValues) {
+    Network& network = NetworkOf(self);
     const Matrix inputs = RowsArgument(inputValues, "X", network.NumInputs(), "inputs");
     const Matrix expected = RowsArgument(outputValues, "Y", network.NumOutputs(), "outputs");
     const std::unique_ptr<Data> rows = DataSetOf(inputs, &expected);
-    const py::gil_scoped_release released;
     const auto held = network.Hold();
+    const py::gil_scoped_release released;
     return network.Zorf().RecallOutputOnly(rows.get(), TZorf::RmsError);
 }
 
-py::dict Architecture(Network& network) {
-    const auto held = network.Hold();
+py::dict Architecture(const py::handle& self) {
+    Network& network = NetworkOf(self);
+    const auto shared = network.Share();
     const TZorfArchitecture architecture = network.Zorf().GetArchitecture();
     py::dict description;
     description["inputs"] = architecture.numInputs;
@@ -118,22 +184,94 @@ py::dict Architecture(Network& network) {
     return description;
 }
 
-py::array_t<double> Weights(Network& network, std::int32_t layer) {
-    const auto held = network.Hold();
-    const std::vector<double> weights = network.Zorf().GetWeightLayer(layer);
-    return py::array_t<double>(static_cast<py::ssize_t>(weights.size()), weights.data());
+// Which entries of a weight layer's layout are arcs: all centres, and the rule and action
+// weights that were not pruned.
+std::vector<bool> ArcsOf(TZorf& network, std::int32_t layer) {
+    const std::size_t size = network.GetWeightLayer(layer).size();
+    if (layer != 2 && layer != 3) {
+        return std::vector<bool>(size, true);
+    }
+    const std::int32_t targets = network.GetLayer(layer + 1)->GetNumNeurons();
+    std::vector<bool> arcs(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto from = static_cast<std::int32_t>(i / static_cast<std::size_t>(targets));
+        const auto to = static_cast<std::int32_t>(i % static_cast<std::size_t>(targets));
+        arcs[i] = network.WeightExists(layer, from, to);
+    }
+    return arcs;
 }
 
-// The number of weights of a layer, refused by the library for a layer that is none.
-std::int64_t LayerSize(Network& network, std::int32_t layer) {
-    return static_cast<std::int64_t>(network.Zorf().GetWeightLayer(layer).size());
+// A pruned arc's slot may still hold a value, which recall never uses: it shows as 0.
+std::vector<double> UsedWeights(TZorf& network, std::int32_t layer) {
+    std::vector<double> weights = network.GetWeightLayer(layer);
+    const std::vector<bool> arcs = ArcsOf(network, layer);
+    for (std::size_t i = 0; i < weights.size(); ++i) {
+        weights[i] = arcs[i] ? weights[i] : 0.0;
+    }
+    return weights;
 }
 
-void SetWeights(Network& network, std::int32_t layer, const py::object& values) {
+py::array_t<double> ArrayOf(const std::vector<double>& values) {
+    return py::array_t<double>(static_cast<py::ssize_t>(values.size()), values.data());
+}
+
+py::array_t<double> Weights(const py::handle& self, std::int32_t layer) {
+    Network& network = NetworkOf(self);
+    const auto shared = network.Share();
+    return ArrayOf(UsedWeights(network.Zorf(), layer));
+}
+
+std::string ValueText(std::size_t i, double value) {
+    return "weights[" + std::to_string(i) + "] (" +
+           py::repr(py::float_(value)).cast<std::string>() + ")";
+}
+
+// What training keeps to, and the network loader refuses: finite values, each input's centres
+// in ascending order, output centres within [0, 1] (the range of every output).
+void RequireTrainable(TZorf& network, std::int32_t layer, const double* given,
+                      const std::vector<bool>& arcs) {
+    for (std::size_t i = 0; i < arcs.size(); ++i) {
+        if (arcs[i] && !std::isfinite(given[i])) {
+            RefuseValue("weights must be finite numbers: " + ValueText(i, given[i]));
+        }
+    }
+    if (layer == 1) {
+        const TMFGroups& groups = network.GetConditionLayer()->GetMFGroups();
+        for (std::int32_t j = 1; j < groups.GetNumMembers(); ++j) {
+            const auto i = static_cast<std::size_t>(j);
+            if (groups.Position(j) > 0 && given[i] < given[i - 1]) {
+                RefuseValue("the centres of each input must ascend: " + ValueText(i, given[i]) +
+                            " is below " + ValueText(i - 1, given[i - 1]));
+            }
+        }
+    }
+    if (layer == 4) {
+        for (std::size_t i = 0; i < arcs.size(); ++i) {
+            if (!(given[i] >= 0.0 && given[i] <= 1.0)) {
+                RefuseValue("output centres must lie within [0, 1]: " + ValueText(i, given[i]));
+            }
+        }
+    }
+}
+
+// Pruned arcs stay absent: their entries are not used.
+void WriteWeights(Network& network, std::int32_t layer, const py::handle& values) {
+    TZorf& zorf = network.Zorf();
+    std::vector<double> weights = zorf.GetWeightLayer(layer);
+    const Matrix given =
+        VectorArgument(values, "weights", static_cast<std::int64_t>(weights.size()));
+    const std::vector<bool> arcs = ArcsOf(zorf, layer);
+    RequireTrainable(zorf, layer, given.data(), arcs);
+    for (std::size_t i = 0; i < weights.size(); ++i) {
+        weights[i] = arcs[i] ? given.data()[i] : weights[i];
+    }
+    zorf.SetWeightLayer(layer, weights);
+}
+
+void SetWeights(const py::handle& self, std::int32_t layer, const py::object& values) {
+    Network& network = NetworkOf(self);
     const auto held = network.Hold();
-    const Matrix weights = VectorArgument(values, "weights", LayerSize(network, layer));
-    network.Zorf().SetWeightLayer(layer,
-                                  {weights.data(), static_cast<std::size_t>(weights.shape(0))});
+    WriteWeights(network, layer, values);
 }
 
 // A network file holds its weights with 15 decimals. A pickle carries the file's text for
@@ -141,14 +279,14 @@ void SetWeights(Network& network, std::int32_t layer, const py::object& values) 
 // shipped to another process recalls to the same bits.
 constexpr std::int32_t kWeightLayers = 4;
 
-py::tuple State(Network& network) {
-    const auto held = network.Hold();
+py::tuple State(const py::handle& self) {
+    Network& network = NetworkOf(self);
+    const auto shared = network.Share();
     FileTools::OutputStream out;
     FileTools::WriteNetwork(out, network.Zorf());
     py::list weights;
     for (std::int32_t layer = 1; layer <= kWeightLayers; ++layer) {
-        const std::vector<double> values = network.Zorf().GetWeightLayer(layer);
-        weights.append(py::array_t<double>(static_cast<py::ssize_t>(values.size()), values.data()));
+        weights.append(ArrayOf(UsedWeights(network.Zorf(), layer)));
     }
     return py::make_tuple(py::bytes(out.Text()), weights);
 }
@@ -166,13 +304,28 @@ NetworkHandle FromState(const py::tuple& state) {
         RefuseValue("a pickled zorf.Network holds the weights of 4 weight layers");
     }
     for (std::int32_t layer = 1; layer <= kWeightLayers; ++layer) {
-        SetWeights(*network, layer, weights[static_cast<std::size_t>(layer - 1)]);
+        WriteWeights(*network, layer, weights[static_cast<std::size_t>(layer - 1)]);
     }
     return network;
 }
 
-py::array_t<bool> Frozen(Network& network, std::int32_t layer) {
-    const auto held = network.Hold();
+// Unpickling makes the instance with Network.__new__ and hands it its state; a network that
+// holds one already keeps it.
+void SetState(const py::handle& self, const py::tuple& state) {
+    py::detail::value_and_holder holder = HolderOf(self);
+    if (holder.holder_constructed()) {
+        RefuseType(
+            "a zorf.Network takes a state only when it is unpickled: load or make "
+            "another network instead");
+    }
+    NetworkHandle network = FromState(state);
+    holder.value_ptr() = network.get();
+    holder.type->init_instance(holder.inst, &network);
+}
+
+py::array_t<bool> Frozen(const py::handle& self, std::int32_t layer) {
+    Network& network = NetworkOf(self);
+    const auto shared = network.Share();
     const std::vector<std::uint8_t> flags = network.Zorf().GetFrozenLayer(layer);
     py::array_t<bool> frozen(static_cast<py::ssize_t>(flags.size()));
     bool* out = frozen.mutable_data();
@@ -182,9 +335,11 @@ py::array_t<bool> Frozen(Network& network, std::int32_t layer) {
     return frozen;
 }
 
-void SetFrozen(Network& network, std::int32_t layer, const py::object& values) {
+void SetFrozen(const py::handle& self, std::int32_t layer, const py::object& values) {
+    Network& network = NetworkOf(self);
     const auto held = network.Hold();
-    const Matrix given = VectorArgument(values, "frozen", LayerSize(network, layer));
+    const Matrix given = VectorArgument(
+        values, "frozen", static_cast<std::int64_t>(network.Zorf().GetWeightLayer(layer).size()));
     std::vector<std::uint8_t> flags;
     flags.reserve(static_cast<std::size_t>(given.shape(0)));
     for (py::ssize_t i = 0; i < given.shape(0); ++i) {
@@ -193,8 +348,8 @@ void SetFrozen(Network& network, std::int32_t layer, const py::object& values) {
     network.Zorf().SetFrozenLayer(layer, flags);
 }
 
-std::string Describe(Network& network) {
-    const py::dict architecture = Architecture(network);
+std::string Describe(const py::handle& self) {
+    const py::dict architecture = Architecture(self);
     return "<zorf.Network inputs=" + py::str(architecture["input_functions"]).cast<std::string>() +
            " rules=" + py::str(architecture["rules"]).cast<std::string>() +
            " outputs=" + py::str(architecture["output_functions"]).cast<std::string>() + ">";
@@ -203,7 +358,8 @@ std::string Describe(Network& network) {
 constexpr const char* kLayerDoc =
     "Weight layers: 1 the centres of the input membership functions (one per condition node), "
     "2 the condition-to-rule weights and 3 the rule-to-action weights (from-major: entry "
-    "source * targets + target, pruned arcs included), 4 the centres of the output membership "
+    "source * targets + target, pruned arcs included as 0.0), 4 the centres of the output "
+    "membership "
     "functions (one per action node).";
 
 }  // namespace
@@ -212,13 +368,15 @@ void BindNetwork(py::module_& module) {
     py::class_<Network, NetworkHandle> network(module, "Network", R"(A six-layer fuzzy network.
 
 Created by zorf.load or zorf.make, never directly. Pickles through its network file text,
-so it can be shipped to worker processes. One operation at a time uses a network; recall
-releases the GIL, so threads with networks of their own recall in parallel.)");
+so it can be shipped to worker processes. Threads may share a network: recall and the
+readers run side by side (recall releases the GIL), while zorf.train, rms_error and the
+setters have it alone; an operation waits for the network with the GIL released, and
+Ctrl-C ends the wait.)");
     network.def("recall", &Recall, py::arg("X"), py::kw_only(), py::arg("threads") = 0,
                 R"(The generated outputs of the rows of X, on `threads` threads (0: every core).
 
 X is a 2-D array-like of shape (rows, inputs) of any numeric dtype and memory order; it is
-converted to C-ordered float64 once. Returns a float64 array of shape (rows, outputs),
+converted to C-ordered float64 once. threads is 0 or more. Returns a float64 array of shape (rows, outputs),
 bit for bit what RecallZorf computes for the same rows. Raises ValueError for another
 shape, TypeError for values that are not numbers, zorf.CheckFailure when an output leaves
 [0, 1].)");
@@ -235,7 +393,9 @@ shape, TypeError for values that are not numbers, zorf.CheckFailure when an outp
             .c_str());
     network.def("set_weights", &SetWeights, py::arg("layer"), py::arg("weights"),
                 "Replace the weights of a weight layer (1 to 4) from a 1-D array in the layout "
-                "of weights(layer).");
+                "of weights(layer); the entries of pruned arcs are not used. Refuses "
+                "(ValueError) what training never makes: values that are not finite, an "
+                "input's centres out of ascending order, output centres outside [0, 1].");
     network.def("frozen", &Frozen, py::arg("layer"),
                 "A 1-D bool array in the layout of weights(layer): True where an existing arc is "
                 "frozen (kept as it is by training).");
@@ -246,7 +406,11 @@ shape, TypeError for values that are not numbers, zorf.CheckFailure when an outp
                 "Write the network file, under a temporary name renamed into place once all of "
                 "it was written: a failed save leaves an earlier file as it was.");
     network.def("__repr__", &Describe);
-    network.def(py::pickle(&State, &FromState));
+    network.def("__getstate__", &State);
+    // pybind11 takes any function named __setstate__ for a constructor and skips it on a live
+    // instance without a word; under another name it runs, and refuses.
+    network.attr("__setstate__") = py::cpp_function(&SetState, py::name("_set_state"),
+                                                    py::is_method(network), py::arg("state"));
 
     module.def("load", &Load, py::arg("path"),
                "Load a network file. Raises zorf.FileError for a file that cannot be read, breaks "

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 
 #include "Zorf/TZorf.h"
 
@@ -20,19 +21,26 @@ class Network {
   public:
     explicit Network(std::unique_ptr<TZorf> network);
 
-    // Propagation changes the network's node values, and recall runs without the GIL: one
-    // operation at a time holds the network.
-    std::unique_lock<std::mutex> Hold() { return std::unique_lock<std::mutex>(busy); }
+    // Recall (which propagates copies of the network) and the readers share the network;
+    // training, rms_error (which propagates the network itself) and the setters hold it alone.
+    // Called with the GIL held, they wait for the network with the GIL released, since
+    // training takes the GIL between epochs while it holds the network; Ctrl-C ends the wait.
+    std::shared_lock<std::shared_timed_mutex> Share();
+    std::unique_lock<std::shared_timed_mutex> Hold();
     TZorf& Zorf() { return *zorf; }
     std::int32_t NumInputs() const { return numInputs; }
     std::int32_t NumOutputs() const { return numOutputs; }
 
   private:
     std::unique_ptr<TZorf> zorf;
-    std::mutex busy;
+    std::shared_timed_mutex busy;
     std::int32_t numInputs;
     std::int32_t numOutputs;
 };
+
+// The network of a zorf.Network instance; TypeError for another object, or for an instance
+// that holds none (made by Network.__new__ alone).
+Network& NetworkOf(const pybind11::handle& self);
 
 void BindNetwork(pybind11::module_& module);
 

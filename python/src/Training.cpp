@@ -2,18 +2,24 @@
 
 #include <pybind11/numpy.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <initializer_list>
 #include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "Arrays.h"
 #include "DataSets.h"
 #include "Errors.h"
 #include "KQmessage/NumberText.h"
+#include "KQmessage/StrCaseCmp.h"
 #include "Network.h"
 #include "Train/OptimizerTable.h"
 #include "Train/Trainer.h"
+#include "Zorf/TNonFiniteInput.h"
 
 namespace py = pybind11;
 
@@ -21,33 +27,101 @@ namespace ZorfPython {
 
 namespace {
 
-// A keyword argument's value as the text a parameter file would hold: numbers in full
-// precision, names as they are, lists (the weight layers of "train") separated by blanks.
-std::string SettingText(const std::string& name, const py::handle& value) {
-    if (py::isinstance<py::bool_>(value)) {
-        RefuseType(name + " takes a number or a name, not a bool");
+// What a setting takes; the trainer reads every value from text, so the type is checked
+// here: a str "5" or a float 5.0 is no number of epochs.
+enum class TSettingKind { WholeNumber, Number, Name, Layers };
+
+TSettingKind KindOf(std::string_view keyword) {
+    const auto among = [&](std::initializer_list<std::string_view> keywords) {
+        return std::any_of(keywords.begin(), keywords.end(), [&](std::string_view known) {
+            return KQML::strcasecmp(keyword, known) == 0;
+        });
+    };
+    if (among({"Epochs", "BatchSize", "Patience", "Seed", "FineTuneEpochs"})) {
+        return TSettingKind::WholeNumber;
     }
-    if (py::isinstance<py::str>(value)) {
+    if (among({"Algorithm", "ErrorMeasure", "Penalty"})) {
+        return TSettingKind::Name;
+    }
+    return among({"TrainLayers"}) ? TSettingKind::Layers : TSettingKind::Number;
+}
+
+std::string TypeName(const py::handle& value) {
+    return py::str(py::type::of(value).attr("__name__")).cast<std::string>();
+}
+
+bool IsWholeNumber(const py::handle& value) {
+    return !py::isinstance<py::bool_>(value) && PyIndex_Check(value.ptr()) != 0;
+}
+
+std::string WholeNumberText(const std::string& name, const py::handle& value) {
+    int overflow = 0;
+    const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+    const long long number = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+    if (overflow != 0) {
+        RefuseValue(name + " is far too large: " + py::str(index).cast<std::string>());
+    }
+    std::array<char, NumberText::kIntegerTextSize> text{};
+    return std::string(NumberText::FormatInteger(text, number));
+}
+
+// The weight layers, one or a list, separated by blanks.
+std::string LayersText(const std::string& name, const py::handle& value) {
+    if (IsWholeNumber(value)) {
+        return WholeNumberText(name, value);
+    }
+    if (py::isinstance<py::str>(value) || !py::isinstance<py::sequence>(value)) {
+        RefuseType(name + " takes a list of weight layers (ints), not " + TypeName(value));
+    }
+    std::string joined;
+    for (const py::handle item : value) {
+        if (!IsWholeNumber(item)) {
+            RefuseType(name + " takes a list of weight layers (ints), not one holding " +
+                       TypeName(item));
+        }
+        joined += (joined.empty() ? "" : " ") + WholeNumberText(name, item);
+    }
+    return joined;
+}
+
+// A keyword argument's value as the text a parameter file would hold: numbers in full
+// precision, names as they are.
+std::string SettingText(const std::string& name, TSettingKind kind, const py::handle& value) {
+    if (kind == TSettingKind::Layers) {
+        return LayersText(name, value);
+    }
+    if (kind == TSettingKind::Name) {
+        if (!py::isinstance<py::str>(value)) {
+            RefuseType(name + " takes a name (str), not " + TypeName(value));
+        }
         return value.cast<std::string>();
     }
-    if (PyIndex_Check(value.ptr()) != 0) {
-        std::array<char, NumberText::kIntegerTextSize> text{};
-        return std::string(NumberText::FormatInteger(text, value.cast<std::int64_t>()));
+    if (IsWholeNumber(value)) {
+        return WholeNumberText(name, value);
     }
-    if (py::isinstance<py::float_>(value) || py::hasattr(value, "__float__")) {
-        std::array<char, NumberText::kGeneralTextSize> text{};
-        return std::string(NumberText::FormatGeneral(text, value.cast<double>(),
-                                                     std::numeric_limits<double>::max_digits10));
+    if (kind == TSettingKind::WholeNumber) {
+        RefuseType(name + " takes a whole number (int), not " + TypeName(value));
     }
-    if (py::isinstance<py::sequence>(value)) {
-        std::string joined;
-        for (const py::handle item : value) {
-            joined += (joined.empty() ? "" : " ") + SettingText(name, item);
+    if (py::isinstance<py::bool_>(value) || py::isinstance<py::str>(value) ||
+        !py::hasattr(value, "__float__")) {
+        RefuseType(name + " takes a number (int or float), not " + TypeName(value));
+    }
+    std::array<char, NumberText::kGeneralTextSize> text{};
+    return std::string(NumberText::FormatGeneral(text, value.cast<double>(),
+                                                 std::numeric_limits<double>::max_digits10));
+}
+
+// The trainer's refusal names the parameter file's keyword; a caller wrote the argument.
+[[noreturn]] void RefuseUnder(const std::string& name, std::string_view keyword,
+                              const TTrainSettingError& refusal) {
+    std::string message = refusal.what();
+    for (const TTrainSettingInfo& info : TrainSettingKeywords()) {
+        const std::string_view known = info.keyword;
+        if (KQML::strcasecmp(keyword, known) == 0 && message.starts_with(known)) {
+            message.replace(0, known.size(), name);
         }
-        return joined;
     }
-    RefuseType(name + " takes a number, a name or a list of numbers, not " +
-               py::str(py::type::of(value)).cast<std::string>());
+    throw TTrainSettingError(message);
 }
 
 // Python's names of the settings are the trainer's keywords in snake case: learning_rate is
@@ -65,15 +139,44 @@ TTrainSettings Settings(const py::kwargs& given) {
         if (!IsTrainSetting(keyword)) {
             RefuseType("train() got an unexpected keyword argument '" + name + "'");
         }
-        SetTrainSetting(settings, keyword, SettingText(name, value));
+        try {
+            SetTrainSetting(settings, keyword, SettingText(name, KindOf(keyword), value));
+        } catch (const TTrainSettingError& refusal) {
+            RefuseUnder(name, keyword, refusal);
+        }
     }
     return settings;
 }
 
+// The trainer refuses these as well, but names neither the array nor the column.
+void RequireTrainingValues(const Matrix& inputs, const Matrix& outputs, const std::string& of) {
+    const auto size = static_cast<std::size_t>(inputs.size());
+    if (const std::optional<std::size_t> bad = FirstNonFinite(inputs.data(), size)) {
+        const auto width = static_cast<std::size_t>(inputs.shape(1));
+        RefuseArrayValue(of + "X holds an input that is not a finite number: row " +
+                             std::to_string(*bad / width) + ", column " +
+                             std::to_string(*bad % width) + ", counted from 0",
+                         "train", static_cast<std::int64_t>(*bad / width),
+                         static_cast<std::int64_t>(*bad % width));
+    }
+    const double* values = outputs.data();
+    const auto width = static_cast<std::size_t>(outputs.shape(1));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(outputs.size()); ++i) {
+        if (!(values[i] >= 0.0 && values[i] <= 1.0)) {
+            RefuseArrayValue(of + "Y holds an expected output outside [0, 1]: row " +
+                                 std::to_string(i / width) + ", column " +
+                                 std::to_string(i % width) + ", counted from 0",
+                             "train", static_cast<std::int64_t>(i / width),
+                             static_cast<std::int64_t>(i % width));
+        }
+    }
+}
+
 std::unique_ptr<Data> Rows(const Network& network, const py::handle& inputs,
-                           const py::handle& outputs) {
-    const Matrix x = RowsArgument(inputs, "X", network.NumInputs(), "inputs");
-    const Matrix y = RowsArgument(outputs, "Y", network.NumOutputs(), "outputs");
+                           const py::handle& outputs, const std::string& of) {
+    const Matrix x = RowsArgument(inputs, (of + "X").c_str(), network.NumInputs(), "inputs");
+    const Matrix y = RowsArgument(outputs, (of + "Y").c_str(), network.NumOutputs(), "outputs");
+    RequireTrainingValues(x, y, of);
     return DataSetOf(x, &y);
 }
 
@@ -101,15 +204,16 @@ py::dict History(const TTrainResult& result) {
     return history;
 }
 
-py::dict TrainNetwork(Network& network, const py::object& inputs, const py::object& outputs,
+py::dict TrainNetwork(const py::handle& self, const py::object& inputs, const py::object& outputs,
                       const py::object& validation, const py::kwargs& given) {
-    const std::unique_ptr<Data> training = Rows(network, inputs, outputs);
+    Network& network = NetworkOf(self);
+    const std::unique_ptr<Data> training = Rows(network, inputs, outputs, "");
     std::unique_ptr<Data> checked;
     if (!validation.is_none()) {
         if (!py::isinstance<py::sequence>(validation) || py::len(validation) != 2) {
             RefuseType("validation must be a pair (X, Y) of arrays, or None");
         }
-        checked = Rows(network, validation[py::int_(0)], validation[py::int_(1)]);
+        checked = Rows(network, validation[py::int_(0)], validation[py::int_(1)], "validation ");
     }
     const TTrainSettings settings = Settings(given);
     // Ctrl-C sets Python's signal flag only; it is looked at between epochs, and ends the run
@@ -124,8 +228,8 @@ py::dict TrainNetwork(Network& network, const py::object& inputs, const py::obje
     };
     TTrainResult result;
     {
-        const py::gil_scoped_release released;
         const auto held = network.Hold();
+        const py::gil_scoped_release released;
         result = Train(network.Zorf(), *training, checked.get(), settings, progress, &stop);
     }
     return History(result);
@@ -145,8 +249,12 @@ error does. The settings are TrainZorf's, in snake case: epochs, algorithm (one 
 )" + names + R"(), learning_rate, momentum, batch_size, error_measure
 ("RMS", "CrossEntropy"), penalty, target_error, patience, seed, prune_below,
 fine_tune_epochs, train_layers (the weight layers, e.g. [2, 3, 4]), initial_step,
-max_step, min_centre_gap. The network ends as the best network of the run. Ctrl-C ends
-the run after the epoch under way, keeping the best network so far.
+max_step, min_centre_gap. Whole numbers (epochs, batch_size, patience, seed,
+fine_tune_epochs) must be ints, the other numbers ints or floats, the names strs; a refusal
+names the argument. An input that is not a finite number, or an expected output outside
+[0, 1], raises zorf.BadArgumentError with its row and column (from 0). The network ends as
+the best network of the run. Ctrl-C ends the run after the epoch under way, keeping the best
+network so far.
 
 Returns the history, a dict of arrays with one entry per epoch measured (epoch 0 the
 start network): epoch, training_error, validation_error (NaN without validation) and

@@ -28,3 +28,34 @@ def test_recalls_on_two_worker_processes_as_one_process_does():
                                         columns=columns, names=["a", "b"]).compute()
         assert list(result.columns) == ["a", "b"]
         assert np.array_equal(result.to_numpy(), expected)
+
+
+def test_refusals_name_rows_of_the_whole_input_and_arguments_when_built():
+    network = zorf.make(inputs=[3, 3], rules=4, outputs=[2, 2], seed=3)
+    rows = np.random.default_rng(4).random((800, 2))
+    bad = rows.copy()
+    bad[700, 1] = np.nan
+    with pytest.raises(zorf.BadArgumentError, match="row 700, column 1,") as raised:
+        zorf.dask.recall(network, da.from_array(bad, chunks=(100, 2))).compute(scheduler="sync")
+    assert (raised.value.row, raised.value.column) == (700, 1)
+
+    def frame_of(values):
+        return dd.from_pandas(pd.DataFrame({"a": values[:, 0], "b": pd.array(values[:, 1], dtype="Float64"),
+                                            "s": ["x"] * len(values)}), npartitions=4)
+
+    cases = [
+        (dict(columns=["a", "c"]), ValueError, r"does not have: \['c'\]"),
+        (dict(columns=["a", "s"]), TypeError, "'s' must hold numbers, not object"),
+        (dict(columns=["a", "b"], names=["o", "o"]), ValueError, r"distinct, not repeat \['o'\]"),
+        (dict(columns=["a", "b"], threads=-5), ValueError, "threads must be 0"),
+    ]
+    for arguments, kind, text in cases:
+        with pytest.raises(kind, match=text):
+            zorf.dask.recall_frame(network, frame_of(rows), **arguments)
+    with pytest.raises(ValueError, match="threads must be 0"):
+        zorf.dask.recall(network, da.from_array(rows), threads=-5)
+    generated = zorf.dask.recall_frame(network, frame_of(rows), columns=["a", "b"])
+    assert np.array_equal(generated.compute(scheduler="sync").to_numpy(), network.recall(rows))
+    with pytest.raises(zorf.BadArgumentError, match="index 700, column 'b'") as raised:
+        zorf.dask.recall_frame(network, frame_of(bad), columns=["a", "b"]).compute(scheduler="sync")
+    assert raised.value.index == 700

@@ -1,25 +1,25 @@
+import errno
+import os
 import pickle
+import signal
+import subprocess
+import sys
+import textwrap
 import threading
+import time
 
 import numpy as np
 import pytest
 
 import zorf
-from conftest import EXAMPLES, recall_zorf, run_program
-
-
-def written_outputs(folder, outputs):
-    """The bytes of a data set file of generated outputs, as RecallZorf lays it out."""
-    path = folder / "py.out"
-    zorf.write_data_set(path, np.empty((len(outputs), 0)), outputs)
-    return path.read_bytes()
+from conftest import EXAMPLES, as_written, recall_zorf, run_program
 
 
 def test_recalls_the_example_as_recallzorf_does(tmp_path):
     network = zorf.load(EXAMPLES / "comfort.net")
     inputs, _ = zorf.read_data_set(EXAMPLES / "comfort.dat")
     expected = recall_zorf(tmp_path, EXAMPLES / "comfort.net", EXAMPLES / "comfort.dat")
-    assert written_outputs(tmp_path, network.recall(inputs)) == expected
+    assert np.array_equal(as_written(network.recall(inputs)), expected)
 
 
 @pytest.mark.parametrize(
@@ -43,7 +43,7 @@ def test_makes_and_recalls_as_the_programs_do(tmp_path, recipe):
     zorf.write_data_set(tmp_path / "rows.dat", rows)
     inputs, _ = zorf.read_data_set(tmp_path / "rows.dat")
     expected = recall_zorf(tmp_path, tmp_path / "cli.net", tmp_path / "rows.dat")
-    assert written_outputs(tmp_path, zorf.load(tmp_path / "py.net").recall(inputs)) == expected
+    assert np.array_equal(as_written(zorf.load(tmp_path / "py.net").recall(inputs)), expected)
 
 
 def test_takes_any_numeric_dtype_and_order():
@@ -103,15 +103,27 @@ def test_threads_share_a_network():
     assert all(np.array_equal(result, expected) for result in results)
 
 
-def test_rounds_data_sets_once(tmp_path):
-    rows = np.random.default_rng(7).normal(size=(30, 3)) * 1e3
+def test_data_sets_read_back_to_the_same_doubles(tmp_path):
+    rng = np.random.default_rng(7)
+    rows = np.concatenate([rng.normal(size=(30, 3)) * 1e3, rng.random((30, 3))])
+    rows[:3] = [[np.finfo(float).max, -np.finfo(float).tiny, 5e-324],
+                [-0.0, np.nan, -np.inf], [0.1, 1 / 3, 2.0 ** 60]]
     zorf.write_data_set(tmp_path / "a.dat", rows, rows[:, :1])
     first = zorf.read_data_set(tmp_path / "a.dat")
     zorf.write_data_set(tmp_path / "b.dat", *first)
-    second = zorf.read_data_set(tmp_path / "b.dat")
-    assert np.allclose(first[0], rows, rtol=1e-14, atol=0)
-    assert all(np.array_equal(a, b) for a, b in zip(first, second))
+    assert np.array_equal(first[0], rows, equal_nan=True)
+    assert np.array_equal(np.signbit(first[0]), np.signbit(rows))
     assert (tmp_path / "a.dat").read_bytes() == (tmp_path / "b.dat").read_bytes()
+    # A set no reader takes is not written; a file that holds none is refused for what it is.
+    with pytest.raises(ValueError, match="no columns"):
+        zorf.write_data_set(tmp_path / "c.dat", np.zeros((3, 0)))
+    (tmp_path / "c.dat").write_text((tmp_path / "a.dat").read_text().split("[Data]")[0]
+                                    .replace("[Inputs = 3]", "[Inputs = 0]")
+                                    .replace("[ExpectedOutputs = 1]", "[ExpectedOutputs = 0]")
+                                    + "[Data]\n[~Data]\n[~DataSet]\n")
+    with pytest.raises(zorf.FileError, match="holds no inputs and no expected outputs") as raised:
+        zorf.read_data_set(tmp_path / "c.dat")
+    assert "Success" not in str(raised.value)
 
 
 def test_refuses_with_the_named_exceptions(tmp_path):
@@ -142,8 +154,12 @@ def test_refuses_with_the_named_exceptions(tmp_path):
         with pytest.raises(kind) as raised:
             action()
         assert text in str(raised.value)
-    wide = pickle.loads(pickle.dumps(network))
-    wide.set_weights(4, [0.0, 0.5, 30.0])
+    # An output centre no training makes: set_weights refuses it, a network file may hold it.
+    with pytest.raises(ValueError, match=r"within \[0, 1\]: weights\[2\] \(30.0\)"):
+        network.set_weights(4, [0.0, 0.5, 30.0])
+    head, _, tail = (EXAMPLES / "comfort.net").read_text().rpartition(" 1 T ")
+    (tmp_path / "wide.net").write_text(head + " 30 T " + tail)
+    wide = zorf.load(tmp_path / "wide.net")
     with pytest.raises(zorf.CheckFailure, match="Assertion failed") as raised:
         wide.recall(np.full((5, 2), 0.5))
     assert raised.value.value is not None
@@ -255,8 +271,15 @@ def test_refuses_bad_training_arguments():
     rows, good = np.zeros((4, 1)), np.full((4, 1), 0.5)
     cases = [
         (dict(learning_rat=0.1), TypeError, "unexpected keyword argument 'learning_rat'"),
-        (dict(algorithm="foo"), zorf.BadArgumentError, "Algorithm must be"),
+        (dict(algorithm="foo"), zorf.BadArgumentError, "^algorithm must be"),
+        (dict(train_layers=[2, 5]), zorf.BadArgumentError, '^train_layers must be .*, not "2 5"'),
+        (dict(learning_rate=0), zorf.BadArgumentError, "^learning_rate must be a number above 0"),
         (dict(epochs=True), TypeError, "bool"),
+        (dict(epochs="5"), TypeError, "^epochs takes a whole number .int., not str"),
+        (dict(epochs=5.0), TypeError, "^epochs takes a whole number .int., not float"),
+        (dict(learning_rate="0.1"), TypeError, "^learning_rate takes a number"),
+        (dict(algorithm=1), TypeError, "^algorithm takes a name"),
+        (dict(train_layers="2 3"), TypeError, "^train_layers takes a list"),
         (dict(validation=rows), TypeError, "pair"),
     ]
     for settings, kind, text in cases:
@@ -273,3 +296,178 @@ def test_the_readme_example_runs(tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     exec(compile(example, "README.md", "exec"), {})
     assert zorf.load("comfort-copy.net").weights(2).size == 30
+
+
+def run_script(script, *arguments, signal_after_ready=None):
+    """Runs a Python script in a process of its own; with signal_after_ready, sends that
+    signal once the script printed its line "ready"."""
+    process = subprocess.Popen([sys.executable, "-c", textwrap.dedent(script), *map(str, arguments)],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    if signal_after_ready is not None:
+        assert process.stdout.readline() == "ready\n"
+        time.sleep(0.5)
+        process.send_signal(signal_after_ready)
+    try:
+        output, _ = process.communicate(timeout=120)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        raise
+    return process.returncode, output
+
+
+def test_readers_and_training_share_a_network_without_deadlock():
+    status, output = run_script("""
+        import pickle, threading
+        import numpy as np
+        import zorf
+        rng = np.random.default_rng(1)
+        inputs, expected = rng.random((2000, 4)), rng.random((2000, 1))
+        network = zorf.make(inputs=[5] * 4, rules=50, outputs=[4], seed=2)
+        trainer = threading.Thread(target=zorf.train, args=(network, inputs, expected),
+                                   kwargs=dict(epochs=100))
+        trainer.start()
+        reads = 0
+        while trainer.is_alive() or reads < 20:
+            network.architecture, network.weights(2), network.frozen(1), repr(network)
+            pickle.dumps(network), network.recall(inputs[:5])
+            reads += 1
+        trainer.join()
+        print("done")
+    """)
+    assert (status, output) == (0, "done\n")
+
+
+def test_recalls_on_one_network_run_side_by_side():
+    network = zorf.make(inputs=[7] * 8, rules=400, outputs=[7] * 4, prune=0.5, seed=4)
+    many = np.random.default_rng(12).random((200_000, 8))
+    expected = network.recall(many[:3], threads=1)
+    started, finished = threading.Event(), threading.Event()
+
+    def long_recall():
+        started.set()
+        network.recall(many, threads=1)
+        finished.set()
+
+    long = threading.Thread(target=long_recall)
+    long.start()
+    started.wait()
+    time.sleep(0.3)  # the long recall takes a second; it is on the network by now
+    # One recall holding the network alone would let the short ones through only after it.
+    short = 0
+    while not finished.is_set():
+        assert np.array_equal(network.recall(many[:3], threads=1), expected)
+        short += 1
+    long.join()
+    assert short >= 50
+
+
+SAVED = """
+    import os, signal, sys, time
+    import numpy as np
+    import zorf
+    folder = sys.argv[1]
+    signal.signal(signal.SIGTERM, lambda *_: (print("own handler"), sys.exit(3)))
+    rng = np.random.default_rng(11)
+    inputs, expected = rng.random((2000, 4)), rng.random((2000, 1))
+    network = zorf.make(inputs=[5] * 4, rules=50, outputs=[4], seed=2)
+    network.save(os.path.join(folder, "a.net"))
+    zorf.write_data_set(os.path.join(folder, "a.dat"), inputs, expected)
+    print("ready", flush=True)
+    try:
+        {}
+    except KeyboardInterrupt:
+        print("KeyboardInterrupt")
+    finally:
+        print("finally")
+"""
+
+
+@pytest.mark.parametrize("body, sent, status, output", [
+    ("time.sleep(60)", signal.SIGINT, 0, "KeyboardInterrupt\nfinally\n"),
+    ("time.sleep(60)", signal.SIGTERM, 3, "own handler\nfinally\n"),
+    ("history = zorf.train(network, inputs, expected, epochs=10_000_000)\n"
+     "        best = history['training_error'][history['best_epoch']]\n"
+     "        print(history['interrupted'], network.rms_error(inputs, expected) == best)",
+     signal.SIGINT, 0, "True True\nfinally\n"),
+])
+def test_signals_reach_python_after_a_save(tmp_path, body, sent, status, output):
+    assert run_script(SAVED.format(body), tmp_path, signal_after_ready=sent) == (status, output)
+    assert sorted(os.listdir(tmp_path)) == ["a.dat", "a.net"]
+
+
+def test_set_weights_refuses_what_training_never_makes():
+    network = zorf.make(inputs=[3, 2], rules=4, outputs=[3], seed=5)
+    cases = [
+        (1, [0.0, 0.5, 1.0, 0.0, np.nan], r"finite numbers: weights\[4\] \(nan\)"),
+        (1, [0.0, 0.6, 0.5, 0.0, 1.0], r"ascend: weights\[2\] \(0.5\) is below weights\[1\] \(0.6\)"),
+        (2, np.full(20, np.inf), r"finite numbers: weights\[0\] \(inf\)"),
+        (4, [0.0, 0.5, 1.5], r"within \[0, 1\]: weights\[2\] \(1.5\)"),
+        (4, [-0.0, 0.5, np.nan], r"finite numbers: weights\[2\] \(nan\)"),
+    ]
+    before = [network.weights(layer) for layer in range(1, 5)]
+    for layer, weights, message in cases:
+        with pytest.raises(ValueError, match=message):
+            network.set_weights(layer, weights)
+    assert all(np.array_equal(network.weights(k + 1), w) for k, w in enumerate(before))
+    # Each input's centres are refused out of order only within the input.
+    network.set_weights(1, [0.0, 0.5, 1.0, 0.0, 0.0])
+
+
+def test_weights_show_what_recall_uses():
+    network = zorf.make(inputs=[3, 3], rules=6, outputs=[3], prune=0.5, seed=8)
+    rows = np.random.default_rng(3).random((50, 2))
+    expected = network.recall(rows)
+    for layer in (2, 3):
+        weights = network.weights(layer)
+        pruned = weights == 0.0
+        assert pruned.any()
+        network.set_weights(layer, np.where(pruned, 7.0, weights))
+        assert np.array_equal(network.weights(layer), weights)
+    assert np.array_equal(network.recall(rows), expected)
+    with pytest.raises(ValueError, match="threads must be 0 .every core. or more, not -5"):
+        network.recall(rows, threads=-5)
+
+
+def test_an_empty_network_object_raises_instead_of_crashing():
+    empty = zorf.Network.__new__(zorf.Network)
+    live = zorf.make(inputs=[2], rules=2, outputs=[2])
+    actions = [repr, lambda n: n.architecture, lambda n: n.save("x.net"), pickle.dumps,
+               lambda n: n.recall([[0.5]]), lambda n: n.weights(1), lambda n: n.set_frozen(1, [0, 0]),
+               lambda n: zorf.train(n, [[0.5]], [[0.5]]), lambda n: zorf.Network.recall(42, [[0.5]])]
+    for action in actions:
+        with pytest.raises(TypeError, match="holds no network|expected a zorf.Network"):
+            action(empty)
+    with pytest.raises(TypeError, match="only when it is unpickled"):
+        live.__setstate__(zorf.make(inputs=[3], rules=2, outputs=[2]).__getstate__())
+    assert live.architecture["input_functions"] == [2]
+    empty.__setstate__(live.__getstate__())
+    assert np.array_equal(empty.recall([[0.3]]), live.recall([[0.3]]))
+
+
+def test_refusals_say_where(tmp_path):
+    network = zorf.make(inputs=[3], rules=2, outputs=[2])
+    rows = np.full((5, 2), 0.5)
+    zorf.write_data_set(tmp_path / "rows.dat", rows, rows[:, :1])
+    head, _, tail = (tmp_path / "rows.dat").read_text().rpartition("0.5 0.5   0.5")
+    (tmp_path / "bad.dat").write_text(head + "0.5 x   0.5" + tail)
+    (tmp_path / "folder.net").mkdir()
+    inputs = np.full((4, 1), 0.5)
+    inputs[2, 0] = np.nan
+    missing = str(tmp_path / "missing.dat")
+    cases = [
+        (lambda: zorf.read_data_set(missing), dict(filename=missing, errno=errno.ENOENT)),
+        (lambda: zorf.load(missing), dict(filename=missing, errno=errno.ENOENT)),
+        (lambda: zorf.read_data_set(tmp_path / "bad.dat"),
+         dict(filename=str(tmp_path / "bad.dat"), line=head.count("\n") + 1, row=5, column=2,
+              errno=None)),
+        (lambda: network.save(tmp_path / "no" / "x.net"), dict(errno=errno.ENOENT)),
+        (lambda: network.save(tmp_path / "folder.net"), dict(errno=errno.EISDIR)),
+        (lambda: zorf.write_data_set(tmp_path / "no" / "x.dat", rows), dict(errno=errno.ENOENT)),
+        (lambda: zorf.train(network, inputs, inputs), dict(row=2, column=0, where="train")),
+        (lambda: zorf.train(network, rows[:, :1], rows[:, :1], validation=(inputs, inputs * 3)),
+         dict(row=2, column=0)),
+    ]
+    for action, attributes in cases:
+        with pytest.raises(zorf.Error) as raised:
+            action()
+        assert {name: getattr(raised.value, name) for name in attributes} == attributes, raised.value

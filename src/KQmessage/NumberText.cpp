@@ -165,4 +165,9 @@ std::string_view FormatGeneral(std::span<char> out, double value, int significan
                                       std::chars_format::general, significant));
 }
 
+std::string_view FormatShortest(std::span<char> out, double value) {
+    ZORF_ASSERT(out.size() >= kGeneralTextSize);
+    return Written(out, std::to_chars(out.data(), out.data() + out.size(), value));
+}
+
 }  // namespace NumberText

@@ -71,5 +71,8 @@ constexpr std::size_t FixedTextSize(int decimals) {
 ZORF_EXPORT std::string_view FormatInteger(std::span<char> out, std::int64_t value);
 ZORF_EXPORT std::string_view FormatFixed(std::span<char> out, double value, int decimals);
 ZORF_EXPORT std::string_view FormatGeneral(std::span<char> out, double value, int significant);
+// The shortest text that reads back as the same double ("0.1", "1.7976931348623157e+308"),
+// for files whose readers must get every bit back; needs kGeneralTextSize.
+ZORF_EXPORT std::string_view FormatShortest(std::span<char> out, double value);
 
 }  // namespace NumberText

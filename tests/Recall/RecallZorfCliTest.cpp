@@ -317,6 +317,13 @@ TEST(RecallZorfProgram, NetworksRecallCannotRunAreRefusedBeforeRecall) {
                            "[LayerType = Input]\n[NumberOfNeurons = 1]"),
                   ConnectionBlock(0), ""),
          "Layer 2: Condition layer covers more inputs than the layer below has\n", ""},
+        // Numbers the format reads but no recall can use, refused before the first row.
+        {With("Weight=0.900000000000000", "Weight=nan"),
+         "Layer 2: weight not a finite number (from node 0 of layer 1 to node 1)\n", ""},
+        {With("0.75 T", "-inf T"),
+         "Layer 3: weight not a finite number (from node 3 of layer 2 to node 1)\n", ""},
+        {With("Weight=0.400000000000000", "Weight=-0.4"),
+         "Layer 2: membership function centres out of order (node 3 below node 2)\n", ""},
     };
     ExpectEachRefused(refusals);
 }

@@ -34,19 +34,23 @@ void ReadNumbers(ScratchBuffer& scratch, InputStream& in, std::string_view block
     }
 }
 
-void WriteNumbers(OutputStream& out, const std::vector<double>& values) {
+void WriteNumbers(OutputStream& out, const std::vector<double>& values, TNumberForm form) {
     for (const double value : values) {
-        out.WriteGeneral(value, kSignificantDigits);
+        if (form == TNumberForm::RoundTrip) {
+            out.WriteShortest(value);
+        } else {
+            out.WriteGeneral(value, kSignificantDigits);
+        }
         out.Put(' ');
     }
 }
 
 void WriteGroup(OutputStream& out, bool labelled, const TLabelList& labels,
-                const std::vector<double>& values) {
+                const std::vector<double>& values, TNumberForm form) {
     if (labelled) {
         WriteLabelList(out, labels);
     } else {
-        WriteNumbers(out, values);
+        WriteNumbers(out, values, form);
     }
 }
 
@@ -109,17 +113,18 @@ void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view bl
     }
 }
 
-void WriteDataSetRow(OutputStream& out, const DataSetLayout& layout, const DataSetRow& row) {
+void WriteDataSetRow(OutputStream& out, const DataSetLayout& layout, const DataSetRow& row,
+                     TNumberForm form) {
     if (layout.first) {
-        WriteNumbers(out, row.inputs);
+        WriteNumbers(out, row.inputs, form);
         out.Write("  ");
-        WriteGroup(out, layout.expectedLabels, row.expectedLabels, row.expectedOutputs);
+        WriteGroup(out, layout.expectedLabels, row.expectedLabels, row.expectedOutputs, form);
     }
     if (layout.second) {
         out.Write("  ");
-        WriteGroup(out, layout.generatedLabels, row.generatedLabels, row.generatedOutputs);
+        WriteGroup(out, layout.generatedLabels, row.generatedLabels, row.generatedOutputs, form);
         out.Write("  ");
-        WriteNumbers(out, row.errors);
+        WriteNumbers(out, row.errors, form);
     }
     out.Put('\n');
 }

@@ -53,10 +53,15 @@ struct ZORF_EXPORT DataSetRow {
 ZORF_EXPORT void ReadDataSetRow(ScratchBuffer& scratch, InputStream& in, std::string_view blockdef,
                                 const DataSetLayout& layout, std::int64_t rowIndex,
                                 DataSetRow& row);
-// Each value in the 15-digit general format followed by a blank, two more blanks between
-// groups, a label list in the place of the group it replaces, and a line end.
+// How the writer spells the values: as the programs write their outputs, in the 15-digit
+// general format, or in the shortest form that reads back as the same double.
+enum class TNumberForm { Significant15, RoundTrip };
+
+// Each value followed by a blank, two more blanks between groups, a label list in the place
+// of the group it replaces, and a line end.
 ZORF_EXPORT void WriteDataSetRow(OutputStream& out, const DataSetLayout& layout,
-                                 const DataSetRow& row);
+                                 const DataSetRow& row,
+                                 TNumberForm form = TNumberForm::Significant15);
 
 // "[", labels separated by white space (name, or name=degree), "]"; comments may stand
 // before the "[".

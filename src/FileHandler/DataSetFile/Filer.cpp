@@ -196,7 +196,8 @@ DataSetLayout LayoutForWriting(const DataSetHeader& header, const Data* first, c
     return layout;
 }
 
-FilerStatus SaveDataSet(const std::string& fileName, const Data* first, const Data* second) {
+FilerStatus SaveDataSet(const std::string& fileName, const Data* first, const Data* second,
+                        TNumberForm form) {
     const std::optional<DataSetHeader> header = HeaderOf(first, second);
     if (!header) {
         return ERR_BAD_ARGUMENTS;
@@ -206,7 +207,7 @@ FilerStatus SaveDataSet(const std::string& fileName, const Data* first, const Da
         return ERR_WRITE_FAILED;
     }
     WriteDataSetHeader(out, *header);
-    WriteDataSetRows(out, first, second);
+    WriteDataSetRows(out, first, second, form);
     WriteDataSetTrailer(out);
     return Finished(out);
 }
@@ -235,14 +236,14 @@ FilerStatus SaveDataSetTrailer(const std::string& fileName) {
     return Finished(out);
 }
 
-void WriteDataSetRows(OutputStream& out, const Data* first, const Data* second) {
+void WriteDataSetRows(OutputStream& out, const Data* first, const Data* second, TNumberForm form) {
     const std::optional<DataSetHeader> header = HeaderOf(first, second);
     ZORF_ASSERT(header.has_value());
     const DataSetLayout layout = LayoutForWriting(*header, first, second);
     DataSetRow row;
     for (std::int32_t slot = 0; slot < header->rows; ++slot) {
         CopyRow(first, second, slot, row);
-        WriteDataSetRow(out, layout, row);
+        WriteDataSetRow(out, layout, row, form);
     }
 }
 

@@ -76,7 +76,8 @@ ZORF_EXPORT LoadedRows LoadDataSetRows(ScratchBuffer& scratch, const std::string
 // when neither is given or their row counts differ; ERR_WRITE_FAILED when the file could
 // not be written.
 ZORF_EXPORT FilerStatus SaveDataSet(const std::string& fileName, const Data* first,
-                                    const Data* second);
+                                    const Data* second,
+                                    TNumberForm form = TNumberForm::Significant15);
 // The three parts of SaveDataSet as separate file operations: the header creates (or
 // replaces) the file, rows and trailer are appended to it.
 ZORF_EXPORT FilerStatus SaveDataSetHeader(const std::string& fileName, const DataSetHeader& header);
@@ -84,7 +85,8 @@ ZORF_EXPORT FilerStatus SaveDataSetRows(const std::string& fileName, const Data*
                                         const Data* second);
 ZORF_EXPORT FilerStatus SaveDataSetTrailer(const std::string& fileName);
 // The same parts written to a stream the caller owns.
-ZORF_EXPORT void WriteDataSetRows(OutputStream& out, const Data* first, const Data* second);
+ZORF_EXPORT void WriteDataSetRows(OutputStream& out, const Data* first, const Data* second,
+                                  TNumberForm form = TNumberForm::Significant15);
 ZORF_EXPORT void WriteDataSetTrailer(OutputStream& out);
 // The header SaveDataSet writes for the data sets; none for arguments it refuses.
 ZORF_EXPORT std::optional<DataSetHeader> HeaderOf(const Data* first, const Data* second);

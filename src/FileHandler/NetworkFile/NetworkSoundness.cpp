@@ -1,11 +1,15 @@
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 
+#include <cmath>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "KQmessage/FileToolsError.h"
+#include "NeuralNets/ArcFlags.h"
+#include "NeuralNets/TIterateObj.h"
 #include "NeuralNets/TSimpleInputLayer.h"
 #include "Zorf/TConditionLayer.h"
 #include "Zorf/TToOutputConnections.h"
@@ -75,6 +79,75 @@ void RequireCentresBelow(const TBasicNetwork& network, std::int32_t k) {
     }
 }
 
+// A weight or parameter that is not finite makes every output it reaches NaN or infinite,
+// which recall would report only rows later, if at all.
+class TFirstNonFiniteWeight : public TIterateObj {
+  public:
+    bool found = false;
+    std::int32_t from = 0;
+    std::int32_t to = 0;
+
+    void Visit() override {
+        if (!found && !std::isfinite(*weight)) {
+            found = true;
+            from = fromNode;
+            to = toNode;
+        }
+    }
+};
+
+std::string NodeText(std::int32_t node) {
+    return "node " + std::to_string(node);
+}
+
+void RequireFiniteWeights(const TBasicNetwork& network, std::int32_t to) {
+    for (std::int32_t from = 0; from < to; ++from) {
+        TBasicConnections& matrix = network.GetConnections(from, to);
+        if (!matrix.IsConnected()) {
+            continue;
+        }
+        TFirstNonFiniteWeight visitor;
+        matrix.IterateAll(visitor, FMaskExists);
+        if (visitor.found) {
+            Refuse(to, std::string(Messages::kWeightNotFinite) + " (from " +
+                           NodeText(visitor.from) + " of layer " + std::to_string(from) + " to " +
+                           NodeText(visitor.to) + ")");
+        }
+    }
+}
+
+void RequireFiniteParameters(const TBasicNetwork& network, std::int32_t k) {
+    TBasicLayer& layer = *network.GetLayer(k);
+    std::vector<double> parameters;
+    for (std::int32_t i = 0; i < layer.GetNumNeurons(); ++i) {
+        const TBasicNeuron& neuron = *layer.GetNeuron(i);
+        parameters.resize(static_cast<std::size_t>(neuron.GetNumParameters()));
+        neuron.GetParameters(parameters.data());
+        for (const double parameter : parameters) {
+            if (!std::isfinite(parameter)) {
+                Refuse(k, std::string(Messages::kParameterNotFinite) + " (" + NodeText(i) + ")");
+            }
+        }
+    }
+}
+
+// A membership function reaches 0 at its neighbours' centres; with a centre below its left
+// neighbour's the degrees of an input no longer describe its value. The centres are the
+// weights of the matrix from the input layer, whose finiteness is checked with the weights.
+void RequireOrderedCentres(const TBasicNetwork& network, std::int32_t k) {
+    const auto* conditions = dynamic_cast<const TConditionLayer*>(network.GetLayer(k));
+    if (conditions == nullptr) {
+        return;
+    }
+    for (std::int32_t j = 0; j < conditions->GetNumNeurons(); ++j) {
+        const TConditionNeuron& node = conditions->Node(j);
+        if (node.left != nullptr && node.centre < node.left->centre) {
+            Refuse(k, std::string(Messages::kCentresOutOfOrder) + " (" + NodeText(j) + " below " +
+                          NodeText(j - 1) + ")");
+        }
+    }
+}
+
 }  // namespace
 
 void RequireRecallable(const TBasicNetwork& network) {
@@ -87,6 +160,9 @@ void RequireRecallable(const TBasicNetwork& network) {
         RequireRunnableFunctions(network, k);
         RequireInputsBelow(network, k);
         RequireCentresBelow(network, k);
+        RequireFiniteParameters(network, k);
+        RequireFiniteWeights(network, k);
+        RequireOrderedCentres(network, k);
     }
 }
 

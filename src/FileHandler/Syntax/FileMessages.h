@@ -93,6 +93,9 @@ inline constexpr const char* kNoOutputCentres =
     "Defuzzify layer without ToOutputConnections from the layer below";
 inline constexpr const char* kBelowInputsMissing =
     "Condition layer covers more inputs than the layer below has";
+inline constexpr const char* kWeightNotFinite = "weight not a finite number";
+inline constexpr const char* kParameterNotFinite = "neuron parameter not a finite number";
+inline constexpr const char* kCentresOutOfOrder = "membership function centres out of order";
 // Followed by the function's name.
 inline constexpr const char* kFunctionCannotRun = "cannot run the activation function ";
 // The driver's refusal, followed by the network type.

@@ -204,6 +204,11 @@ void OutputStream::WriteGeneral(double value, int significant) {
     next += NumberText::FormatGeneral({at, block.size() - next}, value, significant).size();
 }
 
+void OutputStream::WriteShortest(double value) {
+    char* at = Reserve(NumberText::kGeneralTextSize);
+    next += NumberText::FormatShortest({at, block.size() - next}, value).size();
+}
+
 bool OutputStream::Commit() {
     Flush();
     if (inMemory) {

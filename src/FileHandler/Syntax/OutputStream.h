@@ -47,6 +47,7 @@ class ZORF_EXPORT OutputStream {
     void WriteInteger(std::int64_t value);
     void WriteFixed(double value, int decimals);
     void WriteGeneral(double value, int significant);
+    void WriteShortest(double value);
 
     bool Failed() const { return failed; }
     // Why the stream failed, in the system's words ("No such file or directory"); empty

@@ -35,7 +35,34 @@ std::array<Slot, kSlots> registry;
 
 constexpr std::array<int, 3> kCleanUpSignals = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void RemoveTemporaryFilesAndRaise(int signal) {
+// The handlers in place before the clean-up handler, one per clean-up signal. Written only
+// while the clean-up handler is not installed for that signal (under `installing`), read by
+// the handler.
+std::array<struct sigaction, kCleanUpSignals.size()> replaced{};
+std::array<bool, kCleanUpSignals.size()> installedFor{};
+std::mutex installing;
+std::size_t heldFiles = 0;  // guarded by `installing`
+
+std::size_t SignalIndex(int signal) {
+    return static_cast<std::size_t>(
+        std::find(kCleanUpSignals.begin(), kCleanUpSignals.end(), signal) -
+        kCleanUpSignals.begin());
+}
+
+// A process whose own handler was in place goes on after the signal (an interpreter raises
+// its KeyboardInterrupt, a trainer stops after the epoch): the writers still own their files
+// and rename or remove them. Only where the signal would end the process are the files
+// removed here first.
+extern "C" void RemoveTemporaryFilesAndRaise(int signal, siginfo_t* info, void* context) {
+    const struct sigaction& before = replaced[SignalIndex(signal)];
+    if ((before.sa_flags & SA_SIGINFO) != 0) {
+        before.sa_sigaction(signal, info, context);
+        return;
+    }
+    if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {
+        before.sa_handler(signal);
+        return;
+    }
     for (Slot& slot : registry) {
         if (slot.state.load() == Held) {
             unlink(slot.path.data());
@@ -48,6 +75,62 @@ extern "C" void RemoveTemporaryFilesAndRaise(int signal) {
     raise(signal);
 }
 
+bool IsCleanUp(const struct sigaction& action) {
+    return (action.sa_flags & SA_SIGINFO) != 0 &&
+           action.sa_sigaction == RemoveTemporaryFilesAndRaise;
+}
+
+// Signals set to be ignored (as nohup does) stay ignored. The handler takes over the flags
+// that matter to the one before it, so that an interrupted system call fails or restarts as
+// it did.
+void InstallCleanUp() {
+    for (std::size_t i = 0; i < kCleanUpSignals.size(); ++i) {
+        struct sigaction current {};
+        sigaction(kCleanUpSignals[i], nullptr, &current);
+        if (current.sa_handler == SIG_IGN) {
+            continue;
+        }
+        // Put back by someone who had replaced it: what it replaced is still known.
+        if (IsCleanUp(current)) {
+            installedFor[i] = true;
+            continue;
+        }
+        replaced[i] = current;
+        std::atomic_signal_fence(std::memory_order_release);
+        struct sigaction cleanUp {};
+        cleanUp.sa_sigaction = RemoveTemporaryFilesAndRaise;
+        cleanUp.sa_flags = SA_SIGINFO | (current.sa_flags & (SA_RESTART | SA_ONSTACK));
+        cleanUp.sa_mask = current.sa_mask;
+        for (const int other : kCleanUpSignals) {
+            sigaddset(&cleanUp.sa_mask, other);
+        }
+        sigaction(kCleanUpSignals[i], &cleanUp, nullptr);
+        installedFor[i] = true;
+    }
+}
+
+// A handler someone put in place meanwhile stays.
+void RestoreReplaced() {
+    for (std::size_t i = 0; i < kCleanUpSignals.size(); ++i) {
+        struct sigaction current {};
+        sigaction(kCleanUpSignals[i], nullptr, &current);
+        if (installedFor[i] && IsCleanUp(current)) {
+            sigaction(kCleanUpSignals[i], &replaced[i], nullptr);
+        }
+        installedFor[i] = false;
+    }
+}
+
+void IgnoreFileSizeSignal() {
+    static std::once_flag ignored;
+    std::call_once(ignored, [] {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGXFSZ, &ignore, nullptr);
+    });
+}
+
 void Remember(const std::string& path) {
     static_assert(std::atomic<int>::is_always_lock_free);
     if (path.size() >= kPathCapacity) {
@@ -58,6 +141,10 @@ void Remember(const std::string& path) {
         if (slot.state.compare_exchange_strong(expected, Busy)) {
             std::memcpy(slot.path.data(), path.c_str(), path.size() + 1);
             slot.state.store(Held);
+            const std::lock_guard<std::mutex> guard(installing);
+            if (heldFiles++ == 0) {
+                InstallCleanUp();
+            }
             return;
         }
     }
@@ -106,7 +193,7 @@ std::string TemporaryNameFor(const std::string& target, unsigned long long rando
 }
 
 int CreateTemporaryFile(const std::string& target, unsigned mode, std::string& path) {
-    InstallSignalCleanUp();
+    IgnoreFileSizeSignal();
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         path = TemporaryNameFor(target, NextRandom());
         // No signal between creating the file and registering it: it would stay behind.
@@ -142,33 +229,13 @@ void ForgetTemporaryFile(const std::string& path) {
         if (slot.state.load() == Held && std::strcmp(slot.path.data(), path.c_str()) == 0 &&
             slot.state.compare_exchange_strong(expected, Busy)) {
             slot.state.store(Free);
+            const std::lock_guard<std::mutex> guard(installing);
+            if (--heldFiles == 0) {
+                RestoreReplaced();
+            }
             return;
         }
     }
-}
-
-void InstallSignalCleanUp() {
-    static std::once_flag installed;
-    std::call_once(installed, [] {
-        for (const int signal : kCleanUpSignals) {
-            struct sigaction previous {};
-            sigaction(signal, nullptr, &previous);
-            if (previous.sa_handler == SIG_IGN) {
-                continue;
-            }
-            struct sigaction cleanUp {};
-            cleanUp.sa_handler = RemoveTemporaryFilesAndRaise;
-            sigemptyset(&cleanUp.sa_mask);
-            for (const int other : kCleanUpSignals) {
-                sigaddset(&cleanUp.sa_mask, other);
-            }
-            sigaction(signal, &cleanUp, nullptr);
-        }
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        sigaction(SIGXFSZ, &ignore, nullptr);
-    });
 }
 
 }  // namespace FileTools

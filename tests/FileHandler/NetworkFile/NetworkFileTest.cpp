@@ -320,4 +320,13 @@ TEST(NetworkFile, EveryLayerSlotNeedsABlockBeforeRecall) {
     EXPECT_EQ(ReadFailure([&] { RequireRecallable(*network); }), "");
 }
 
+TEST(NetworkFile, ANeuronParameterThatIsNotFiniteIsRefusedBeforeRecall) {
+    const auto network = ReadNetworkText(NetworkText(
+        "Basic", "[NumberOfLayers = 2][InputLayer = 0][OutputLayer = 1]",
+        "[Layer = 0][LayerType = Input][NumberOfNeurons = 1][~Layer]" + kGainLayer +
+            "[Neurons][Neuron = 0 Gain = 2][Neuron = 1 Gain = -inf][~Neurons][~Layer]"));
+    EXPECT_EQ(ReadFailure([&] { RequireRecallable(*network); }),
+              "Layer 1: neuron parameter not a finite number (node 1)");
+}
+
 }  // namespace

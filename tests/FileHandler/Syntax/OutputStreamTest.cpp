@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -182,6 +184,37 @@ TEST(OutputStream, TemporaryNamesFitAndNeverRunOut) {
     out.Write("text");
     EXPECT_TRUE(out.Commit()) << out.FailureReason();
     EXPECT_EQ(folder.Read(std::string(255, 'n')), "text");
+}
+
+std::atomic<int> hangUps{0};
+extern "C" void CountHangUp(int) {
+    hangUps.fetch_add(1);
+}
+
+// A process with a handler of its own keeps it: while a temporary file exists the signal
+// reaches it (and the file stays for its writer), afterwards it is in place again.
+TEST(OutputStream, TheProcessOwnSignalHandlerKeepsTheSignal) {
+    TTempDir folder;
+    struct sigaction own {};
+    struct sigaction saved {};
+    own.sa_handler = CountHangUp;
+    sigemptyset(&own.sa_mask);
+    sigaction(SIGHUP, &own, &saved);
+    {
+        OutputStream out = OutputStream::ReplaceFile(folder.File("a"));
+        struct sigaction during {};
+        sigaction(SIGHUP, nullptr, &during);
+        EXPECT_NE(during.sa_handler, own.sa_handler);
+        std::raise(SIGHUP);
+        EXPECT_EQ(hangUps.load(), 1);
+        out.Write("kept");
+        EXPECT_TRUE(out.Commit()) << out.FailureReason();
+    }
+    EXPECT_EQ(folder.Read("a"), "kept");
+    struct sigaction after {};
+    sigaction(SIGHUP, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, own.sa_handler);
+    sigaction(SIGHUP, &saved, nullptr);
 }
 
 }  // namespace
