@@ -74,17 +74,18 @@ std::vector<double> LogTicks(const TRange& range) {
     if (!(range.low > 0.0) || !std::isfinite(range.high) || !(range.high >= range.low)) {
         return ticks;
     }
-    const double firstDecade = std::floor(std::log10(range.low));
-    const double lastDecade = std::ceil(std::log10(range.high));
-    const bool fine = lastDecade - firstDecade <= 3.0;
+    // The decades of finite positive doubles lie within -324 to 309.
+    const int firstDecade = static_cast<int>(std::floor(std::log10(range.low)));
+    const int lastDecade = static_cast<int>(std::ceil(std::log10(range.high)));
+    const bool fine = lastDecade - firstDecade <= 3;
     // About a dozen labelled decades at most, however many the range spans.
-    const double decadeStep = std::max(1.0, std::ceil((lastDecade - firstDecade) / 12.0));
-    for (double decade = firstDecade; decade <= lastDecade; decade += decadeStep) {
+    const int decadeStep = std::max(1, (lastDecade - firstDecade + 11) / 12);
+    for (int decade = firstDecade; decade <= lastDecade; decade += decadeStep) {
         for (const double factor : {1.0, 2.0, 5.0}) {
             if (factor != 1.0 && !fine) {
                 continue;
             }
-            const double tick = factor * std::pow(10.0, decade);
+            const double tick = factor * std::pow(10.0, static_cast<double>(decade));
             if (tick >= range.low * (1 - 1e-9) && tick <= range.high * (1 + 1e-9)) {
                 ticks.push_back(tick);
             }

@@ -83,6 +83,7 @@ std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log) {
 void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRecord>& log,
                        const std::string& title) {
     std::vector<double> epochs;
+    epochs.reserve(log.size());
     for (const TEpochRecord& row : log) {
         epochs.push_back(row.epoch);
     }

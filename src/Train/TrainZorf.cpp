@@ -324,8 +324,13 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     RequireWritableFolder(parameters.outputWeightFile);
     RequireWritableFolder(parameters.trainingLog);
     FileTools::ScratchBuffer scratch;
-    const std::unique_ptr<TZorf> network =
-        FileTools::LoadRecallableZorf(scratch, parameters.weightFile);
+    std::unique_ptr<TZorf> network;
+    try {
+        network = FileTools::LoadRecallableZorf(scratch, parameters.weightFile);
+    } catch (FileTools::Error& e) {
+        FileTools::AddFileContext(e, parameters.weightFile);
+        throw;
+    }
     const std::unique_ptr<Data> training =
         LoadRows(scratch, parameters.trainFile, parameters.features);
     std::unique_ptr<Data> validation;

@@ -75,7 +75,8 @@ TEST_F(TrainZorfTest, RefusesBadInputWithAMessageAndWritesNothing) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"TrainFile = " + folder.File("wide.dat"), "delivers 3 inputs per row"},
         {"TrainFile = " + Example("comfort.dat"), "no expected outputs"},
-        {"TrainFile = " + folder.File("range.dat"), "outside [0, 1]"},
+        {"TrainFile = " + folder.File("range.dat"),
+         "Row 1 of the training set has an expected output outside [0, 1]"},
         {"WeightFile = " + basic, ""},
         {"Algorithm = RPORP", "Algorithm must be RPROP, Backprop or Adam, not \"RPORP\""},
         {"Epochs = -3", "Epochs must be a whole number"},
@@ -91,6 +92,8 @@ TEST_F(TrainZorfTest, RefusesBadInputWithAMessageAndWritesNothing) {
         {"WeightFile = " + folder.File("pruned.net") + "\nTrainLayers = 2 3", "Nothing to train"},
         {"OutputWeightFile = " + folder.File("no/out.net"), "Unable to write"},
         {"TrainingLog = " + folder.File("no/run.log"), "Unable to write"},
+        {"WeightFile = " + folder.File("missing.net"),
+         "TrainZorf: " + folder.File("missing.net") + ": No such file or directory"},
         {"TrainFile = " + folder.File("broken.dat"),
          "TrainZorf: " + folder.File("broken.dat") + ", line 4"},
         {"ValidationFile = " + folder.File("broken.dat"),
