@@ -17,7 +17,6 @@
 #include "FileHandler/Syntax/OutputStream.h"
 #include "Zorf/MakeZorf.h"
 #include "Zorf/RecallBatch.h"
-#include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "Zorf/TConditionLayer.h"
 
 namespace py = pybind11;
