@@ -79,11 +79,11 @@ const TPenaltyKind* FindKind(std::string_view name) {
 
 }  // namespace
 
-TPenalty::TPenalty(const TKQstructure* specification) {
-    if (specification == nullptr) {
+TPenalty::TPenalty(const TKQstructure* settings) {
+    if (settings == nullptr) {
         return;
     }
-    const TPenaltyKind* found = FindKind(specification->Head());
+    const TPenaltyKind* found = FindKind(settings->Head());
     if (found == nullptr) {
         ZORF_REFUSE("false");
     }
@@ -91,7 +91,7 @@ TPenalty::TPenalty(const TKQstructure* specification) {
         return;
     }
     for (std::size_t k = 0; k < found->keys.size(); ++k) {
-        const TKQstructure* value = specification->FindValue(found->keys[k].name);
+        const TKQstructure* value = settings->FindValue(found->keys[k].name);
         values[k] = value == nullptr ? found->keys[k].fallback : RequireReal(value->Head());
     }
     kind = found;

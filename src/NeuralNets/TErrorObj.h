@@ -9,17 +9,17 @@
 class TKQstructure;
 struct TPenaltyKind;
 
-// A weight penalty read once from its specification, with its value and its derivative by each
+// A weight penalty read once from its settings, with its value and its derivative by each
 // weight side by side: what the error measures add and what training descends come from the
 // same numbers. Copies are cheap; a default one is no penalty.
 class TPenalty {
   public:
     TPenalty() = default;
-    // The specification as ComputePenalty reads it: none or "NONE" is no penalty,
+    // The settings as ComputePenalty reads them: none or "NONE" is no penalty,
     // "QUADPENALTY" (keys EPSILON1, EPSILON2, BETA) or "LWF" (keys LEARNINGRATE,
     // FORGETTINGRATE); a key whose value is not a number raises TKQstructure::Error, another
     // head is refused (TCheckFailure).
-    explicit TPenalty(const TKQstructure* specification);
+    explicit TPenalty(const TKQstructure* settings);
 
     bool IsNone() const { return kind == nullptr; }
     // The penalty of the n weights, as ComputePenalty defines it.
