@@ -317,7 +317,8 @@ TEST(TrainingPlot, HostileErrorsEndPromptlyAndAreNeverTheBest) {
     for (const std::vector<double>& errors : cases) {
         std::vector<TEpochRecord> log;
         for (const double error : errors) {
-            log.push_back({static_cast<std::int32_t>(log.size()), error, std::nullopt, 0.0, std::nullopt});
+            log.push_back(
+                {static_cast<std::int32_t>(log.size()), error, std::nullopt, 0.0, std::nullopt});
         }
         const std::string text =
             Picture([&](FileTools::OutputStream& out) { WriteTrainingPlot(out, log, "t"); });
@@ -327,6 +328,22 @@ TEST(TrainingPlot, HostileErrorsEndPromptlyAndAreNeverTheBest) {
         EXPECT_GT(log[*best].trainingError, 0.0) << errors[1];
         EXPECT_TRUE(std::isfinite(log[*best].trainingError)) << errors[1];
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A log that names its kept epoch gets that epoch marked, not the lowest error.
+TEST(TrainingPlot, MarksTheEpochTheRunKept) {
+    const std::vector<TEpochRecord> log = {
+        {0, 0.5, 0.5, 0.0, 0.5}, {1, 0.4, 0.45, 0.1, 0.9}, {2, 0.3, 0.4, 0.2, 0.8}};
+    const auto plot = [&](std::optional<std::int32_t> kept) {
+        return Picture(
+            [&](FileTools::OutputStream& out) { WriteTrainingPlot(out, log, "t", kept); });
+    };
+    EXPECT_NE(plot(1).find("kept epoch 1: 0.45"), std::string::npos);
+    EXPECT_NE(plot(std::nullopt).find("best epoch 2: 0.4"), std::string::npos);
 }
 
 }  // namespace

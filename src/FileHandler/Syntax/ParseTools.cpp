@@ -417,8 +417,20 @@ void WriteNumberValue(OutputStream& out, std::string_view key, double value, int
 void WriteLimitedNumberValue(OutputStream& out, std::string_view key, double value, int decimals,
                              bool bracket) {
     FixedText text{};
-    const std::string_view number = NumberText::FormatFixed(text, value, decimals);
+    std::string_view number = NumberText::FormatFixed(text, value, decimals);
     if (number.size() > kMaxNumberText) {
+        // Fewer decimals, as many as fit: at least 17 significant digits stay, which is all
+        // a double has, so the value reads back the same.
+        const auto over = static_cast<int>(number.size() - kMaxNumberText);
+        if (over <= decimals) {
+            FixedText shorter{};
+            const std::string_view fitted =
+                NumberText::FormatFixed(shorter, value, decimals - over);
+            if (fitted.size() <= kMaxNumberText) {
+                WriteStringValue(out, key, fitted, bracket);
+                return;
+            }
+        }
         throw Error(Messages::kNumberTooLong + std::string(key) + "=" + std::string(number));
     }
     WriteStringValue(out, key, number, bracket);

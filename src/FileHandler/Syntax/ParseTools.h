@@ -105,8 +105,10 @@ ZORF_EXPORT void WriteNumberValue(OutputStream& out, std::string_view key, doubl
 // The longest number text the network file format was defined with.
 inline constexpr std::size_t kMaxNumberText = 19;
 // As WriteNumberValue, for the network file, whose readers were built for number texts of
-// at most kMaxNumberText characters: a longer text is refused (FileTools::Error with the
-// stream) before anything of the item is written, never cut.
+// at most kMaxNumberText characters: a value whose text would be longer (1000 or more, below
+// -100, with 15 decimals) takes as many decimals as fit, which keeps 17 significant digits
+// and so the value itself; one whose integer part alone is longer is refused (FileTools::Error
+// with the stream) before anything of the item is written, never cut.
 ZORF_EXPORT void WriteLimitedNumberValue(OutputStream& out, std::string_view key, double value,
                                          int decimals, bool bracket);
 ZORF_EXPORT void WriteBareToken(OutputStream& out, std::string_view word);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FileHandler/FilesIn.h"
+#include "FileHandler/NetworkFileText.h"
 #include "NeuralNets/NetworkBuilders.h"
 #include "NeuralNets/TConnectedNetwork.h"
 #include "NeuralNets/TGainLayer.h"
@@ -282,12 +283,11 @@ TEST(NetworkFileWriter, RefusesWhatTheFormatCannotCarry) {
     const Case cases[] = {
         {"gain of 19 characters", gain(999.5), ""},
         {"negative gain of 19 characters", gain(-99.5), ""},
-        {"gain of 20 characters", gain(1000.0),
-         "Number text longer than 19 characters: Gain=1000.000000000000000"},
-        {"negative gain of 20 characters", gain(-100.0),
-         "Number text longer than 19 characters: Gain=-100.000000000000000"},
-        {"listed weight of 20 characters", listWeight(-512.0),
-         "Number text longer than 19 characters: Weight=-512.000000000000000"},
+        {"gain of 20 characters at 15 decimals", gain(1000.0), ""},
+        {"negative gain of 20 characters at 15 decimals", gain(-100.0), ""},
+        {"listed weight of 20 characters at 15 decimals", listWeight(-512.0), ""},
+        {"gain of 20 digits", gain(1e19),
+         "Number text longer than 19 characters: Gain=10000000000000000000.000000000000000"},
         {"long weight in a matrix",
          [](TBasicNetwork& network) { network.GetConnections(0, 2).GetWeight(0, 0) = -1e300; }, ""},
         {"two bias neurons",
@@ -306,6 +306,28 @@ TEST(NetworkFileWriter, RefusesWhatTheFormatCannotCarry) {
     }
 }
 
+// Values too long for 15 decimals (inputs in their own units put centres there) take the
+// decimals that fit and read back as the same doubles.
+TEST(NetworkFileWriter, LongValuesTakeFewerDecimalsAndReadBackTheSame) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {1000.0, "Weight=1000.00000000000000 "},
+        {-2501.123456789012, "Weight=-2501.1234567890119"},
+        {123456789.25, "Weight=123456789.250000000 "},
+        {9.007199254740993e17, "Weight=900719925474099328 "},
+    };
+    for (const auto& c : cases) {
+        const std::unique_ptr<TBasicNetwork> network = MakeBiasedGainNetwork();
+        network->GetConnections(1, 2).GetWeight(1, 0) = c.value;
+        const std::string text = WrittenText(*network);
+        EXPECT_NE(text.find(c.text), std::string::npos) << c.value;
+        const std::unique_ptr<TBasicNetwork> back = ReadNetworkText(text);
+        EXPECT_EQ(back->GetConnections(1, 2).GetWeight(1, 0), c.value);
+    }
+}
+
 TEST(NetworkFileWriter, SaveNetworkReplacesTheFileWhole) {
     TTempDir folder;
     const std::unique_ptr<TBasicNetwork> network = MakeBiasedGainNetwork();
@@ -315,7 +337,7 @@ TEST(NetworkFileWriter, SaveNetworkReplacesTheFileWhole) {
 
     // A network the format cannot carry leaves the earlier file as it was.
     folder.Write("net.wts", "earlier network");
-    static_cast<TGainLayer*>(network->GetLayer(2))->SetGain(12345.0);
+    static_cast<TGainLayer*>(network->GetLayer(2))->SetGain(1e25);
     EXPECT_THROW(FileTools::SaveNetwork(path, *network), FileTools::Error);
     EXPECT_EQ(folder.Read("net.wts"), "earlier network");
     EXPECT_EQ(FilesIn(folder), (Files{"net.wts"}));
