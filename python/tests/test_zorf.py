@@ -1,6 +1,7 @@
 import errno
 import inspect
 import os
+import pathlib
 import pickle
 import signal
 import subprocess
@@ -332,10 +333,11 @@ def test_weight_layers_are_matrices_from_sources_to_targets():
 
 def test_the_readme_example_runs(tmp_path, monkeypatch):
     readme = (EXAMPLES.parent / "README.md").read_text()
-    example = readme.split("## Python", 1)[1].split("```python\n", 1)[1].split("```", 1)[0]
+    section = readme.split("## Python\n", 1)[1].split("\n## ", 1)[0]
     (tmp_path / "examples").symlink_to(EXAMPLES)
     monkeypatch.chdir(tmp_path)
-    exec(compile(example, "README.md", "exec"), {})
+    for example in section.split("```python\n")[1:]:
+        exec(compile(example.split("```", 1)[0], "README.md", "exec"), {})
     assert zorf.load("comfort-copy.net").weights(2).size == 30
 
 
@@ -514,3 +516,14 @@ def test_refusals_say_where(tmp_path):
         with pytest.raises(zorf.Error) as raised:
             action()
         assert {name: getattr(raised.value, name) for name in attributes} == attributes, raised.value
+
+
+def test_the_type_stubs_name_what_the_module_holds():
+    import ast
+
+    stubs = ast.parse((pathlib.Path(zorf.__file__).parent / "_zorf.pyi").read_text())
+    stubbed = {node.name: node for node in stubs.body if isinstance(node, (ast.FunctionDef, ast.ClassDef))}
+    held = {name for name in dir(zorf._zorf) if not name.startswith("__")}
+    assert set(stubbed) == held
+    methods = {node.name for node in stubbed["Network"].body if isinstance(node, ast.FunctionDef)}
+    assert methods == {name for name in dir(zorf.Network) if not name.startswith("_")}
