@@ -31,6 +31,9 @@ __all__ = ["ZorfClassifier", "ZorfRegressor"]
 
 # The fewest rows a rule is given when the number of rules adapts to the data.
 _ROWS_PER_RULE = 4
+# Below this many rows, early stopping holds none out: too few would be left to learn from,
+# and the validation error of a handful of rows picks a network by chance.
+_FEWEST_ROWS_TO_HOLD_OUT = 20
 
 
 def _as_filed(network):
@@ -64,8 +67,8 @@ class _ZorfEstimator(BaseEstimator):
         "verbose": ["verbose"],
     }
 
-    def __init__(self, *, input_functions=3, rules="auto", output_functions=3, solver="RPROP",
-                 learning_rate_init=None, max_iter=500, early_stopping=False,
+    def __init__(self, *, input_functions=2, rules="auto", output_functions=3, solver="RPROP",
+                 learning_rate_init=None, max_iter=500, early_stopping=True,
                  validation_fraction=0.1, n_iter_no_change=20, batch_size="auto", penalty=None,
                  prune_below=0.0, random_state=None, n_jobs=None, verbose=False):
         self.input_functions = input_functions
@@ -101,11 +104,9 @@ class _ZorfEstimator(BaseEstimator):
             np.clip(rows // _ROWS_PER_RULE, 2, 4 * inputs.shape[1] + 2 * Y.shape[1]))
         make_seed, train_seed, split_seed = rng.randint(0, 2**32 - 1, size=3, dtype=np.int64)
         validation = None
-        if self.early_stopping:
+        if self.early_stopping and rows >= _FEWEST_ROWS_TO_HOLD_OUT:
             order = np.random.RandomState(split_seed).permutation(rows)
-            held = max(1, int(round(self.validation_fraction * rows)))
-            if held >= rows:
-                raise ValueError(f"validation_fraction leaves no training rows of {rows}")
+            held = min(max(1, int(round(self.validation_fraction * rows))), rows - 1)
             validation = (inputs[order[:held]], Y[order[:held]])
             inputs, Y = inputs[order[held:]], Y[order[held:]]
         network = _as_filed(make(inputs=[self.input_functions] * inputs.shape[1], rules=rules,
@@ -142,7 +143,9 @@ class ZorfRegressor(RegressorMixin, _ZorfEstimator):
     per 4 rows, from 2 to 4 per input plus 2 per output); output_functions: membership
     functions per output; solver: the optimizer ("RPROP", "Backprop", "Adam", ...);
     learning_rate_init: its step size (None: the optimizer's own); max_iter: epochs at most;
-    early_stopping: hold validation_fraction of the rows out to pick the best network;
+    early_stopping: hold validation_fraction of the rows out to pick the best network by
+    their error (unlike MLPRegressor's, on by default; none are held out from fewer than 20
+    rows);
     n_iter_no_change: stop after this many epochs without a new best error (0: never);
     batch_size: rows per step for the optimizers that take batches ("auto": all); penalty: a
     weight penalty as zorf.train takes it; prune_below: remove the rule and action arcs
@@ -194,10 +197,10 @@ class ZorfClassifier(ClassifierMixin, _ZorfEstimator):
         return shares
 
     def decision_function(self, X):
-        """The network's output per class (in [0, 1]); for two classes, that of the second
-        class less that of the first, as scikit-learn's binary classifiers give."""
-        outputs = self._outputs(X)
-        return outputs[:, 1] - outputs[:, 0] if outputs.shape[1] == 2 else outputs
+        """predict_proba's shares; for two classes, that of the second class less that of the
+        first, the one column scikit-learn's binary classifiers give."""
+        shares = self.predict_proba(X)
+        return shares[:, 1] - shares[:, 0] if shares.shape[1] == 2 else shares
 
     def predict(self, X):
         shares = self.predict_proba(X)
