@@ -32,7 +32,7 @@ class TTrainPhase {
           optimizer(kind.make(
               {trainSettings,
                trainSettings.learningRate.value_or(kind.defaultLearningRate.value_or(0.0)),
-               objective.LayerOf()})),
+               objective.LayerOf(), objective.UnitOf()})),
           validationMeasure(trainSettings.errorMeasure, trainingRows.numOutputs),
           generated(static_cast<std::size_t>(trainingRows.numOutputs)) {
         for (std::int32_t r = 0; r < training.count; ++r) {

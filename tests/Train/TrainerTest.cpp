@@ -176,3 +176,52 @@ TEST(TrainerTest, AStopBeforeTheFirstStepKeepsTheStartNetworkMeasured) {
 }
 
 }  // namespace
+
+namespace {
+
+// An input in its own units trains as the same input over [0, 1]: its centres' gaps and every
+// optimizer's steps go with the span of its centres, so shifting and stretching the input
+// (here x -> 1000 x + 5000) shifts and stretches the trained centres and nothing else.
+TEST(TrainerTest, AnInputInItsOwnUnitsTrainsAsItsScaledCopy) {
+    const std::vector<std::vector<std::pair<const char*, const char*>>> cases = {
+        {{"Algorithm", "RPROP"}},
+        {{"Algorithm", "Backprop"}, {"LearningRate", "0.5"}},
+        {{"Algorithm", "Adam"}, {"LearningRate", "0.05"}},
+    };
+    const auto stretch = [](double x) { return 1000.0 * x + 5000.0; };
+    for (const auto& settingsOf : cases) {
+        TTrainSettings settings;
+        SetTrainSetting(settings, "Epochs", "30");
+        for (const auto& [keyword, value] : settingsOf) {
+            SetTrainSetting(settings, keyword, value);
+        }
+        const std::unique_ptr<Data> unitRows = SurfaceRows(60, 3);
+        auto ownRows = std::make_unique<Data>(60, 2, 1, false);
+        std::vector<double> in(2);
+        std::vector<double> out(1);
+        unitRows->Rewind();
+        for (std::int32_t r = 0; r < 60; ++r) {
+            unitRows->GetNext(in, out);
+            in[0] = stretch(in[0]);
+            ownRows->AppendRow(in, out, nullptr);
+        }
+        const std::unique_ptr<TZorf> unit = SmallNetwork(5);
+        const std::unique_ptr<TZorf> own = SmallNetwork(5);
+        std::vector<double> centres = own->GetWeightLayer(TZorf::kConditionCentres);
+        for (std::size_t j = 0; j < 3; ++j) {
+            centres[j] = stretch(centres[j]);
+        }
+        own->SetWeightLayer(TZorf::kConditionCentres, centres);
+        Train(*unit, *unitRows, nullptr, settings);
+        Train(*own, *ownRows, nullptr, settings);
+        const std::vector<double> trained = unit->GetWeightLayer(TZorf::kConditionCentres);
+        const std::vector<double> trainedOwn = own->GetWeightLayer(TZorf::kConditionCentres);
+        for (std::size_t j = 0; j < trained.size(); ++j) {
+            const double expected = j < 3 ? stretch(trained[j]) : trained[j];
+            EXPECT_NEAR(trainedOwn[j], expected, j < 3 ? 1e-6 : 1e-9) << settingsOf[0].second;
+        }
+        EXPECT_NE(trained, SmallNetwork(5)->GetWeightLayer(TZorf::kConditionCentres));
+    }
+}
+
+}  // namespace
