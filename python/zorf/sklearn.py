@@ -29,8 +29,11 @@ from ._zorf import load, make
 
 __all__ = ["ZorfClassifier", "ZorfRegressor"]
 
-# The fewest rows a rule is given when the number of rules adapts to the data.
+# A random start's counts where they are left to adapt: the rules get at least this many
+# rows each.
 _ROWS_PER_RULE = 4
+_RANDOM_INPUT_FUNCTIONS = 2
+_RANDOM_OUTPUT_FUNCTIONS = 3
 # Below this many rows, early stopping holds none out: too few would be left to learn from,
 # and the validation error of a handful of rows picks a network by chance.
 _FEWEST_ROWS_TO_HOLD_OUT = 20
@@ -50,9 +53,10 @@ class _ZorfEstimator(BaseEstimator):
     the start network and the training."""
 
     _parameter_constraints = {
-        "input_functions": [Interval(Integral, 2, 1000, closed="both")],
+        "input_functions": [Interval(Integral, 2, 1000, closed="both"), StrOptions({"auto"})],
         "rules": [Interval(Integral, 1, 1000000, closed="both"), StrOptions({"auto"})],
-        "output_functions": [Interval(Integral, 2, 1000, closed="both")],
+        "output_functions": [Interval(Integral, 2, 1000, closed="both"), StrOptions({"auto"})],
+        "start": [StrOptions({"data", "random"})],
         "solver": [str],
         "learning_rate_init": [Interval(Real, 0, None, closed="neither"), None],
         "max_iter": [Interval(Integral, 0, 100000000, closed="both")],
@@ -67,13 +71,15 @@ class _ZorfEstimator(BaseEstimator):
         "verbose": ["verbose"],
     }
 
-    def __init__(self, *, input_functions=2, rules="auto", output_functions=3, solver="RPROP",
+    def __init__(self, *, input_functions=2, rules="auto", output_functions="auto",
+                 start="data", solver="RPROP",
                  learning_rate_init=None, max_iter=500, early_stopping=True,
                  validation_fraction=0.1, n_iter_no_change=20, batch_size="auto", penalty=None,
                  prune_below=0.0, random_state=None, n_jobs=None, verbose=False):
         self.input_functions = input_functions
         self.rules = rules
         self.output_functions = output_functions
+        self.start = start
         self.solver = solver
         self.learning_rate_init = learning_rate_init
         self.max_iter = max_iter
@@ -100,8 +106,6 @@ class _ZorfEstimator(BaseEstimator):
         self._input_span = np.where(high > low, high - low, 1.0)
         inputs = self._scaled(X)
         rows = len(inputs)
-        rules = self.rules if self.rules != "auto" else int(
-            np.clip(rows // _ROWS_PER_RULE, 2, 4 * inputs.shape[1] + 2 * Y.shape[1]))
         make_seed, train_seed, split_seed = rng.randint(0, 2**32 - 1, size=3, dtype=np.int64)
         validation = None
         if self.early_stopping and rows >= _FEWEST_ROWS_TO_HOLD_OUT:
@@ -109,9 +113,7 @@ class _ZorfEstimator(BaseEstimator):
             held = min(max(1, int(round(self.validation_fraction * rows))), rows - 1)
             validation = (inputs[order[:held]], Y[order[:held]])
             inputs, Y = inputs[order[held:]], Y[order[held:]]
-        network = _as_filed(make(inputs=[self.input_functions] * inputs.shape[1], rules=rules,
-                                 outputs=[self.output_functions] * Y.shape[1],
-                                 seed=int(make_seed)))
+        network = _as_filed(self._start(inputs, Y, int(make_seed)))
         batch_size = 0 if self.batch_size == "auto" else min(self.batch_size, len(inputs))
         self.history_ = train(network, inputs, Y, validation=validation, epochs=self.max_iter,
                               algorithm=self.solver, learning_rate=self.learning_rate_init,
@@ -127,6 +129,24 @@ class _ZorfEstimator(BaseEstimator):
                 print(f"Epoch {epoch}: training error {error:.6g}, validation error {checked:.6g}")
         return self
 
+    def _start(self, inputs, Y, seed):
+        """The start network: from the training rows, or drawn at random."""
+        counts = {}
+        if self.input_functions != "auto":
+            counts["inputs"] = [self.input_functions] * inputs.shape[1]
+        if self.rules != "auto":
+            counts["rules"] = self.rules
+        if self.output_functions != "auto":
+            counts["outputs"] = [self.output_functions] * Y.shape[1]
+        if self.start == "data":
+            return make(data=(inputs, Y), seed=seed, **counts)
+        rows = len(inputs)
+        counts.setdefault("inputs", [_RANDOM_INPUT_FUNCTIONS] * inputs.shape[1])
+        counts.setdefault("rules", int(np.clip(rows // _ROWS_PER_RULE, 2,
+                                               4 * inputs.shape[1] + 2 * Y.shape[1])))
+        counts.setdefault("outputs", [_RANDOM_OUTPUT_FUNCTIONS] * Y.shape[1])
+        return make(seed=seed, **counts)
+
     def _threads(self):
         return joblib.effective_n_jobs(self.n_jobs)
 
@@ -139,19 +159,21 @@ class _ZorfEstimator(BaseEstimator):
 class ZorfRegressor(RegressorMixin, _ZorfEstimator):
     """A fuzzy network regressor.
 
-    input_functions: membership functions per input; rules: the number of rules ("auto": one
-    per 4 rows, from 2 to 4 per input plus 2 per output); output_functions: membership
-    functions per output; solver: the optimizer ("RPROP", "Backprop", "Adam", ...);
-    learning_rate_init: its step size (None: the optimizer's own); max_iter: epochs at most;
-    early_stopping: hold validation_fraction of the rows out to pick the best network by
-    their error (unlike MLPRegressor's, on by default; none are held out from fewer than 20
-    rows);
+    input_functions: membership functions per input; rules: the number of rules;
+    output_functions: membership functions per output ("auto": as zorf.make(data=...) chooses
+    them, or for a random start 2 per input, one rule per 4 rows up to 4 per input and 2 per
+    output, 3 per output); start: "data" starts from the training rows as
+    zorf.make(data=...) and MakeZorf --data do, "random" from weights drawn at random;
+    solver: the optimizer ("RPROP", "Backprop", "Adam", ...); learning_rate_init: its step
+    size (None: the optimizer's own); max_iter: epochs at most; early_stopping: hold
+    validation_fraction of the rows out to pick the best network by their error (unlike
+    MLPRegressor's, on by default; none are held out from fewer than 20 rows);
     n_iter_no_change: stop after this many epochs without a new best error (0: never);
     batch_size: rows per step for the optimizers that take batches ("auto": all); penalty: a
     weight penalty as zorf.train takes it; prune_below: remove the rule and action arcs
     weighing less after training, then fine-tune; random_state: the start network, the
-    shuffling and the validation split; n_jobs: threads of recall; verbose: print the
-    history.
+    shuffling and the validation split; n_jobs: threads of recall (None: one, unless a joblib
+    context says more; -1: every core); verbose: print the history.
 
     Fitted: network_, history_ (zorf.train's history), n_iter_, n_features_in_,
     feature_names_in_ (from a DataFrame with string column names).
