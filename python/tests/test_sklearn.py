@@ -100,7 +100,7 @@ def test_bad_input_raises_what_scikit_learn_raises(Estimator):
         Estimator().predict(X)
     for parameters, kind in [(dict(rules=0), ValueError), (dict(max_iter="5"), TypeError),
                              (dict(solver="Newton"), zorf.BadArgumentError)]:
-        with pytest.raises(kind):
+        with pytest.raises(kind, match=f"(^|'){next(iter(parameters))}"):
             Estimator(**parameters).fit(X, y)
     with pytest.raises(ValueError, match="3 features"):
         Estimator().fit(X, y).predict(np.zeros((2, 3)))

@@ -25,7 +25,7 @@ from sklearn.utils.multiclass import check_classification_targets
 from sklearn.utils.validation import check_is_fitted
 
 from ._training import train
-from ._zorf import load, make
+from ._zorf import BadArgumentError, load, make
 
 __all__ = ["ZorfClassifier", "ZorfRegressor"]
 
@@ -34,6 +34,9 @@ __all__ = ["ZorfClassifier", "ZorfRegressor"]
 _ROWS_PER_RULE = 4
 _RANDOM_INPUT_FUNCTIONS = 2
 _RANDOM_OUTPUT_FUNCTIONS = 3
+# The trainer's settings that the estimators call by scikit-learn's names.
+_PARAMETER_OF = {"algorithm": "solver", "learning_rate": "learning_rate_init",
+                 "epochs": "max_iter", "patience": "n_iter_no_change"}
 # Below this many rows, early stopping holds none out: too few would be left to learn from,
 # and the validation error of a handful of rows picks a network by chance.
 _FEWEST_ROWS_TO_HOLD_OUT = 20
@@ -115,11 +118,19 @@ class _ZorfEstimator(BaseEstimator):
             inputs, Y = inputs[order[held:]], Y[order[held:]]
         network = _as_filed(self._start(inputs, Y, int(make_seed)))
         batch_size = 0 if self.batch_size == "auto" else min(self.batch_size, len(inputs))
-        self.history_ = train(network, inputs, Y, validation=validation, epochs=self.max_iter,
-                              algorithm=self.solver, learning_rate=self.learning_rate_init,
-                              batch_size=batch_size, penalty=self.penalty,
-                              patience=self.n_iter_no_change, seed=int(train_seed),
-                              prune_below=self.prune_below)
+        settings = dict(epochs=self.max_iter, algorithm=self.solver,
+                        learning_rate=self.learning_rate_init, batch_size=batch_size,
+                        penalty=self.penalty, patience=self.n_iter_no_change,
+                        seed=int(train_seed), prune_below=self.prune_below)
+        try:
+            self.history_ = train(network, inputs, Y, validation=validation, **settings)
+        except BadArgumentError as refusal:
+            # The trainer names its own setting; the caller wrote the estimator's parameter.
+            text = str(refusal)
+            for setting, parameter in _PARAMETER_OF.items():
+                if text.startswith(setting + " "):
+                    text = parameter + text[len(setting):]
+            raise BadArgumentError(text) from refusal
         self.network_ = network
         self.n_iter_ = int(self.history_["epoch"][-1])
         if self.verbose:
