@@ -270,7 +270,7 @@ std::vector<py::ssize_t> LayerShape(TZorf& network, std::int32_t layer) {
         return {size};
     }
     const py::ssize_t targets = network.GetLayer(layer + 1)->GetNumNeurons();
-    return {size / targets, targets};
+    return {targets == 0 ? 0 : size / targets, targets};
 }
 
 template <class T>
