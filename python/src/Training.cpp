@@ -185,6 +185,7 @@ py::dict History(const TTrainResult& result) {
     py::array_t<double> training(epochs);
     py::array_t<double> validation(epochs);
     py::array_t<double> seconds(epochs);
+    py::array_t<double> accuracy(epochs);
     for (py::ssize_t i = 0; i < epochs; ++i) {
         const TEpochRecord& record = result.history[static_cast<std::size_t>(i)];
         epoch.mutable_data()[i] = record.epoch;
@@ -192,12 +193,15 @@ py::dict History(const TTrainResult& result) {
         validation.mutable_data()[i] =
             record.validationError.value_or(std::numeric_limits<double>::quiet_NaN());
         seconds.mutable_data()[i] = record.seconds;
+        accuracy.mutable_data()[i] =
+            record.accuracy.value_or(std::numeric_limits<double>::quiet_NaN());
     }
     py::dict history;
     history["epoch"] = epoch;
     history["training_error"] = training;
     history["validation_error"] = validation;
     history["seconds"] = seconds;
+    history["accuracy"] = accuracy;
     history["best_epoch"] = result.bestEpoch;
     history["interrupted"] = result.interrupted;
     return history;

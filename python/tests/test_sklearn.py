@@ -70,23 +70,19 @@ def test_the_fitted_network_is_what_makezorf_and_trainzorf_give(tmp_path, start)
     X, y = kinds(60, seed=9)
     model = ZorfClassifier(rules=5, max_iter=40, start=start, random_state=7).fit(X, y)
     model.network_.save(tmp_path / "estimator.net")
-    # The estimator's rows: inputs scaled to [0, 1] by the fitted rows, one-hot targets, and
-    # the held-out share (0.1) chosen from the third seed drawn from random_state.
+    # The estimator's rows: inputs scaled to [0, 1] by the fitted rows, one-hot targets.
     values = X.to_numpy()
     scaled = (values - values.min(axis=0)) / (values.max(axis=0) - values.min(axis=0))
-    targets = np.eye(3)[np.unique(y, return_inverse=True)[1]]
-    make_seed, train_seed, split_seed = np.random.RandomState(7).randint(0, 2**32 - 1, size=3, dtype=np.int64)
-    order = np.random.RandomState(split_seed).permutation(60)
-    zorf.write_data_set(tmp_path / "check.dat", scaled[order[:6]], targets[order[:6]])
-    zorf.write_data_set(tmp_path / "rows.dat", scaled[order[6:]], targets[order[6:]])
+    zorf.write_data_set(tmp_path / "rows.dat", scaled, np.eye(3)[np.unique(y, return_inverse=True)[1]])
+    make_seed, train_seed = np.random.RandomState(7).randint(0, 2**32 - 1, size=2, dtype=np.int64)
     recipe = ["--data", tmp_path / "rows.dat"] if start == "data" else ["--outputs", "3,3,3"]
     made = run_program("ZORF_MAKE_BINARY", *recipe, "--inputs", "2,2", "--rules", 5, "--seed", make_seed,
                        tmp_path / "start.net")
     assert made.returncode == 0, made.stderr
     (tmp_path / "train.par").write_text(
         f"WeightFile = {tmp_path / 'start.net'}\nTrainFile = {tmp_path / 'rows.dat'}\n"
-        f"ValidationFile = {tmp_path / 'check.dat'}\nOutputWeightFile = {tmp_path / 'cli.net'}\n"
-        f"Epochs = 40\nPatience = 20\nSeed = {train_seed}\n")
+        f"OutputWeightFile = {tmp_path / 'cli.net'}\n"
+        f"Epochs = 40\nPatience = 100\nValidationShare = 0.1\nSeed = {train_seed}\n")
     trained = run_program("ZORF_TRAIN_BINARY", tmp_path / "train.par")
     assert trained.returncode == 0, trained.stdout + trained.stderr
     assert (tmp_path / "estimator.net").read_bytes() == (tmp_path / "cli.net").read_bytes()

@@ -310,7 +310,7 @@ def test_refuses_bad_training_arguments():
 def test_train_names_every_setting_of_the_trainer_with_its_default():
     parameters = inspect.signature(zorf.train).parameters
     # Settings that are being added to the trainer get their keyword when they land.
-    pending = {"threads", "validation_share"}
+    pending = {"threads"}
     for keyword, default, _ in zorf._zorf._train_settings():
         name = zorf._training.snake_case(keyword)
         if name in pending and name not in parameters:
@@ -318,14 +318,25 @@ def test_train_names_every_setting_of_the_trainer_with_its_default():
         assert parameters[name].kind is inspect.Parameter.KEYWORD_ONLY, name
         assert f"{name}: " in zorf.train.__doc__
         given = parameters[name].default
-        if given is None:  # the optimizer's own learning rate; no penalty
-            assert keyword in ("LearningRate", "Penalty")
+        if given is None:  # the optimizer's own learning rate; no penalty; patience by the rows
+            assert keyword in ("LearningRate", "Penalty", "Patience")
         elif isinstance(given, tuple):
             assert " ".join(map(str, given)) == default, name
         elif isinstance(given, str):
             assert given == default, name
         else:
             assert given == float(default), name
+
+
+def test_the_history_carries_the_accuracy_of_one_hot_targets():
+    rng = np.random.default_rng(6)
+    inputs = rng.random((80, 2))
+    one_hot = np.eye(2)[(inputs[:, 0] > inputs[:, 1]).astype(int)]
+    network = zorf.make(inputs=[3, 3], rules=6, outputs=[2, 2], seed=4)
+    history = zorf.train(network, inputs, one_hot, epochs=15)
+    right = network.recall(inputs).argmax(axis=1) == one_hot.argmax(axis=1)
+    assert history["accuracy"][history["best_epoch"]] == right.mean()
+    assert np.isnan(zorf.train(network, inputs, one_hot * 0.5, epochs=2)["accuracy"]).all()
 
 
 def test_weight_layers_are_matrices_from_sources_to_targets():

@@ -36,7 +36,8 @@ _RANDOM_INPUT_FUNCTIONS = 2
 _RANDOM_OUTPUT_FUNCTIONS = 3
 # The trainer's settings that the estimators call by scikit-learn's names.
 _PARAMETER_OF = {"algorithm": "solver", "learning_rate": "learning_rate_init",
-                 "epochs": "max_iter", "patience": "n_iter_no_change"}
+                 "epochs": "max_iter", "patience": "n_iter_no_change",
+                 "validation_share": "validation_fraction"}
 # Below this many rows, early stopping holds none out: too few would be left to learn from,
 # and the validation error of a handful of rows picks a network by chance.
 _FEWEST_ROWS_TO_HOLD_OUT = 20
@@ -64,7 +65,7 @@ class _ZorfEstimator(BaseEstimator):
         "learning_rate_init": [Interval(Real, 0, None, closed="neither"), None],
         "max_iter": [Interval(Integral, 0, 100000000, closed="both")],
         "early_stopping": ["boolean"],
-        "validation_fraction": [Interval(Real, 0, 1, closed="neither")],
+        "validation_fraction": [Interval(Real, 0, 0.9, closed="right")],
         "n_iter_no_change": [Interval(Integral, 0, 100000000, closed="both")],
         "batch_size": [Interval(Integral, 1, None, closed="left"), StrOptions({"auto"})],
         "penalty": [str, None],
@@ -77,7 +78,7 @@ class _ZorfEstimator(BaseEstimator):
     def __init__(self, *, input_functions=2, rules="auto", output_functions="auto",
                  start="data", solver="RPROP",
                  learning_rate_init=None, max_iter=500, early_stopping=True,
-                 validation_fraction=0.1, n_iter_no_change=20, batch_size="auto", penalty=None,
+                 validation_fraction=0.1, n_iter_no_change=100, batch_size="auto", penalty=None,
                  prune_below=0.0, random_state=None, n_jobs=None, verbose=False):
         self.input_functions = input_functions
         self.rules = rules
@@ -108,22 +109,17 @@ class _ZorfEstimator(BaseEstimator):
         # A constant input gives every row the same scaled value; it cannot divide by 0.
         self._input_span = np.where(high > low, high - low, 1.0)
         inputs = self._scaled(X)
-        rows = len(inputs)
-        make_seed, train_seed, split_seed = rng.randint(0, 2**32 - 1, size=3, dtype=np.int64)
-        validation = None
-        if self.early_stopping and rows >= _FEWEST_ROWS_TO_HOLD_OUT:
-            order = np.random.RandomState(split_seed).permutation(rows)
-            held = min(max(1, int(round(self.validation_fraction * rows))), rows - 1)
-            validation = (inputs[order[:held]], Y[order[:held]])
-            inputs, Y = inputs[order[held:]], Y[order[held:]]
+        make_seed, train_seed = rng.randint(0, 2**32 - 1, size=2, dtype=np.int64)
         network = _as_filed(self._start(inputs, Y, int(make_seed)))
+        held_out = self.early_stopping and len(inputs) >= _FEWEST_ROWS_TO_HOLD_OUT
         batch_size = 0 if self.batch_size == "auto" else min(self.batch_size, len(inputs))
         settings = dict(epochs=self.max_iter, algorithm=self.solver,
+                        validation_share=self.validation_fraction if held_out else 0.0,
                         learning_rate=self.learning_rate_init, batch_size=batch_size,
                         penalty=self.penalty, patience=self.n_iter_no_change,
                         seed=int(train_seed), prune_below=self.prune_below)
         try:
-            self.history_ = train(network, inputs, Y, validation=validation, **settings)
+            self.history_ = train(network, inputs, Y, **settings)
         except BadArgumentError as refusal:
             # The trainer names its own setting; the caller wrote the estimator's parameter.
             text = str(refusal)
@@ -135,9 +131,10 @@ class _ZorfEstimator(BaseEstimator):
         self.n_iter_ = int(self.history_["epoch"][-1])
         if self.verbose:
             errors = zip(self.history_["epoch"], self.history_["training_error"],
-                         self.history_["validation_error"])
-            for epoch, error, checked in errors:
-                print(f"Epoch {epoch}: training error {error:.6g}, validation error {checked:.6g}")
+                         self.history_["validation_error"], self.history_["accuracy"])
+            for epoch, error, checked, accuracy in errors:
+                print(f"Epoch {epoch}: training error {error:.6g}, validation error {checked:.6g}, "
+                      f"accuracy {accuracy:.6g}")
         return self
 
     def _start(self, inputs, Y, seed):
@@ -176,9 +173,10 @@ class ZorfRegressor(RegressorMixin, _ZorfEstimator):
     output, 3 per output); start: "data" starts from the training rows as
     zorf.make(data=...) and MakeZorf --data do, "random" from weights drawn at random;
     solver: the optimizer ("RPROP", "Backprop", "Adam", ...); learning_rate_init: its step
-    size (None: the optimizer's own); max_iter: epochs at most; early_stopping: hold
-    validation_fraction of the rows out to pick the best network by their error (unlike
-    MLPRegressor's, on by default; none are held out from fewer than 20 rows);
+    size (None: the optimizer's own); max_iter: epochs at most; early_stopping: the trainer
+    holds validation_fraction of the rows out (by class for the classifier) to pick the best
+    network, by its error or, for the classifier, its accuracy (unlike MLPRegressor's, on by
+    default; none are held out from fewer than 20 rows);
     n_iter_no_change: stop after this many epochs without a new best error (0: never);
     batch_size: rows per step for the optimizers that take batches ("auto": all); penalty: a
     weight penalty as zorf.train takes it; prune_below: remove the rule and action arcs

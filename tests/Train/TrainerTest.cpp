@@ -225,3 +225,85 @@ TEST(TrainerTest, AnInputInItsOwnUnitsTrainsAsItsScaledCopy) {
 }
 
 }  // namespace
+
+namespace {
+
+std::unique_ptr<TZorf> ClassNetwork(std::uint32_t seed) {
+    TZorfRecipe recipe{{3, 3}, 6, {2, 2}, seed, -2.0, 2.0, 0.0};
+    return MakeZorf(recipe);
+}
+
+// Two overlapping classes of points on the unit square, one-hot.
+std::unique_ptr<Data> ClassRows(std::int32_t count, std::uint32_t seed) {
+    auto rows = std::make_unique<Data>(count, 2, 2, false);
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 0.2);
+    for (std::int32_t r = 0; r < count; ++r) {
+        const double label = r % 2;
+        const std::vector<double> in = {std::clamp(0.3 + 0.4 * label + noise(random), 0.0, 1.0),
+                                        std::clamp(0.5 + noise(random), 0.0, 1.0)};
+        const std::vector<double> out = {1.0 - label, label};
+        rows->AppendRow(in, out, nullptr);
+    }
+    return rows;
+}
+
+// With one-hot validation rows the run keeps the most accurate epoch (the lowest error among
+// equals), reports cross-entropy per row, and stops once the default patience ran out.
+TEST(TrainerTest, AClassifierKeepsItsMostAccurateEpoch) {
+    const std::unique_ptr<TZorf> network = ClassNetwork(3);
+    const std::unique_ptr<Data> training = ClassRows(80, 1);
+    const std::unique_ptr<Data> validation = ClassRows(30, 2);
+    TTrainSettings settings;
+    SetTrainSetting(settings, "ErrorMeasure", "CrossEntropy");
+    SetTrainSetting(settings, "Epochs", "2000");
+    const std::unique_ptr<TZorf> start = ClassNetwork(3);
+    const TTrainResult result = Train(*network, *training, validation.get(), settings);
+    const TEpochRecord& kept = result.Best();
+    for (const TEpochRecord& record : result.history) {
+        ASSERT_TRUE(record.accuracy);
+        EXPECT_TRUE(*record.accuracy < *kept.accuracy ||
+                    (*record.accuracy == *kept.accuracy &&
+                     *record.validationError >= *kept.validationError))
+            << record.epoch;
+    }
+    EXPECT_EQ(result.history.back().epoch, kept.epoch + kDefaultPatience);
+    EXPECT_EQ(ClassificationAccuracy(*network, *validation), kept.accuracy);
+
+    TErrorCrossEntropyObj entropy(2);
+    std::vector<double> in(2);
+    std::vector<double> expected(2);
+    std::vector<double> generated(2);
+    training->Rewind();
+    for (std::int32_t r = 0; r < 80; ++r) {
+        training->GetNext(in, expected);
+        start->Propagate(in.data(), generated.data());
+        entropy.AddPattern(expected.data(), generated.data());
+    }
+    EXPECT_DOUBLE_EQ(result.history.front().trainingError, entropy.GetError() / 80);
+}
+
+TEST(TrainerTest, AValidationShareHoldsOutRowsOfEachClassFromTheSeed) {
+    const std::unique_ptr<Data> rows = ClassRows(40, 4);
+    const auto run = [&](const char* seed) {
+        const std::unique_ptr<TZorf> network = ClassNetwork(3);
+        TTrainSettings settings;
+        SetTrainSetting(settings, "Epochs", "5");
+        SetTrainSetting(settings, "ValidationShare", "0.25");
+        SetTrainSetting(settings, "Seed", seed);
+        return Train(*network, *rows, nullptr, settings).history.back();
+    };
+    const TEpochRecord first = run("1");
+    ASSERT_TRUE(first.validationError);
+    EXPECT_EQ(run("1").validationError, first.validationError);
+    EXPECT_NE(run("2").validationError, first.validationError);
+    // Ten of the forty rows, five of each class: the accuracy is a multiple of a tenth.
+    EXPECT_DOUBLE_EQ(std::round(*first.accuracy * 10.0), *first.accuracy * 10.0);
+
+    TTrainSettings all;
+    SetTrainSetting(all, "ValidationShare", "0.9");
+    const std::unique_ptr<Data> two = ClassRows(2, 4);
+    EXPECT_THROW(Train(*ClassNetwork(3), *two, nullptr, all), TTrainRefusal);
+}
+
+}  // namespace
