@@ -75,7 +75,7 @@ class _ZorfEstimator(BaseEstimator):
         "verbose": ["verbose"],
     }
 
-    def __init__(self, *, input_functions=2, rules="auto", output_functions="auto",
+    def __init__(self, *, input_functions="auto", rules="auto", output_functions="auto",
                  start="data", solver="RPROP",
                  learning_rate_init=None, max_iter=500, early_stopping=True,
                  validation_fraction=0.1, n_iter_no_change=100, batch_size="auto", penalty=None,
@@ -168,9 +168,9 @@ class ZorfRegressor(RegressorMixin, _ZorfEstimator):
     """A fuzzy network regressor.
 
     input_functions: membership functions per input; rules: the number of rules;
-    output_functions: membership functions per output ("auto": as zorf.make(data=...) chooses
-    them, or for a random start 2 per input, one rule per 4 rows up to 4 per input and 2 per
-    output, 3 per output); start: "data" starts from the training rows as
+    output_functions: membership functions per output ("auto", the defaults: as
+    zorf.make(data=...) chooses them, or for a random start 2 per input, one rule per 4 rows
+    up to 4 per input and 2 per output, 3 per output); start: "data" starts from the training rows as
     zorf.make(data=...) and MakeZorf --data do, "random" from weights drawn at random;
     solver: the optimizer ("RPROP", "Backprop", "Adam", ...); learning_rate_init: its step
     size (None: the optimizer's own); max_iter: epochs at most; early_stopping: the trainer
