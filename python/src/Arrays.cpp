@@ -63,6 +63,17 @@ Matrix VectorArgument(const py::handle& values, const char* name, std::int64_t s
     return Converted(array);
 }
 
+Matrix MatrixArgument(const py::handle& values, const char* name, std::int64_t rows,
+                      std::int64_t columns, const char* meaning) {
+    const py::array array = NumericArray(values, name);
+    if (array.ndim() != 2 || array.shape(0) != rows || array.shape(1) != columns) {
+        RefuseValue(std::string(name) + " must be a 2-D array of shape (" + std::to_string(rows) +
+                    ", " + std::to_string(columns) + ") for " + meaning + ", not of shape " +
+                    ShapeText(array));
+    }
+    return Converted(array);
+}
+
 std::int32_t DataSetRows(const Matrix& rows, const char* name) {
     if (rows.shape(0) > std::numeric_limits<std::int32_t>::max()) {
         RefuseValue(std::string(name) + " has more rows than a data set holds (" +

@@ -19,6 +19,9 @@ Matrix RowsArgument(const pybind11::handle& values, const char* name,
                     std::optional<std::int64_t> columns, const char* unit);
 // A 1-D array of exactly `size` values.
 Matrix VectorArgument(const pybind11::handle& values, const char* name, std::int64_t size);
+// A 2-D array of exactly (rows, columns), whose axes are described as `meaning`.
+Matrix MatrixArgument(const pybind11::handle& values, const char* name, std::int64_t rows,
+                      std::int64_t columns, const char* meaning);
 
 // The rows of an array that a data set can hold (at most 2^31 - 1).
 std::int32_t DataSetRows(const Matrix& rows, const char* name);

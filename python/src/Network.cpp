@@ -262,24 +262,59 @@ py::array_t<double> ArrayOf(const std::vector<double>& values) {
     return py::array_t<double>(static_cast<py::ssize_t>(values.size()), values.data());
 }
 
+// The rule and action weights join two layers of nodes, so Python holds them as a matrix
+// (sources, targets), whose C order is the layout's from-major order; the centres are a list.
+std::vector<py::ssize_t> LayerShape(TZorf& network, std::int32_t layer) {
+    const auto size = static_cast<py::ssize_t>(network.GetWeightLayer(layer).size());
+    if (layer != TZorf::kRuleWeights && layer != TZorf::kActionWeights) {
+        return {size};
+    }
+    const py::ssize_t targets = network.GetLayer(layer + 1)->GetNumNeurons();
+    return {targets == 0 ? 0 : size / targets, targets};
+}
+
+template <class T>
+py::array_t<T> Shaped(py::array_t<T> values, const std::vector<py::ssize_t>& shape) {
+    return values.reshape(shape);
+}
+
+// The values of one weight layer in the shape of weights(layer).
+Matrix LayerArgument(TZorf& network, std::int32_t layer, const py::handle& values,
+                     const char* name) {
+    const std::vector<py::ssize_t> shape = LayerShape(network, layer);
+    if (shape.size() == 1) {
+        return VectorArgument(values, name, shape[0]);
+    }
+    return MatrixArgument(values, name, shape[0], shape[1], "(sources, targets)");
+}
+
 py::array_t<double> Weights(const py::handle& self, std::int32_t layer) {
     Network& network = NetworkOf(self);
     const auto shared = network.Share();
-    return ArrayOf(UsedWeights(network.Zorf(), layer));
+    return Shaped(ArrayOf(UsedWeights(network.Zorf(), layer)), LayerShape(network.Zorf(), layer));
 }
 
-std::string ValueText(std::size_t i, double value) {
-    return "weights[" + std::to_string(i) + "] (" +
-           py::repr(py::float_(value)).cast<std::string>() + ")";
+// An entry as the caller indexes it: [source, target] in a matrix.
+std::string ValueText(std::size_t i, double value, py::ssize_t targets) {
+    const std::string index = targets == 0
+                                  ? std::to_string(i)
+                                  : std::to_string(i / static_cast<std::size_t>(targets)) + ", " +
+                                        std::to_string(i % static_cast<std::size_t>(targets));
+    return "weights[" + index + "] (" + py::repr(py::float_(value)).cast<std::string>() + ")";
 }
 
 // What training keeps to, and the network loader refuses: finite values, each input's centres
 // in ascending order, output centres within [0, 1] (the range of every output).
 void RequireTrainable(TZorf& network, std::int32_t layer, const double* given,
                       const std::vector<bool>& arcs) {
+    const std::vector<py::ssize_t> shape = LayerShape(network, layer);
+    const py::ssize_t targets = shape.size() == 2 ? shape[1] : 0;
+    const auto entry = [targets](std::size_t i, double value) {
+        return ValueText(i, value, targets);
+    };
     for (std::size_t i = 0; i < arcs.size(); ++i) {
         if (arcs[i] && !std::isfinite(given[i])) {
-            RefuseValue("weights must be finite numbers: " + ValueText(i, given[i]));
+            RefuseValue("weights must be finite numbers: " + entry(i, given[i]));
         }
     }
     if (layer == 1) {
@@ -287,15 +322,15 @@ void RequireTrainable(TZorf& network, std::int32_t layer, const double* given,
         for (std::int32_t j = 1; j < groups.GetNumMembers(); ++j) {
             const auto i = static_cast<std::size_t>(j);
             if (groups.Position(j) > 0 && given[i] < given[i - 1]) {
-                RefuseValue("the centres of each input must ascend: " + ValueText(i, given[i]) +
-                            " is below " + ValueText(i - 1, given[i - 1]));
+                RefuseValue("the centres of each input must ascend: " + entry(i, given[i]) +
+                            " is below " + entry(i - 1, given[i - 1]));
             }
         }
     }
     if (layer == 4) {
         for (std::size_t i = 0; i < arcs.size(); ++i) {
             if (!(given[i] >= 0.0 && given[i] <= 1.0)) {
-                RefuseValue("output centres must lie within [0, 1]: " + ValueText(i, given[i]));
+                RefuseValue("output centres must lie within [0, 1]: " + entry(i, given[i]));
             }
         }
     }
@@ -305,8 +340,7 @@ void RequireTrainable(TZorf& network, std::int32_t layer, const double* given,
 void WriteWeights(Network& network, std::int32_t layer, const py::handle& values) {
     TZorf& zorf = network.Zorf();
     std::vector<double> weights = zorf.GetWeightLayer(layer);
-    const Matrix given =
-        VectorArgument(values, "weights", static_cast<std::int64_t>(weights.size()));
+    const Matrix given = LayerArgument(zorf, layer, values, "weights");
     const std::vector<bool> arcs = ArcsOf(zorf, layer);
     RequireTrainable(zorf, layer, given.data(), arcs);
     for (std::size_t i = 0; i < weights.size(); ++i) {
@@ -350,8 +384,11 @@ NetworkHandle FromState(const py::tuple& state) {
     if (weights.size() != kWeightLayers) {
         RefuseValue("a pickled zorf.Network holds the weights of 4 weight layers");
     }
+    // The pickle keeps every layer flat, as 1.x wrote it.
+    const py::object reshape = py::module_::import("numpy").attr("reshape");
     for (std::int32_t layer = 1; layer <= kWeightLayers; ++layer) {
-        WriteWeights(*network, layer, weights[static_cast<std::size_t>(layer - 1)]);
+        const py::tuple shape = py::cast(LayerShape(network->Zorf(), layer));
+        WriteWeights(*network, layer, reshape(weights[static_cast<std::size_t>(layer - 1)], shape));
     }
     return network;
 }
@@ -379,17 +416,16 @@ py::array_t<bool> Frozen(const py::handle& self, std::int32_t layer) {
     for (std::size_t i = 0; i < flags.size(); ++i) {
         out[i] = flags[i] != 0;
     }
-    return frozen;
+    return Shaped(frozen, LayerShape(network.Zorf(), layer));
 }
 
 void SetFrozen(const py::handle& self, std::int32_t layer, const py::object& values) {
     Network& network = NetworkOf(self);
     const auto held = network.Hold();
-    const Matrix given = VectorArgument(
-        values, "frozen", static_cast<std::int64_t>(network.Zorf().GetWeightLayer(layer).size()));
+    const Matrix given = LayerArgument(network.Zorf(), layer, values, "frozen");
     std::vector<std::uint8_t> flags;
-    flags.reserve(static_cast<std::size_t>(given.shape(0)));
-    for (py::ssize_t i = 0; i < given.shape(0); ++i) {
+    flags.reserve(static_cast<std::size_t>(given.size()));
+    for (py::ssize_t i = 0; i < given.size(); ++i) {
         flags.push_back(given.data()[i] != 0.0 ? 1 : 0);
     }
     network.Zorf().SetFrozenLayer(layer, flags);
@@ -403,11 +439,11 @@ std::string Describe(const py::handle& self) {
 }
 
 constexpr const char* kLayerDoc =
-    "Weight layers: 1 the centres of the input membership functions (one per condition node), "
-    "2 the condition-to-rule weights and 3 the rule-to-action weights (from-major: entry "
-    "source * targets + target, pruned arcs included as 0.0), 4 the centres of the output "
-    "membership "
-    "functions (one per action node).";
+    "Weight layers (their names in zorf): 1 CONDITION_CENTRES, the centres of the input "
+    "membership functions (one per condition node); 2 RULE_WEIGHTS, the condition-to-rule "
+    "weights, and 3 ACTION_WEIGHTS, the rule-to-action weights, each a 2-D array shaped "
+    "(sources, targets), pruned arcs included as 0.0; 4 OUTPUT_CENTRES, the centres of the "
+    "output membership functions (one per action node).";
 
 }  // namespace
 
@@ -436,19 +472,19 @@ shape, TypeError for values that are not numbers, zorf.CheckFailure when an outp
         "output_functions, conditions and actions (the node counts of layers 2 and 4).");
     network.def(
         "weights", &Weights, py::arg("layer"),
-        (std::string("The weights of a weight layer (1 to 4) as a 1-D float64 array. ") + kLayerDoc)
+        (std::string("The weights of a weight layer (1 to 4) as a float64 array. ") + kLayerDoc)
             .c_str());
     network.def("set_weights", &SetWeights, py::arg("layer"), py::arg("weights"),
-                "Replace the weights of a weight layer (1 to 4) from a 1-D array in the layout "
-                "of weights(layer); the entries of pruned arcs are not used. Refuses "
+                "Replace the weights of a weight layer (1 to 4) from an array shaped as "
+                "weights(layer); the entries of pruned arcs are not used. Refuses "
                 "(ValueError) what training never makes: values that are not finite, an "
                 "input's centres out of ascending order, output centres outside [0, 1].");
     network.def("frozen", &Frozen, py::arg("layer"),
-                "A 1-D bool array in the layout of weights(layer): True where an existing arc is "
+                "A bool array shaped as weights(layer): True where an existing arc is "
                 "frozen (kept as it is by training).");
     network.def("set_frozen", &SetFrozen, py::arg("layer"), py::arg("frozen"),
-                "Freeze (true) or unfreeze (false) each existing arc of a weight layer from a 1-D "
-                "array in the layout of weights(layer); pruned arcs stay absent.");
+                "Freeze (true) or unfreeze (false) each existing arc of a weight layer from an "
+                "array shaped as weights(layer); pruned arcs stay absent.");
     network.def("save", &Save, py::arg("path"),
                 "Write the network file, under a temporary name renamed into place once all of "
                 "it was written: a failed save leaves an earlier file as it was.");

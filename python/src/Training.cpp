@@ -17,7 +17,6 @@
 #include "KQmessage/NumberText.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "Network.h"
-#include "Train/OptimizerTable.h"
 #include "Train/Trainer.h"
 #include "Zorf/TNonFiniteInput.h"
 
@@ -239,42 +238,23 @@ py::dict TrainNetwork(const py::handle& self, const py::object& inputs, const py
     return History(result);
 }
 
-// The optimizers' names come from the trainer's table, so a new one is documented here too.
-const std::string& TrainDocumentation() {
-    static const std::string text = [] {
-        std::string names;
-        for (const TOptimizerKind& kind : Optimizers()) {
-            names += std::string(names.empty() ? "" : ", ") + "\"" + kind.name + "\"";
-        }
-        return R"(Train a network in place on the rows X (rows, inputs) with expected outputs Y.
-
-validation, a pair (X, Y), picks the best network by its error; without it the training
-error does. The settings are TrainZorf's, in snake case: epochs, algorithm (one of
-)" + names + R"(), learning_rate, momentum, batch_size, error_measure
-("RMS", "CrossEntropy"), penalty, target_error, patience, seed, prune_below,
-validation_share, fine_tune_epochs, train_layers (the weight layers, e.g. [2, 3, 4]), initial_step,
-max_step, min_centre_gap. Whole numbers (epochs, batch_size, patience, seed,
-fine_tune_epochs) must be ints, the other numbers ints or floats, the names strs; a refusal
-names the argument. An input that is not a finite number, or an expected output outside
-[0, 1], raises zorf.BadArgumentError with its row and column (from 0). The network ends as
-the best network of the run. Ctrl-C ends the run after the epoch under way, keeping the best
-network so far.
-
-Returns the history, a dict of arrays with one entry per epoch measured (epoch 0 the
-start network): epoch, training_error, validation_error (NaN without validation), seconds
-and accuracy (for one-hot Y, the share of the validation rows, else of the training rows,
-classified right; NaN otherwise); and best_epoch and interrupted (Ctrl-C ended the run).
-Errors are per row for both measures. For one-hot Y the most accurate epoch is kept (the
-lowest error among equals).)";
-    }();
-    return text;
+// The settings as the trainer lists them, (keyword, default, meaning): zorf.train's keywords
+// are checked against them and document themselves from them.
+py::list SettingKeywords() {
+    py::list keywords;
+    for (const TTrainSettingInfo& info : TrainSettingKeywords()) {
+        keywords.append(py::make_tuple(info.keyword, info.defaultValue, info.meaning));
+    }
+    return keywords;
 }
 
 }  // namespace
 
 void BindTraining(py::module_& module) {
-    module.def("train", &TrainNetwork, py::arg("network"), py::arg("X"), py::arg("Y"),
-               py::kw_only(), py::arg("validation") = py::none(), TrainDocumentation().c_str());
+    // zorf.train (zorf/_training.py) names every setting; this takes those it was given.
+    module.def("_train", &TrainNetwork, py::arg("network"), py::arg("X"), py::arg("Y"),
+               py::kw_only(), py::arg("validation") = py::none());
+    module.def("_train_settings", &SettingKeywords);
 }
 
 }  // namespace ZorfPython

@@ -1,5 +1,7 @@
 import errno
+import inspect
 import os
+import pathlib
 import pickle
 import signal
 import subprocess
@@ -82,7 +84,7 @@ def test_pickles_and_copies_weights_and_flags(tmp_path):
     twin.set_weights(3, weights)
     assert np.array_equal(twin.recall(rows), network.recall(rows))
 
-    flags = np.arange(network.weights(2).size) % 3 == 0
+    flags = (np.arange(network.weights(2).size) % 3 == 0).reshape(network.weights(2).shape)
     twin.set_frozen(2, flags)
     exists = twin.frozen(2) | ~flags
     assert np.array_equal(twin.frozen(2), flags & exists)
@@ -285,6 +287,8 @@ def test_refuses_bad_training_arguments():
     rows, good = np.zeros((4, 1)), np.full((4, 1), 0.5)
     cases = [
         (dict(learning_rat=0.1), TypeError, "unexpected keyword argument 'learning_rat'"),
+        (dict(LearningRate=0.1), TypeError, "unexpected keyword argument 'LearningRate'"),
+        (dict(l_earning_rate=0.1), TypeError, "unexpected keyword argument 'l_earning_rate'"),
         (dict(algorithm="foo"), zorf.BadArgumentError, "^algorithm must be"),
         (dict(train_layers=[2, 5]), zorf.BadArgumentError, '^train_layers must be .*, not "2 5"'),
         (dict(learning_rate=0), zorf.BadArgumentError, "^learning_rate must be a number above 0"),
@@ -303,12 +307,62 @@ def test_refuses_bad_training_arguments():
         zorf.train(network, rows, good * 3)
 
 
+def test_train_names_every_setting_of_the_trainer_with_its_default():
+    parameters = inspect.signature(zorf.train).parameters
+    # Settings that are being added to the trainer get their keyword when they land.
+    pending = {"threads"}
+    for keyword, default, _ in zorf._zorf._train_settings():
+        name = zorf._training.snake_case(keyword)
+        if name in pending and name not in parameters:
+            continue
+        assert parameters[name].kind is inspect.Parameter.KEYWORD_ONLY, name
+        assert f"{name}: " in zorf.train.__doc__
+        given = parameters[name].default
+        if given is None:  # the optimizer's own learning rate; no penalty; patience by the rows
+            assert keyword in ("LearningRate", "Penalty", "Patience")
+        elif isinstance(given, tuple):
+            assert " ".join(map(str, given)) == default, name
+        elif isinstance(given, str):
+            assert given == default, name
+        else:
+            assert given == float(default), name
+
+
+def test_the_history_carries_the_accuracy_of_one_hot_targets():
+    rng = np.random.default_rng(6)
+    inputs = rng.random((80, 2))
+    one_hot = np.eye(2)[(inputs[:, 0] > inputs[:, 1]).astype(int)]
+    network = zorf.make(inputs=[3, 3], rules=6, outputs=[2, 2], seed=4)
+    history = zorf.train(network, inputs, one_hot, epochs=15)
+    right = network.recall(inputs).argmax(axis=1) == one_hot.argmax(axis=1)
+    assert history["accuracy"][history["best_epoch"]] == right.mean()
+    assert np.isnan(zorf.train(network, inputs, one_hot * 0.5, epochs=2)["accuracy"]).all()
+
+
+def test_weight_layers_are_matrices_from_sources_to_targets():
+    network = zorf.make(inputs=[3, 2], rules=4, outputs=[3, 2], prune=0.3, seed=2)
+    flat = network.__getstate__()[1]
+    shapes = {zorf.CONDITION_CENTRES: (5,), zorf.RULE_WEIGHTS: (5, 4), zorf.ACTION_WEIGHTS: (4, 5),
+              zorf.OUTPUT_CENTRES: (5,)}
+    for layer, shape in shapes.items():
+        assert network.weights(layer).shape == network.frozen(layer).shape == shape
+        assert np.array_equal(network.weights(layer).ravel(), flat[layer - 1])
+    # Entry [source, target] is the arc from source to target: an arc that pruning removed
+    # is 0.0 where the network says it is missing.
+    rules = network.weights(zorf.RULE_WEIGHTS)
+    missing = [(s, t) for s in range(5) for t in range(4) if rules[s, t] == 0.0]
+    assert missing and all(not network.frozen(zorf.RULE_WEIGHTS)[s, t] for s, t in missing)
+    network.set_frozen(zorf.RULE_WEIGHTS, np.ones((5, 4)))
+    assert np.array_equal(network.frozen(zorf.RULE_WEIGHTS), rules != 0.0)
+
+
 def test_the_readme_example_runs(tmp_path, monkeypatch):
     readme = (EXAMPLES.parent / "README.md").read_text()
-    example = readme.split("## Python", 1)[1].split("```python\n", 1)[1].split("```", 1)[0]
+    section = readme.split("## Python\n", 1)[1].split("\n## ", 1)[0]
     (tmp_path / "examples").symlink_to(EXAMPLES)
     monkeypatch.chdir(tmp_path)
-    exec(compile(example, "README.md", "exec"), {})
+    for example in section.split("```python\n")[1:]:
+        exec(compile(example.split("```", 1)[0], "README.md", "exec"), {})
     assert zorf.load("comfort-copy.net").weights(2).size == 30
 
 
@@ -414,7 +468,9 @@ def test_set_weights_refuses_what_training_never_makes():
     cases = [
         (1, [0.0, 0.5, 1.0, 0.0, np.nan], r"finite numbers: weights\[4\] \(nan\)"),
         (1, [0.0, 0.6, 0.5, 0.0, 1.0], r"ascend: weights\[2\] \(0.5\) is below weights\[1\] \(0.6\)"),
-        (2, np.full(20, np.inf), r"finite numbers: weights\[0\] \(inf\)"),
+        (2, np.full((5, 4), np.inf), r"finite numbers: weights\[0, 0\] \(inf\)"),
+        (3, np.zeros(12), r"2-D array of shape \(4, 3\) for \(sources, targets\), not of shape \(12,\)"),
+        (3, np.zeros((3, 4)), r"2-D array of shape \(4, 3\) for \(sources, targets\), not of shape \(3, 4\)"),
         (4, [0.0, 0.5, 1.5], r"within \[0, 1\]: weights\[2\] \(1.5\)"),
         (4, [-0.0, 0.5, np.nan], r"finite numbers: weights\[2\] \(nan\)"),
     ]
@@ -485,3 +541,14 @@ def test_refusals_say_where(tmp_path):
         with pytest.raises(zorf.Error) as raised:
             action()
         assert {name: getattr(raised.value, name) for name in attributes} == attributes, raised.value
+
+
+def test_the_type_stubs_name_what_the_module_holds():
+    import ast
+
+    stubs = ast.parse((pathlib.Path(zorf.__file__).parent / "_zorf.pyi").read_text())
+    stubbed = {node.name: node for node in stubs.body if isinstance(node, (ast.FunctionDef, ast.ClassDef))}
+    held = {name for name in dir(zorf._zorf) if not name.startswith("__")}
+    assert set(stubbed) == held
+    methods = {node.name for node in stubbed["Network"].body if isinstance(node, ast.FunctionDef)}
+    assert methods == {name for name in dir(zorf.Network) if not name.startswith("_")}

@@ -8,14 +8,19 @@
 
 Networks come from zorf.load (a network file) or zorf.make (a new network, as MakeZorf
 makes it) and are written back with Network.save. Data set files are read and written with
-zorf.read_data_set and zorf.write_data_set; zorf.train trains a network in place. Refusals of the library raise zorf.Error:
+zorf.read_data_set and zorf.write_data_set; zorf.train trains a network in place. The
+weight layers are named zorf.CONDITION_CENTRES, RULE_WEIGHTS, ACTION_WEIGHTS and
+OUTPUT_CENTRES (1 to 4). Refusals of the library raise zorf.Error:
 zorf.FileError (also an OSError), zorf.BadArgumentError (also a ValueError; attributes
 category and where) and zorf.CheckFailure. Wrong shapes raise ValueError, values that are
 not numbers TypeError.
 
-zorf.dask recalls dask arrays and data frames block by block on a cluster.
+zorf.sklearn holds scikit-learn estimators, ZorfRegressor and ZorfClassifier; zorf.dask
+recalls dask arrays and data frames block by block on a cluster.
 """
 
+from ._training import Layer, train
+from ._version import __version__
 from ._zorf import (
     BadArgumentError,
     CheckFailure,
@@ -25,19 +30,26 @@ from ._zorf import (
     load,
     make,
     read_data_set,
-    train,
     write_data_set,
 )
 
+CONDITION_CENTRES, RULE_WEIGHTS, ACTION_WEIGHTS, OUTPUT_CENTRES = Layer
+
 __all__ = [
+    "ACTION_WEIGHTS",
     "BadArgumentError",
+    "CONDITION_CENTRES",
     "CheckFailure",
     "Error",
     "FileError",
+    "Layer",
     "Network",
+    "OUTPUT_CENTRES",
+    "RULE_WEIGHTS",
     "load",
     "make",
     "read_data_set",
     "train",
     "write_data_set",
+    "__version__",
 ]
