@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/InputRow.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
@@ -215,7 +216,7 @@ std::vector<TEpochRecord> ReadTrainingLog(const std::string& fileName) {
 std::unique_ptr<Data> LoadHistogramData(const std::string& fileName, const TZorf& network) {
     FileTools::LoadedDataSet loaded = ReadingFile(fileName, [&fileName] {
         FileTools::ScratchBuffer scratch;
-        return FileTools::LoadDataSet(scratch, fileName);
+        return FileTools::LoadAnyDataSet(scratch, fileName);
     });
     if (!loaded.data) {
         Refuse(fileName + ": " + FileTools::StatusText(loaded.status));

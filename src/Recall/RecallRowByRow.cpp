@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/ReadAheadRows.h"
 #include "FileHandler/Syntax/FileMessages.h"
@@ -22,8 +24,10 @@ namespace {
 // outputs: the outputs in the place of expected outputs, no inputs.
 class TResultFile {
   public:
-    TResultFile(const std::string& fileName, std::int32_t rows, std::int32_t outputs)
-        : result(rows, 0, outputs, false),
+    TResultFile(const std::string& fileName, std::int32_t rows, std::int32_t outputs,
+                const TZorfDataInfo& info)
+        : units(info),
+          result(rows, 0, outputs, false),
           header(*FileTools::HeaderOf(&result, nullptr)),
           layout(FileTools::LayoutForWriting(header, &result, nullptr)),
           out(FileTools::OutputStream::ReplaceFile(fileName)) {
@@ -45,6 +49,7 @@ class TResultFile {
         for (std::size_t r = 0; r < rows; ++r) {
             const std::span<const double> values = outputs.subspan(r * count, count);
             std::copy(values.begin(), values.end(), shareRow.expectedOutputs.begin());
+            InOwnUnits(units, shareRow.expectedOutputs);
             FileTools::WriteDataSetRow(text, layout, shareRow);
         }
     }
@@ -63,6 +68,7 @@ class TResultFile {
     const std::string& FailureReason() const { return out.FailureReason(); }
 
   private:
+    const TZorfDataInfo& units;
     // Holds no rows: it only gives the header and layout their counts.
     const Data result;
     const FileTools::DataSetHeader header;
@@ -113,14 +119,14 @@ class TRowChunks : private TRecallEngine::TShareTask {
         result.PrepareShares(static_cast<std::size_t>(engine.NumThreads()));
     }
 
-    void Add(const FileTools::DataSetRow& row) {
+    void Add(std::span<const double> rowInputs) {
         if (refusal) {
             return;
         }
         std::exception_ptr copyRefusal;
         try {
             Data::CopySelected(
-                row.inputs, selection,
+                rowInputs, selection,
                 std::span<double>(inputs).subspan(gathered * inputCount, inputCount));
         } catch (...) {
             copyRefusal = std::current_exception();
@@ -192,9 +198,67 @@ std::int32_t NumOutputs(const TZorf& network) {
     return network.GetLayer(network.GetOutLayer())->GetNumNeurons();
 }
 
+// The rows' inputs, one at a time from `next` (none after the last), recalled and written; a
+// refusal of the data set waits until every row is read, so that an error in the file comes
+// first.
+template <class TNextInputs>
+void RecallRows(TZorf& network, const TRecallParameters& parameters, std::int32_t rows,
+                const Data* shape, std::exception_ptr refusal, TNextInputs next) {
+    if (refusal) {
+        while (next() != nullptr) {
+        }
+        std::rethrow_exception(refusal);
+    }
+    TResultFile result(parameters.outputFile, rows, NumOutputs(network), network.DataInfo());
+    const std::optional<std::vector<std::int32_t>> selection =
+        shape != nullptr ? shape->GetFeatures() : std::nullopt;
+    TRecallEngine engine(network, parameters.threads);
+    TRowChunks chunks(engine, result, selection);
+    while (const std::vector<double>* inputs = next()) {
+        chunks.Add(*inputs);
+    }
+    if (std::exception_ptr chunkRefusal = chunks.Finish()) {
+        std::rethrow_exception(chunkRefusal);
+    }
+    FileTools::RequireWritten(result.Finish(), parameters.outputFile, result.FailureReason());
+}
+
+// A CSV recall file is read twice: once to count its rows for the output file's header, then
+// row by row, so that memory stays at a row however long the file is.
+void RecallCsvRowByRow(TZorf& network, const TRecallParameters& parameters) {
+    std::optional<FileTools::InputStream> counting =
+        FileTools::InputStream::Open(parameters.recallFile);
+    if (!counting) {
+        std::rethrow_exception(RefusalOfTheRows(network, nullptr, parameters.features));
+    }
+    const std::int64_t rows = FileTools::CountCsvRows(*counting);
+    counting.reset();
+    std::optional<FileTools::InputStream> in = FileTools::InputStream::Open(parameters.recallFile);
+    if (!in) {
+        std::rethrow_exception(RefusalOfTheRows(network, nullptr, parameters.features));
+    }
+    FileTools::TCsvInputRows csv(*in, parameters.columns);
+    const std::unique_ptr<Data> shape =
+        std::make_unique<Data>(0, static_cast<std::int32_t>(csv.InputNames().size()), 0, false);
+    std::exception_ptr refusal = RefusalOfTheRows(network, shape.get(), parameters.features);
+    if (rows > std::numeric_limits<std::int32_t>::max()) {
+        FileTools::Error error("the file holds more rows than a data set can");
+        error.line = 1;
+        throw error;
+    }
+    std::vector<double> inputs;
+    RecallRows(
+        network, parameters, static_cast<std::int32_t>(rows), shape.get(), refusal,
+        [&]() -> const std::vector<double>* { return csv.Next(inputs) ? &inputs : nullptr; });
+}
+
 }  // namespace
 
 void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
+    if (FileTools::IsCsvFileName(parameters.recallFile)) {
+        RecallCsvRowByRow(network, parameters);
+        return;
+    }
     FileTools::ScratchBuffer scratch;
     std::optional<FileTools::DataSetFile> file =
         FileTools::OpenDataSetFile(scratch, parameters.recallFile);
@@ -205,29 +269,25 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
     if (!file) {
         std::rethrow_exception(refusal);
     }
-    TResultFile result(parameters.outputFile, file->header.rows, NumOutputs(network));
-    const std::optional<std::vector<std::int32_t>> selection =
-        shape ? shape->GetFeatures() : std::nullopt;
     const std::int32_t rows = FileTools::HoldsValues(layout) ? file->header.rows : 0;
     FileTools::ReadAheadRows rowsAhead(*file, layout, rows,
                                        parameters.threads == 1
                                            ? FileTools::ReadAheadRows::Mode::InCallerThread
                                            : FileTools::ReadAheadRows::Mode::Automatic);
-    if (refusal) {
-        // The rows are still read: an error in the file comes before the refusal.
-        while (rowsAhead.Next() != nullptr) {
+    RecallRows(network, parameters, file->header.rows, shape.get(), refusal,
+               [&rowsAhead]() -> const std::vector<double>* {
+                   const FileTools::DataSetRow* row = rowsAhead.Next();
+                   return row != nullptr ? &row->inputs : nullptr;
+               });
+}
+
+void InOwnUnits(const TZorfDataInfo& info, std::span<double> outputs) {
+    for (std::size_t output = 0; output < info.outputs.size() && output < outputs.size();
+         ++output) {
+        if (const std::optional<TZorfRange>& range = info.outputs[output].range) {
+            outputs[output] = InUnits(*range, outputs[output]);
         }
-        std::rethrow_exception(refusal);
     }
-    TRecallEngine engine(network, parameters.threads);
-    TRowChunks chunks(engine, result, selection);
-    while (const FileTools::DataSetRow* row = rowsAhead.Next()) {
-        chunks.Add(*row);
-    }
-    if (std::exception_ptr chunkRefusal = chunks.Finish()) {
-        std::rethrow_exception(chunkRefusal);
-    }
-    FileTools::RequireWritten(result.Finish(), parameters.outputFile, result.FailureReason());
 }
 
 FileTools::Error NonFiniteInRecallFile(const TNonFiniteInput& refusal, std::int64_t firstRow,

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FileErrorTrap.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
@@ -26,7 +27,8 @@ namespace {
 // opened delivers no data set; recall then refuses the missing data set.
 std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
                                      const TRecallParameters& parameters) {
-    std::unique_ptr<Data> rows = FileTools::LoadDataSet(scratch, parameters.recallFile).data;
+    std::unique_ptr<Data> rows =
+        FileTools::LoadAnyDataSet(scratch, parameters.recallFile, parameters.columns).data;
     if (rows && !parameters.features.empty()) {
         rows->SelectFeatures(parameters.features);
     }
@@ -47,6 +49,16 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
     }
     // The condition's text is what the report shows; keep it as it reads.
     ZORF_ASSERT(PtrDatOut != 0);  // NOLINT(modernize-use-nullptr)
+    if (!network.DataInfo().Empty()) {
+        std::vector<double> outputs(static_cast<std::size_t>(PtrDatOut->MbrNdxOutputs));
+        for (std::int32_t row = 0; row < PtrDatOut->MbrNdxDataRows; ++row) {
+            PtrDatOut->GetOutputRow(row, outputs);
+            InOwnUnits(network.DataInfo(), outputs);
+            for (std::size_t column = 0; column < outputs.size(); ++column) {
+                PtrDatOut->SetOutputDatum(row, static_cast<std::int32_t>(column), outputs[column]);
+            }
+        }
+    }
     FileTools::RequireWritten(
         FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),
         parameters.outputFile);
@@ -54,7 +66,8 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
 
 // Loading the network, recall and saving; everything they raise unwinds to the error trap.
 // A file error names the file it met (the output file names itself).
-void Recall(const TRecallParameters& parameters, TRecallPath path) {
+void Recall(const TRecallParameters& given, TRecallPath path) {
+    TRecallParameters parameters = given;
     FileTools::ScratchBuffer networkScratch;
     std::unique_ptr<TZorf> network;
     try {
@@ -63,6 +76,8 @@ void Recall(const TRecallParameters& parameters, TRecallPath path) {
         FileTools::AddFileContext(e, parameters.weightFile);
         throw;
     }
+    // A CSV file's columns are matched by the names the network records.
+    parameters.columns = FileTools::ColumnsOfNetwork(parameters.columns, network->DataInfo());
     if (path == TRecallPath::Automatic) {
         path = WarnsOnEveryRow(*network) ? TRecallPath::Loaded : TRecallPath::RowByRow;
     }
