@@ -9,9 +9,11 @@
 #include <string_view>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/FilerStatus.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
+#include "FileHandler/Syntax/FileContext.h"
 #include "KQmessage/ErrorTrap.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/ProgramVersion.h"
@@ -40,7 +42,9 @@ constexpr const char* kUsage =
     "(2 to 32).\n"
     "\n"
     "Options (a value follows its option as the next argument or after '='):\n"
-    "  --data FILE     start from the rows of this data set file\n"
+    "  --data FILE     start from the rows of this data set file (or CSV file, *.csv)\n"
+    "  --targets LIST  for a CSV file: its expected outputs, by name or number (#3),\n"
+    "                  separated by commas; a column of words holds classes\n"
     "  --inputs LIST   required (unless --data): membership functions of each input, separated by "
     "commas,\n"
     "                  2 to 1000 each; NxM stands for N inputs of M functions (8x7)\n"
@@ -115,6 +119,8 @@ struct TCommandLine {
     TZorfRecipe recipe;
     // The data set file to start from, and which counts the options gave.
     std::optional<std::string> dataFile;
+    // A CSV data file's target columns (--targets).
+    FileTools::TCsvColumnChoice columns;
     bool inputsGiven = false;
     bool rulesGiven = false;
     bool outputsGiven = false;
@@ -155,8 +161,9 @@ class TArgumentReader {
     TCommandLine line;
     std::map<std::string, std::string, std::less<>> given;
 
-    static constexpr std::string_view kOptions[] = {"--inputs", "--rules", "--outputs", "--seed",
-                                                    "--min",    "--max",   "--prune",   "--data"};
+    static constexpr std::string_view kOptions[] = {"--inputs", "--rules", "--outputs",
+                                                    "--seed",   "--min",   "--max",
+                                                    "--prune",  "--data",  "--targets"};
 
     static void RequireKnown(std::string_view option) {
         for (const std::string_view known : kOptions) {
@@ -181,6 +188,8 @@ class TArgumentReader {
             recipe.numRules = static_cast<std::int32_t>(ParseWhole(option, value, 1, kMaxRules));
         } else if (option == "--data") {
             line.dataFile = std::string(value);
+        } else if (option == "--targets") {
+            line.columns.targets = FileTools::ColumnList(value);
         } else if (option == "--seed") {
             recipe.seed = static_cast<std::uint32_t>(ParseWhole(option, value, 0, 0xFFFFFFFF));
         } else if (option == "--min") {
@@ -210,6 +219,10 @@ class TArgumentReader {
                 Refuse(std::string(required) + " is required (see MakeZorf --help)");
             }
         }
+        if (line.dataFile && FileTools::IsCsvFileName(*line.dataFile) &&
+            line.columns.targets.empty()) {
+            Refuse("--targets must name the expected outputs of the CSV file " + *line.dataFile);
+        }
         const TZorfRecipe& recipe = line.recipe;
         if (recipe.minimum > recipe.maximum) {
             Refuse("--min " + GivenOr("--min", "-1") + " is above --max " + GivenOr("--max", "1"));
@@ -222,13 +235,36 @@ struct TDataRows {
     std::vector<double> inputs;
     std::vector<double> outputs;
     TZorfRows rows;
+    // What a CSV file tells of its columns.
+    TZorfDataInfo info;
 };
 
-TDataRows ReadDataRows(const std::string& fileName) {
+// A CSV file's rows, with targets in their own units taken into [0, 1] over their ranges.
+FileTools::LoadedDataSet ReadCsvRows(const std::string& fileName,
+                                     const FileTools::TCsvColumnChoice& columns,
+                                     TZorfDataInfo& info) {
+    try {
+        FileTools::TCsvDataSet loaded = FileTools::LoadCsvDataSet(fileName, columns);
+        info = FileTools::DescribeCsvDataSet(loaded);
+        FileTools::ScaleTargets(*loaded.data, info);
+        return {FileTools::SUCCESS, std::move(loaded.data)};
+    } catch (FileTools::Error& e) {
+        FileTools::AddFileContext(e, fileName);
+        Refuse(FileTools::Located(e));
+    }
+}
+
+TDataRows ReadDataRows(const std::string& fileName, const FileTools::TCsvColumnChoice& columns) {
     FileTools::LoadedDataSet loaded;
+    TDataRows read;
+    if (FileTools::IsCsvFileName(fileName)) {
+        loaded = ReadCsvRows(fileName, columns, read.info);
+    }
     try {
         FileTools::ScratchBuffer scratch;
-        loaded = FileTools::LoadDataSet(scratch, fileName);
+        if (!loaded.data) {
+            loaded = FileTools::LoadDataSet(scratch, fileName);
+        }
     } catch (const FileTools::Error& e) {
         Refuse(fileName + ": " + e.message);
     } catch (const TException& e) {
@@ -238,7 +274,6 @@ TDataRows ReadDataRows(const std::string& fileName) {
         Refuse(fileName + ": " + FileTools::StatusText(loaded.status));
     }
     Data& data = *loaded.data;
-    TDataRows read;
     read.rows.count = data.MbrNdxDataRows;
     read.rows.numInputs = data.GetNumSelectedInputs();
     read.rows.numOutputs = data.GetNumSelectedOutputs();
@@ -266,7 +301,7 @@ TDataRows ReadDataRows(const std::string& fileName) {
 // leave out are the rows' defaults.
 std::unique_ptr<TZorf> MakeFromData(const TCommandLine& line, std::ostream& err) {
     const std::string& fileName = *line.dataFile;
-    const TDataRows read = ReadDataRows(fileName);
+    const TDataRows read = ReadDataRows(fileName, line.columns);
     TZorfRecipe recipe = DefaultRecipe(read.rows, line.recipe.seed);
     if (line.inputsGiven) {
         recipe.mfPerInput = line.recipe.mfPerInput;
@@ -284,6 +319,7 @@ std::unique_ptr<TZorf> MakeFromData(const TCommandLine& line, std::ostream& err)
     std::unique_ptr<TZorf> network;
     try {
         network = MakeZorfFromData(recipe, read.rows, &report);
+        network->SetDataInfo(read.info);
     } catch (const TException& e) {
         Refuse(fileName + ": " + e.message);
     }

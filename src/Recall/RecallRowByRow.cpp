@@ -11,6 +11,7 @@
 
 #include "DataObject/Data.h"
 #include "FileHandler/CsvFile/CsvDataSet.h"
+#include "FileHandler/CsvFile/CsvResult.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/ReadAheadRows.h"
 #include "FileHandler/Syntax/FileMessages.h"
@@ -21,17 +22,23 @@
 namespace {
 
 // The output file as SaveDataSet writes a result data set of `rows` rows of generated
-// outputs: the outputs in the place of expected outputs, no inputs.
+// outputs: the outputs in the place of expected outputs, no inputs; or, given `csv`, as a
+// CSV file laid out by it.
 class TResultFile {
   public:
     TResultFile(const std::string& fileName, std::int32_t rows, std::int32_t outputs,
-                const TZorfDataInfo& info)
+                const TZorfDataInfo& info, const FileTools::TCsvResultLayout* csvLayout)
         : units(info),
+          csv(csvLayout),
           result(rows, 0, outputs, false),
           header(*FileTools::HeaderOf(&result, nullptr)),
           layout(FileTools::LayoutForWriting(header, &result, nullptr)),
           out(FileTools::OutputStream::ReplaceFile(fileName)) {
-        FileTools::WriteDataSetHeader(out, header);
+        if (csv != nullptr) {
+            csv->WriteHeader(out);
+        } else {
+            FileTools::WriteDataSetHeader(out, header);
+        }
         row.expectedOutputs.resize(static_cast<std::size_t>(outputs));
     }
 
@@ -42,7 +49,8 @@ class TResultFile {
         shareRows.resize(shares, row);
     }
     // The rows' text, in share `share`'s buffer; called from the share's own thread.
-    void FormatRows(std::size_t share, std::span<const double> outputs, std::size_t rows) {
+    void FormatRows(std::size_t share, std::span<const double> outputs, std::size_t rows,
+                    std::span<const std::string> copied) {
         FileTools::DataSetRow& shareRow = shareRows[share];
         FileTools::OutputStream& text = share == 0 ? out : shareTexts[share];
         const std::size_t count = shareRow.expectedOutputs.size();
@@ -50,7 +58,12 @@ class TResultFile {
             const std::span<const double> values = outputs.subspan(r * count, count);
             std::copy(values.begin(), values.end(), shareRow.expectedOutputs.begin());
             InOwnUnits(units, shareRow.expectedOutputs);
-            FileTools::WriteDataSetRow(text, layout, shareRow);
+            if (csv != nullptr) {
+                const std::size_t copies = copied.size() / std::max<std::size_t>(rows, 1);
+                csv->WriteRow(text, copied.subspan(r * copies, copies), shareRow.expectedOutputs);
+            } else {
+                FileTools::WriteDataSetRow(text, layout, shareRow);
+            }
         }
     }
     // Writes the text of the later shares to the file, in row order, and empties their buffers.
@@ -62,13 +75,16 @@ class TResultFile {
         }
     }
     FileTools::FilerStatus Finish() {
-        FileTools::WriteDataSetTrailer(out);
+        if (csv == nullptr) {
+            FileTools::WriteDataSetTrailer(out);
+        }
         return out.Commit() ? FileTools::SUCCESS : FileTools::ERR_WRITE_FAILED;
     }
     const std::string& FailureReason() const { return out.FailureReason(); }
 
   private:
     const TZorfDataInfo& units;
+    const FileTools::TCsvResultLayout* csv;
     // Holds no rows: it only gives the header and layout their counts.
     const Data result;
     const FileTools::DataSetHeader header;
@@ -119,9 +135,15 @@ class TRowChunks : private TRecallEngine::TShareTask {
         result.PrepareShares(static_cast<std::size_t>(engine.NumThreads()));
     }
 
-    void Add(std::span<const double> rowInputs) {
+    void Add(std::span<const double> rowInputs, std::span<const std::string> rowCopied = {}) {
         if (refusal) {
             return;
+        }
+        if (!rowCopied.empty()) {
+            copied.resize(capacity * rowCopied.size());
+            std::copy(rowCopied.begin(), rowCopied.end(),
+                      copied.begin() + static_cast<std::ptrdiff_t>(gathered * rowCopied.size()));
+            copiesPerRow = rowCopied.size();
         }
         std::exception_ptr copyRefusal;
         try {
@@ -178,7 +200,9 @@ class TRowChunks : private TRecallEngine::TShareTask {
     // their text, in row order.
     void Run(std::size_t share, std::size_t first, std::size_t count) override {
         result.FormatRows(share, std::span<const double>(outputs).subspan(first * outputCount),
-                          count);
+                          count,
+                          std::span<const std::string>(copied).subspan(first * copiesPerRow,
+                                                                       count * copiesPerRow));
     }
 
     TRecallEngine& engine;
@@ -189,6 +213,9 @@ class TRowChunks : private TRecallEngine::TShareTask {
     const std::size_t capacity;
     std::vector<double> inputs;
     std::vector<double> outputs;
+    // The fields carried over to the output, copiesPerRow per row.
+    std::vector<std::string> copied;
+    std::size_t copiesPerRow = 0;
     std::size_t gathered = 0;
     std::size_t rowsBefore = 0;  // the rows of the file before those gathered
     std::exception_ptr refusal;
@@ -201,21 +228,33 @@ std::int32_t NumOutputs(const TZorf& network) {
 // The rows' inputs, one at a time from `next` (none after the last), recalled and written; a
 // refusal of the data set waits until every row is read, so that an error in the file comes
 // first.
-template <class TNextInputs>
+struct TRowView {
+    std::span<const double> inputs;
+    // The fields carried over to the output.
+    std::span<const std::string> copied;
+};
+
+template <class TNextRow>
 void RecallRows(TZorf& network, const TRecallParameters& parameters, std::int32_t rows,
-                const Data* shape, std::exception_ptr refusal, TNextInputs next) {
+                const Data* shape, std::exception_ptr refusal, TNextRow next) {
     if (refusal) {
-        while (next() != nullptr) {
+        while (next()) {
         }
         std::rethrow_exception(refusal);
     }
-    TResultFile result(parameters.outputFile, rows, NumOutputs(network), network.DataInfo());
+    std::optional<FileTools::TCsvResultLayout> csv;
+    if (FileTools::IsCsvFileName(parameters.outputFile)) {
+        csv.emplace(parameters.copyColumns, network.DataInfo(),
+                    static_cast<std::size_t>(NumOutputs(network)));
+    }
+    TResultFile result(parameters.outputFile, rows, NumOutputs(network), network.DataInfo(),
+                       csv ? &*csv : nullptr);
     const std::optional<std::vector<std::int32_t>> selection =
         shape != nullptr ? shape->GetFeatures() : std::nullopt;
     TRecallEngine engine(network, parameters.threads);
     TRowChunks chunks(engine, result, selection);
-    while (const std::vector<double>* inputs = next()) {
-        chunks.Add(*inputs);
+    while (const std::optional<TRowView> row = next()) {
+        chunks.Add(row->inputs, row->copied);
     }
     if (std::exception_ptr chunkRefusal = chunks.Finish()) {
         std::rethrow_exception(chunkRefusal);
@@ -246,10 +285,22 @@ void RecallCsvRowByRow(TZorf& network, const TRecallParameters& parameters) {
         error.line = 1;
         throw error;
     }
+    std::vector<std::size_t> copyColumns;
+    for (const std::string& name : parameters.copyColumns) {
+        copyColumns.push_back(csv.Table().ColumnOf(name, "CopyColumns"));
+    }
     std::vector<double> inputs;
-    RecallRows(
-        network, parameters, static_cast<std::int32_t>(rows), shape.get(), refusal,
-        [&]() -> const std::vector<double>* { return csv.Next(inputs) ? &inputs : nullptr; });
+    std::vector<std::string> copied(copyColumns.size());
+    RecallRows(network, parameters, static_cast<std::int32_t>(rows), shape.get(), refusal,
+               [&]() -> std::optional<TRowView> {
+                   if (!csv.Next(inputs)) {
+                       return std::nullopt;
+                   }
+                   for (std::size_t c = 0; c < copyColumns.size(); ++c) {
+                       copied[c] = csv.Fields()[copyColumns[c]];
+                   }
+                   return TRowView{inputs, copied};
+               });
 }
 
 }  // namespace
@@ -275,9 +326,9 @@ void RecallRowByRow(TZorf& network, const TRecallParameters& parameters) {
                                            ? FileTools::ReadAheadRows::Mode::InCallerThread
                                            : FileTools::ReadAheadRows::Mode::Automatic);
     RecallRows(network, parameters, file->header.rows, shape.get(), refusal,
-               [&rowsAhead]() -> const std::vector<double>* {
+               [&rowsAhead]() -> std::optional<TRowView> {
                    const FileTools::DataSetRow* row = rowsAhead.Next();
-                   return row != nullptr ? &row->inputs : nullptr;
+                   return row != nullptr ? std::optional(TRowView{row->inputs, {}}) : std::nullopt;
                });
 }
 

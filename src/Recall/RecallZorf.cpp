@@ -4,6 +4,7 @@
 
 #include "DataObject/Data.h"
 #include "FileHandler/CsvFile/CsvDataSet.h"
+#include "FileHandler/CsvFile/CsvResult.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FileErrorTrap.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
@@ -35,6 +36,43 @@ std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
     return rows;
 }
 
+// The outputs of the loaded path as a CSV file; the fields carried over are read from the
+// recall file again.
+void SaveCsvResult(const TRecallParameters& parameters, const Data& result,
+                   const TZorfDataInfo& info) {
+    const FileTools::TCsvResultLayout layout(parameters.copyColumns, info,
+                                             static_cast<std::size_t>(result.MbrNdxOutputs));
+    FileTools::OutputStream out = FileTools::OutputStream::ReplaceFile(parameters.outputFile);
+    layout.WriteHeader(out);
+    std::optional<FileTools::InputStream> in;
+    std::optional<FileTools::TCsvInputRows> source;
+    std::vector<std::size_t> columns;
+    if (!parameters.copyColumns.empty()) {
+        in = FileTools::InputStream::Open(parameters.recallFile);
+        if (!in) {
+            throw FileTools::Error(FileTools::Messages::kOpenFailed);
+        }
+        source.emplace(*in, parameters.columns);
+        for (const std::string& name : parameters.copyColumns) {
+            columns.push_back(source->Table().ColumnOf(name, "CopyColumns"));
+        }
+    }
+    std::vector<double> outputs(static_cast<std::size_t>(result.MbrNdxOutputs));
+    std::vector<double> inputs;
+    std::vector<std::string> copied(columns.size());
+    for (std::int32_t row = 0; row < result.MbrNdxDataRows; ++row) {
+        result.GetOutputRow(row, outputs);
+        if (source && source->Next(inputs)) {
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                copied[c] = source->Fields()[columns[c]];
+            }
+        }
+        layout.WriteRow(out, copied, outputs);
+    }
+    FileTools::RequireWritten(out.Commit() ? FileTools::SUCCESS : FileTools::ERR_WRITE_FAILED,
+                              parameters.outputFile, out.FailureReason());
+}
+
 // The whole recall file loaded, recalled into a result data set and saved; an output file
 // that could not be written is a file error, and any earlier file of that name is left as it
 // was.
@@ -58,6 +96,10 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
                 PtrDatOut->SetOutputDatum(row, static_cast<std::int32_t>(column), outputs[column]);
             }
         }
+    }
+    if (FileTools::IsCsvFileName(parameters.outputFile)) {
+        SaveCsvResult(parameters, *PtrDatOut, network.DataInfo());
+        return;
     }
     FileTools::RequireWritten(
         FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),
@@ -125,6 +167,11 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
         }
         if (parameters.recallFile.empty()) {
             err << "No data file specified\n";
+            return 1;
+        }
+        if (!parameters.copyColumns.empty() && !(FileTools::IsCsvFileName(parameters.recallFile) &&
+                                                 FileTools::IsCsvFileName(parameters.outputFile))) {
+            err << "CopyColumns carries columns of a CSV recall file to a CSV output file\n";
             return 1;
         }
         if (const std::optional<std::string> clash = FileTools::OutputAmongInputs(
