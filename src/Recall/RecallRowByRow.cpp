@@ -262,16 +262,19 @@ void RecallRows(TZorf& network, const TRecallParameters& parameters, std::int32_
     FileTools::RequireWritten(result.Finish(), parameters.outputFile, result.FailureReason());
 }
 
-// A CSV recall file is read twice: once to count its rows for the output file's header, then
-// row by row, so that memory stays at a row however long the file is.
+// A CSV recall file is read twice for a data set output file: once to count its rows for the
+// file's header, then row by row, so that memory stays at a row however long the file is. A
+// CSV output file names no count, and the recall file is read once.
 void RecallCsvRowByRow(TZorf& network, const TRecallParameters& parameters) {
-    std::optional<FileTools::InputStream> counting =
-        FileTools::InputStream::Open(parameters.recallFile);
-    if (!counting) {
-        std::rethrow_exception(RefusalOfTheRows(network, nullptr, parameters.features));
+    std::int64_t rows = 0;
+    if (!FileTools::IsCsvFileName(parameters.outputFile)) {
+        std::optional<FileTools::InputStream> counting =
+            FileTools::InputStream::Open(parameters.recallFile);
+        if (!counting) {
+            std::rethrow_exception(RefusalOfTheRows(network, nullptr, parameters.features));
+        }
+        rows = FileTools::CountCsvRows(*counting);
     }
-    const std::int64_t rows = FileTools::CountCsvRows(*counting);
-    counting.reset();
     std::optional<FileTools::InputStream> in = FileTools::InputStream::Open(parameters.recallFile);
     if (!in) {
         std::rethrow_exception(RefusalOfTheRows(network, nullptr, parameters.features));

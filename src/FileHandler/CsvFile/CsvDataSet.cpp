@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "FileHandler/Syntax/FileMessages.h"
+#include "KQmessage/NumberText.h"
 #include "KQmessage/StrCaseCmp.h"
 #include "KQmessage/WholeNumber.h"
 
@@ -37,8 +38,19 @@ std::string MissingText(std::string_view text) {
 
 // A number in the C locale: the decimal forms, with a leading '+' or a point before the first
 // digit as other programs write them.
-std::optional<double> CsvNumber(std::string_view text) {
-    if (const std::optional<double> value = WholeNumber::Decimal(text)) {
+// A plain decimal number filling the whole text. The text's terminating NUL shows the scanner
+// where the number ends, so no copy is made: this runs for every number of a file.
+std::optional<double> PlainDecimal(const std::string& text) {
+    const std::optional<NumberText::LeadingReal> leading =
+        NumberText::ScanLeadingDecimal(std::string_view(text.data(), text.size() + 1));
+    if (!leading || leading->length != text.size()) {
+        return std::nullopt;
+    }
+    return leading->value;
+}
+
+std::optional<double> CsvNumber(const std::string& text) {
+    if (const std::optional<double> value = PlainDecimal(text)) {
         return value;
     }
     std::string form(text);
@@ -52,7 +64,7 @@ std::optional<double> CsvNumber(std::string_view text) {
     if (form == text || form.starts_with("-") != text.starts_with("-")) {
         return std::nullopt;
     }
-    return WholeNumber::Decimal(form);
+    return PlainDecimal(form);
 }
 
 // A target column's text, row by row, until all rows are read and the column's kind is known.
