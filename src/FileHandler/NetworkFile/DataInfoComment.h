@@ -19,6 +19,7 @@
 
 #include "FileHandler/Syntax/InputStream.h"
 #include "FileHandler/Syntax/OutputStream.h"
+#include "KQmessage/Export.h"
 #include "Zorf/ZorfDataInfo.h"
 
 namespace FileTools {
@@ -28,10 +29,11 @@ inline constexpr std::string_view kDataInfoMarker = "/* ZorfData";
 // Reads the description when the input starts with it, leaving the input after its "*/"; none
 // (and the input as it was) otherwise. A description that breaks its form is refused with
 // FileTools::Error at its byte position.
-std::optional<TZorfDataInfo> ReadDataInfoComment(InputStream& in);
+ZORF_EXPORT std::optional<TZorfDataInfo> ReadDataInfoComment(InputStream& in);
 // Writes nothing for an empty description.
-void WriteDataInfoComment(OutputStream& out, const TZorfDataInfo& info);
+ZORF_EXPORT void WriteDataInfoComment(OutputStream& out, const TZorfDataInfo& info);
 // Refuses (FileTools::Error) a description whose counts disagree with the network's.
-void RequireDataInfoFits(const TZorfDataInfo& info, std::int32_t inputs, std::int32_t outputs);
+ZORF_EXPORT void RequireDataInfoFits(const TZorfDataInfo& info, std::int32_t inputs,
+                                     std::int32_t outputs);
 
 }  // namespace FileTools
