@@ -179,10 +179,13 @@ void WriteSurfacePlot(FileTools::OutputStream& out, TZorf& network, const std::s
         }
     }
     svg.EndGroup();
-    DrawAxes(svg, area, "input " + std::to_string(request.inputX),
-             "input " + std::to_string(request.inputY), TAxesStyle::FrameOnly);
+    const TZorfDataInfo& info = network.DataInfo();
+    DrawAxes(svg, area, ColumnTitle(info.inputs, "input", static_cast<std::size_t>(request.inputX)),
+             ColumnTitle(info.inputs, "input", static_cast<std::size_t>(request.inputY)),
+             TAxesStyle::FrameOnly);
     DrawColourScale(svg, scaleX, kTop, kScaleWidth, kSide, valueRange,
-                    "output " + std::to_string(request.output), levels);
+                    ColumnTitle(info.outputs, "output", static_cast<std::size_t>(request.output)),
+                    levels);
     svg.Text({kLeft, kTop + kSide + 52}, FixedText(network, request), "small");
     svg.Text({kLeft, kTop + kSide + 66}, "Lines: contours at the scale's ticks.", "small");
     svg.Finish();

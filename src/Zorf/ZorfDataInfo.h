@@ -60,3 +60,13 @@ struct TZorfDataInfo {
     }
     bool operator==(const TZorfDataInfo&) const = default;
 };
+
+// An axis title: "input 2", or "input 2: alcohol" where a name is recorded.
+inline std::string ColumnTitle(const std::vector<TZorfColumnInfo>& columns, const std::string& kind,
+                               std::size_t index) {
+    std::string title = kind + " " + std::to_string(index);
+    if (index < columns.size() && !columns[index].name.empty()) {
+        title += ": " + columns[index].name;
+    }
+    return title;
+}

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Make/MakeZorfProgram.h"
+#include "Plot/PlotZorf.h"
 #include "Recall/RecallZorf.h"
 #include "Support/InProcessRun.h"
 #include "Support/TempDir.h"
@@ -78,6 +79,12 @@ TEST(CsvWorkflow, ClassesByNameFromTheShippedWineExample) {
         right += lines[row][4] == test[row][6] ? 1 : 0;
     }
     EXPECT_GE(right, (lines.size() - 1) * 9 / 10);
+    // Plots title their axes with the recorded names, and take a CSV file's columns by name.
+    RunOk(RunPlotZorf, "PlotZorf",
+          {"membership", dir.File("trained.net"), dir.File("m.svg"), "--data", dir.File("s.csv")});
+    const std::string svg = dir.Read("m.svg");
+    EXPECT_NE(svg.find(">input 4: hue<"), std::string::npos);
+    EXPECT_NE(svg.find(">output 2: cultivar=grignolino<"), std::string::npos);
 }
 
 // A target in its own units: the outputs are the network's [0, 1] outputs mapped onto the

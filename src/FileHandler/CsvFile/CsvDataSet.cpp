@@ -446,7 +446,13 @@ LoadedDataSet LoadAnyDataSet(ScratchBuffer& scratch, const std::string& fileName
     if (!in) {
         return {ERR_OPEN_FAILED, nullptr};
     }
-    return {SUCCESS, ReadCsvDataSet(*in, choice).data};
+    // Inputs chosen by name need no targets beside them: a file of inputs alone will do.
+    TCsvColumnChoice inputs = choice;
+    if (!inputs.inputs.empty()) {
+        inputs.targets.clear();
+        inputs.knownClasses.clear();
+    }
+    return {SUCCESS, ReadCsvDataSet(*in, inputs).data};
 }
 
 std::int64_t CountCsvRows(InputStream& in) {
