@@ -45,6 +45,8 @@ constexpr const char* kUsage =
     "  --data FILE     start from the rows of this data set file (or CSV file, *.csv)\n"
     "  --targets LIST  for a CSV file: its expected outputs, by name or number (#3),\n"
     "                  separated by commas; a column of words holds classes\n"
+    "  --ranges LIST   without --data: each input's range lo:hi, separated by commas\n"
+    "                  (0:40,10:95); its centres are spread over it instead of [0, 1]\n"
     "  --inputs LIST   required (unless --data): membership functions of each input, separated by "
     "commas,\n"
     "                  2 to 1000 each; NxM stands for N inputs of M functions (8x7)\n"
@@ -68,6 +70,40 @@ using Arguments::Refuse;
 using MakeZorfLimits::kMaxFunctions;
 using MakeZorfLimits::kMaxRules;
 using MakeZorfLimits::kMaxSides;
+
+// "0:40,10:95": a range lo:hi per input, lo below hi.
+std::vector<TZorfRange> ParseRanges(std::string_view text) {
+    std::vector<TZorfRange> ranges;
+    for (const std::string& item : FileTools::ColumnList(text)) {
+        const std::size_t colon = item.find(':');
+        const std::optional<double> low =
+            colon == std::string::npos ? std::nullopt : WholeNumber::Decimal(item.substr(0, colon));
+        const std::optional<double> high = colon == std::string::npos
+                                               ? std::nullopt
+                                               : WholeNumber::Decimal(item.substr(colon + 1));
+        if (!low || !high || !(*low < *high)) {
+            Refuse("--ranges: " + Quoted(item) + " is not a range lo:hi with lo below hi");
+        }
+        ranges.push_back({*low, *high});
+    }
+    return ranges;
+}
+
+// The centres of each input spread over its range instead of [0, 1], and the ranges recorded.
+void SpreadOverRanges(TZorf& network, const std::vector<TZorfRange>& ranges,
+                      const std::vector<std::int32_t>& mfPerInput) {
+    std::vector<double> centres = network.GetWeightLayer(TZorf::kConditionCentres);
+    TZorfDataInfo info;
+    std::size_t node = 0;
+    for (std::size_t input = 0; input < ranges.size(); ++input) {
+        for (std::int32_t f = 0; f < mfPerInput[input]; ++f, ++node) {
+            centres[node] = InUnits(ranges[input], centres[node]);
+        }
+        info.inputs.push_back({"", ranges[input], {}});
+    }
+    network.SetWeightLayer(TZorf::kConditionCentres, centres);
+    network.SetDataInfo(std::move(info));
+}
 
 std::int64_t ParseWhole(std::string_view what, std::string_view text, std::int64_t low,
                         std::int64_t high) {
@@ -121,6 +157,8 @@ struct TCommandLine {
     std::optional<std::string> dataFile;
     // A CSV data file's target columns (--targets).
     FileTools::TCsvColumnChoice columns;
+    // Each input's range (--ranges), over which its centres are spread instead of [0, 1].
+    std::vector<TZorfRange> ranges;
     bool inputsGiven = false;
     bool rulesGiven = false;
     bool outputsGiven = false;
@@ -161,9 +199,9 @@ class TArgumentReader {
     TCommandLine line;
     std::map<std::string, std::string, std::less<>> given;
 
-    static constexpr std::string_view kOptions[] = {"--inputs", "--rules", "--outputs",
-                                                    "--seed",   "--min",   "--max",
-                                                    "--prune",  "--data",  "--targets"};
+    static constexpr std::string_view kOptions[] = {"--inputs",  "--rules", "--outputs", "--seed",
+                                                    "--min",     "--max",   "--prune",   "--data",
+                                                    "--targets", "--ranges"};
 
     static void RequireKnown(std::string_view option) {
         for (const std::string_view known : kOptions) {
@@ -190,6 +228,8 @@ class TArgumentReader {
             line.dataFile = std::string(value);
         } else if (option == "--targets") {
             line.columns.targets = FileTools::ColumnList(value);
+        } else if (option == "--ranges") {
+            line.ranges = ParseRanges(value);
         } else if (option == "--seed") {
             recipe.seed = static_cast<std::uint32_t>(ParseWhole(option, value, 0, 0xFFFFFFFF));
         } else if (option == "--min") {
@@ -218,6 +258,14 @@ class TArgumentReader {
             if (!given.contains(required) && !line.dataFile) {
                 Refuse(std::string(required) + " is required (see MakeZorf --help)");
             }
+        }
+        if (!line.ranges.empty() &&
+            (line.dataFile || line.ranges.size() != line.recipe.mfPerInput.size())) {
+            Refuse(line.dataFile
+                       ? std::string("--ranges is for a network made without --data: "
+                                     "--data places the centres over the rows")
+                       : "--ranges gives " + std::to_string(line.ranges.size()) + " ranges for " +
+                             std::to_string(line.recipe.mfPerInput.size()) + " inputs");
         }
         if (line.dataFile && FileTools::IsCsvFileName(*line.dataFile) &&
             line.columns.targets.empty()) {
@@ -346,6 +394,9 @@ int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostre
         }
         const std::unique_ptr<TZorf> network =
             line.dataFile ? MakeFromData(line, err) : MakeZorf(line.recipe);
+        if (!line.ranges.empty()) {
+            SpreadOverRanges(*network, line.ranges, line.recipe.mfPerInput);
+        }
         FileTools::SaveNetwork(line.fileName, *network);
         return 0;
     });

@@ -236,7 +236,7 @@ struct TRowView {
 
 template <class TNextRow>
 void RecallRows(TZorf& network, const TRecallParameters& parameters, std::int32_t rows,
-                const Data* shape, std::exception_ptr refusal, TNextRow next) {
+                const Data* shape, const std::exception_ptr& refusal, TNextRow next) {
     if (refusal) {
         while (next()) {
         }

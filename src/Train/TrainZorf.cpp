@@ -224,17 +224,31 @@ FileTools::TCsvDataSet LoadRows(FileTools::ScratchBuffer& scratch, const std::st
     return loaded;
 }
 
-// A CSV file's rows: the network learns their names, ranges and classes when it knows none
-// yet, and targets in their own units are taken into [0, 1] over the recorded ranges. The
+// A CSV file's rows: the network learns the names, ranges and classes it does not record yet,
+// and targets in their own units are taken into [0, 1] over the recorded ranges. The
 // classes of a validation file are those of the training file.
 void LearnTheData(TZorf& network, const FileTools::TCsvDataSet& training,
                   const std::vector<std::int32_t>& features, FileTools::TCsvColumnChoice& columns) {
-    if (network.DataInfo().Empty()) {
-        TZorfDataInfo info = FileTools::DescribeCsvDataSet(training, features);
-        FileTools::RequireDataInfoFits(info, network.GetConditionLayer()->GetNumInputs(),
-                                       network.GetLayer(network.GetOutLayer())->GetNumNeurons());
-        network.SetDataInfo(std::move(info));
+    // What the network records already stays; what it lacks (the names of inputs whose
+    // ranges MakeZorf --ranges recorded, the outputs) comes from the rows.
+    const TZorfDataInfo described = FileTools::DescribeCsvDataSet(training, features);
+    TZorfDataInfo info = network.DataInfo();
+    if (info.inputs.empty()) {
+        info.inputs = described.inputs;
     }
+    for (std::size_t input = 0; input < info.inputs.size() && input < described.inputs.size();
+         ++input) {
+        if (info.inputs[input].name.empty()) {
+            info.inputs[input].name = described.inputs[input].name;
+        }
+    }
+    if (info.outputs.empty()) {
+        info.outputs = described.outputs;
+        info.classColumns = described.classColumns;
+    }
+    FileTools::RequireDataInfoFits(info, network.GetConditionLayer()->GetNumInputs(),
+                                   network.GetLayer(network.GetOutLayer())->GetNumNeurons());
+    network.SetDataInfo(std::move(info));
     columns.knownClasses.clear();
     for (const FileTools::TCsvTarget& target : training.targets) {
         columns.knownClasses.push_back(target.classes);

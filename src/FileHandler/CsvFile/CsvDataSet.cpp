@@ -362,12 +362,16 @@ TZorfDataInfo DescribeCsvDataSet(const TCsvDataSet& loaded,
 }
 
 TCsvColumnChoice ColumnsOfNetwork(TCsvColumnChoice choice, const TZorfDataInfo& info) {
-    if (choice.inputs.empty()) {
+    const auto named = [](const std::vector<TZorfColumnInfo>& columns) {
+        return std::none_of(columns.begin(), columns.end(),
+                            [](const TZorfColumnInfo& c) { return c.name.empty(); });
+    };
+    if (choice.inputs.empty() && named(info.inputs)) {
         for (const TZorfColumnInfo& input : info.inputs) {
             choice.inputs.push_back(input.name);
         }
     }
-    if (choice.targets.empty()) {
+    if (choice.targets.empty() && named(info.outputs)) {
         for (std::int32_t output = 0; output < static_cast<std::int32_t>(info.outputs.size());
              ++output) {
             const TZorfClassColumn* column = info.ClassColumnOf(output);
