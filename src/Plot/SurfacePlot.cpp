@@ -23,7 +23,8 @@ struct TSurface {
     std::vector<double> values;
 
     double At(std::int32_t column, std::int32_t row) const {
-        return values[static_cast<std::size_t>(row * kSurfaceCells + column)];
+        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(kSurfaceCells) +
+                      static_cast<std::size_t>(column)];
     }
     double CellX(double column) const {
         return xRange.low + xRange.Span() * (column + 0.5) / kSurfaceCells;
