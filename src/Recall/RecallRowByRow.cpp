@@ -295,10 +295,17 @@ void RecallCsvRowByRow(TZorf& network, const TRecallParameters& parameters) {
     std::vector<double> inputs;
     std::vector<std::string> copied(copyColumns.size());
     RecallRows(network, parameters, static_cast<std::int32_t>(rows), shape.get(), refusal,
-               [&]() -> std::optional<TRowView> {
+               [&, read = std::int64_t{0}]() mutable -> std::optional<TRowView> {
                    if (!csv.Next(inputs)) {
+                       if (read == 0) {
+                           // As loading the file refuses it.
+                           FileTools::Error error("the file holds a header but no rows");
+                           error.line = 2;
+                           throw error;
+                       }
                        return std::nullopt;
                    }
+                   ++read;
                    for (std::size_t c = 0; c < copyColumns.size(); ++c) {
                        copied[c] = csv.Fields()[copyColumns[c]];
                    }

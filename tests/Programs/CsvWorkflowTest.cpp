@@ -157,6 +157,17 @@ TEST(CsvWorkflow, ABrokenCsvIsRefusedByPlaceAndNothingIsWritten) {
               std::string::npos)
         << run.out << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.net")));
+    // Recall row by row refuses a header without rows as loading does.
+    const TRun recall =
+        RunInProcess(RunRecallZorf, "RecallZorf",
+                     {dir.Write("recall.par", "WeightFile = " + dir.File("start.net") +
+                                                  "\nRecallFile = " + dir.Write("h.csv", "a,b\n") +
+                                                  "\nOutputFile = " + dir.File("h.out") + "\n")});
+    EXPECT_EQ(recall.status, 1);
+    EXPECT_NE(recall.err.find("h.csv, line 2: the file holds a header but no rows"),
+              std::string::npos)
+        << recall.out << recall.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("h.out")));
 }
 
 }  // namespace
