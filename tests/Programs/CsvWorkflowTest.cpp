@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Explain/ExplainZorf.h"
 #include "Make/MakeZorfProgram.h"
 #include "Plot/PlotZorf.h"
 #include "Recall/RecallZorf.h"
@@ -85,6 +86,11 @@ TEST(CsvWorkflow, ClassesByNameFromTheShippedWineExample) {
     const std::string svg = dir.Read("m.svg");
     EXPECT_NE(svg.find(">input 4: hue<"), std::string::npos);
     EXPECT_NE(svg.find(">output 2: cultivar=grignolino<"), std::string::npos);
+    // So do the rules in words.
+    const TRun rules =
+        RunInProcess(RunExplainZorf, "ExplainZorf", {"rules", dir.File("trained.net")});
+    EXPECT_NE(rules.out.find("\n  alcohol: low at "), std::string::npos) << rules.out;
+    EXPECT_NE(rules.out.find("\n  cultivar=barolo: low at "), std::string::npos) << rules.out;
 }
 
 // A target in its own units: the outputs are the network's [0, 1] outputs mapped onto the
