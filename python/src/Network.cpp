@@ -12,6 +12,7 @@
 #include "Arrays.h"
 #include "DataSets.h"
 #include "Errors.h"
+#include "FileHandler/NetworkFile/DataInfoComment.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/Syntax/InputStream.h"
@@ -229,6 +230,93 @@ py::dict Architecture(const py::handle& self) {
     description["conditions"] = architecture.numConditions;
     description["actions"] = architecture.numActions;
     return description;
+}
+
+// The data description as plain Python values: dicts of names, (low, high) ranges or None,
+// labels and classes.
+py::dict ColumnDict(const TZorfColumnInfo& column) {
+    py::dict entry;
+    entry["name"] = column.name;
+    entry["range"] = column.range
+                         ? py::object(py::make_tuple(column.range->low, column.range->high))
+                         : py::object(py::none());
+    entry["labels"] = column.labels;
+    return entry;
+}
+
+TZorfColumnInfo ColumnOf(const py::handle& entry) {
+    const py::dict fields = py::cast<py::dict>(entry);
+    TZorfColumnInfo column;
+    column.name = py::cast<std::string>(fields["name"]);
+    if (fields.contains("range") && !fields["range"].is_none()) {
+        const auto [low, high] = py::cast<std::pair<double, double>>(fields["range"]);
+        if (!(low <= high) || !std::isfinite(low) || !std::isfinite(high)) {
+            throw py::value_error("a range is (low, high) of finite numbers, low <= high");
+        }
+        column.range = TZorfRange{low, high};
+    }
+    if (fields.contains("labels")) {
+        column.labels = py::cast<std::vector<std::string>>(fields["labels"]);
+    }
+    return column;
+}
+
+py::dict DataInfo(const py::handle& self) {
+    Network& network = NetworkOf(self);
+    const auto shared = network.Share();
+    const TZorfDataInfo& info = network.Zorf().DataInfo();
+    py::list inputs;
+    py::list outputs;
+    py::list classes;
+    for (const TZorfColumnInfo& input : info.inputs) {
+        inputs.append(ColumnDict(input));
+    }
+    for (const TZorfColumnInfo& output : info.outputs) {
+        outputs.append(ColumnDict(output));
+    }
+    for (const TZorfClassColumn& column : info.classColumns) {
+        py::dict entry;
+        entry["name"] = column.name;
+        entry["first_output"] = column.firstOutput;
+        entry["classes"] = column.classes;
+        classes.append(entry);
+    }
+    py::dict description;
+    description["inputs"] = inputs;
+    description["outputs"] = outputs;
+    description["classes"] = classes;
+    return description;
+}
+
+void SetDataInfo(const py::handle& self, const py::object& description) {
+    TZorfDataInfo info;
+    if (!description.is_none()) {
+        const py::dict fields = py::cast<py::dict>(description);
+        for (const char* key : {"inputs", "outputs"}) {
+            if (fields.contains(key)) {
+                for (const py::handle entry : fields[key]) {
+                    (key[0] == 'i' ? info.inputs : info.outputs).push_back(ColumnOf(entry));
+                }
+            }
+        }
+        if (fields.contains("classes")) {
+            for (const py::handle entry : fields["classes"]) {
+                const py::dict column = py::cast<py::dict>(entry);
+                info.classColumns.push_back(
+                    {py::cast<std::string>(column["name"]),
+                     py::cast<std::int32_t>(column["first_output"]),
+                     py::cast<std::vector<std::string>>(column["classes"])});
+            }
+        }
+    }
+    Network& network = NetworkOf(self);
+    const auto held = network.Hold();
+    try {
+        FileTools::RequireDataInfoFits(info, network.NumInputs(), network.NumOutputs());
+    } catch (const FileTools::Error& e) {
+        throw py::value_error(e.message);
+    }
+    network.Zorf().SetDataInfo(std::move(info));
 }
 
 // Which entries of a weight layer's layout are arcs: all centres, and the rule and action
@@ -470,6 +558,13 @@ shape, TypeError for values that are not numbers, zorf.CheckFailure when an outp
         "architecture", &Architecture,
         "A dict: inputs, input_functions (membership functions of each input), rules, outputs, "
         "output_functions, conditions and actions (the node counts of layers 2 and 4).");
+    network.def_property(
+        "data_info", &DataInfo, &SetDataInfo,
+        "What the network records of its data, kept in its file: a dict of inputs and outputs "
+        "(each a list of dicts: name, range as (low, high) or None, labels) and classes (a list "
+        "of dicts: name, first_output, classes: the class names behind one-hot outputs). "
+        "Empty lists for a network that records nothing; set None to record nothing. Setting "
+        "refuses (ValueError) lists that do not fit the network's inputs and outputs.");
     network.def(
         "weights", &Weights, py::arg("layer"),
         (std::string("The weights of a weight layer (1 to 4) as a float64 array. ") + kLayerDoc)

@@ -9,9 +9,11 @@
 #include <string_view>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/FilerStatus.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
+#include "FileHandler/Syntax/FileContext.h"
 #include "KQmessage/ErrorTrap.h"
 #include "KQmessage/FileToolsError.h"
 #include "KQmessage/ProgramVersion.h"
@@ -39,7 +41,11 @@ constexpr const char* kUsage =
     "per input (3 from 1000 rows on), 2 per output, one rule per 40 rows (3 to 32).\n"
     "\n"
     "Options (a value follows its option as the next argument or after '='):\n"
-    "  --data FILE     start from the rows of this data set file\n"
+    "  --data FILE     start from the rows of this data set file (or CSV file, *.csv)\n"
+    "  --targets LIST  for a CSV file: its expected outputs, by name or number (#3),\n"
+    "                  separated by commas; a column of words holds classes\n"
+    "  --ranges LIST   without --data: each input's range lo:hi, separated by commas\n"
+    "                  (0:40,10:95); its centres are spread over it instead of [0, 1]\n"
     "  --inputs LIST   required (unless --data): membership functions of each input, separated by "
     "commas,\n"
     "                  2 to 1000 each; NxM stands for N inputs of M functions (8x7)\n"
@@ -63,6 +69,40 @@ using Arguments::Refuse;
 using MakeZorfLimits::kMaxFunctions;
 using MakeZorfLimits::kMaxRules;
 using MakeZorfLimits::kMaxSides;
+
+// "0:40,10:95": a range lo:hi per input, lo below hi.
+std::vector<TZorfRange> ParseRanges(std::string_view text) {
+    std::vector<TZorfRange> ranges;
+    for (const std::string& item : FileTools::ColumnList(text)) {
+        const std::size_t colon = item.find(':');
+        const std::optional<double> low =
+            colon == std::string::npos ? std::nullopt : WholeNumber::Decimal(item.substr(0, colon));
+        const std::optional<double> high = colon == std::string::npos
+                                               ? std::nullopt
+                                               : WholeNumber::Decimal(item.substr(colon + 1));
+        if (!low || !high || !(*low < *high)) {
+            Refuse("--ranges: " + Quoted(item) + " is not a range lo:hi with lo below hi");
+        }
+        ranges.push_back({*low, *high});
+    }
+    return ranges;
+}
+
+// The centres of each input spread over its range instead of [0, 1], and the ranges recorded.
+void SpreadOverRanges(TZorf& network, const std::vector<TZorfRange>& ranges,
+                      const std::vector<std::int32_t>& mfPerInput) {
+    std::vector<double> centres = network.GetWeightLayer(TZorf::kConditionCentres);
+    TZorfDataInfo info;
+    std::size_t node = 0;
+    for (std::size_t input = 0; input < ranges.size(); ++input) {
+        for (std::int32_t f = 0; f < mfPerInput[input]; ++f, ++node) {
+            centres[node] = InUnits(ranges[input], centres[node]);
+        }
+        info.inputs.push_back({"", ranges[input], {}});
+    }
+    network.SetWeightLayer(TZorf::kConditionCentres, centres);
+    network.SetDataInfo(std::move(info));
+}
 
 std::int64_t ParseWhole(std::string_view what, std::string_view text, std::int64_t low,
                         std::int64_t high) {
@@ -114,6 +154,10 @@ struct TCommandLine {
     TZorfRecipe recipe;
     // The data set file to start from, and which counts the options gave.
     std::optional<std::string> dataFile;
+    // A CSV data file's target columns (--targets).
+    FileTools::TCsvColumnChoice columns;
+    // Each input's range (--ranges), over which its centres are spread instead of [0, 1].
+    std::vector<TZorfRange> ranges;
     bool inputsGiven = false;
     bool rulesGiven = false;
     bool outputsGiven = false;
@@ -154,8 +198,9 @@ class TArgumentReader {
     TCommandLine line;
     std::map<std::string, std::string, std::less<>> given;
 
-    static constexpr std::string_view kOptions[] = {"--inputs", "--rules", "--outputs", "--seed",
-                                                    "--min",    "--max",   "--prune",   "--data"};
+    static constexpr std::string_view kOptions[] = {"--inputs",  "--rules", "--outputs", "--seed",
+                                                    "--min",     "--max",   "--prune",   "--data",
+                                                    "--targets", "--ranges"};
 
     static void RequireKnown(std::string_view option) {
         for (const std::string_view known : kOptions) {
@@ -180,6 +225,10 @@ class TArgumentReader {
             recipe.numRules = static_cast<std::int32_t>(ParseWhole(option, value, 1, kMaxRules));
         } else if (option == "--data") {
             line.dataFile = std::string(value);
+        } else if (option == "--targets") {
+            line.columns.targets = FileTools::ColumnList(value);
+        } else if (option == "--ranges") {
+            line.ranges = ParseRanges(value);
         } else if (option == "--seed") {
             recipe.seed = static_cast<std::uint32_t>(ParseWhole(option, value, 0, 0xFFFFFFFF));
         } else if (option == "--min") {
@@ -209,6 +258,18 @@ class TArgumentReader {
                 Refuse(std::string(required) + " is required (see MakeZorf --help)");
             }
         }
+        if (!line.ranges.empty() &&
+            (line.dataFile || line.ranges.size() != line.recipe.mfPerInput.size())) {
+            Refuse(line.dataFile
+                       ? std::string("--ranges is for a network made without --data: "
+                                     "--data places the centres over the rows")
+                       : "--ranges gives " + std::to_string(line.ranges.size()) + " ranges for " +
+                             std::to_string(line.recipe.mfPerInput.size()) + " inputs");
+        }
+        if (line.dataFile && FileTools::IsCsvFileName(*line.dataFile) &&
+            line.columns.targets.empty()) {
+            Refuse("--targets must name the expected outputs of the CSV file " + *line.dataFile);
+        }
         const TZorfRecipe& recipe = line.recipe;
         if (recipe.minimum > recipe.maximum) {
             Refuse("--min " + GivenOr("--min", "-1") + " is above --max " + GivenOr("--max", "1"));
@@ -221,13 +282,36 @@ struct TDataRows {
     std::vector<double> inputs;
     std::vector<double> outputs;
     TZorfRows rows;
+    // What a CSV file tells of its columns.
+    TZorfDataInfo info;
 };
 
-TDataRows ReadDataRows(const std::string& fileName) {
+// A CSV file's rows, with targets in their own units taken into [0, 1] over their ranges.
+FileTools::LoadedDataSet ReadCsvRows(const std::string& fileName,
+                                     const FileTools::TCsvColumnChoice& columns,
+                                     TZorfDataInfo& info) {
+    try {
+        FileTools::TCsvDataSet loaded = FileTools::LoadCsvDataSet(fileName, columns);
+        info = FileTools::DescribeCsvDataSet(loaded);
+        FileTools::ScaleTargets(*loaded.data, info);
+        return {FileTools::SUCCESS, std::move(loaded.data)};
+    } catch (FileTools::Error& e) {
+        FileTools::AddFileContext(e, fileName);
+        Refuse(FileTools::Located(e));
+    }
+}
+
+TDataRows ReadDataRows(const std::string& fileName, const FileTools::TCsvColumnChoice& columns) {
     FileTools::LoadedDataSet loaded;
+    TDataRows read;
+    if (FileTools::IsCsvFileName(fileName)) {
+        loaded = ReadCsvRows(fileName, columns, read.info);
+    }
     try {
         FileTools::ScratchBuffer scratch;
-        loaded = FileTools::LoadDataSet(scratch, fileName);
+        if (!loaded.data) {
+            loaded = FileTools::LoadDataSet(scratch, fileName);
+        }
     } catch (const FileTools::Error& e) {
         Refuse(fileName + ": " + e.message);
     } catch (const TException& e) {
@@ -237,7 +321,6 @@ TDataRows ReadDataRows(const std::string& fileName) {
         Refuse(fileName + ": " + FileTools::StatusText(loaded.status));
     }
     Data& data = *loaded.data;
-    TDataRows read;
     read.rows.count = data.MbrNdxDataRows;
     read.rows.numInputs = data.GetNumSelectedInputs();
     read.rows.numOutputs = data.GetNumSelectedOutputs();
@@ -265,7 +348,7 @@ TDataRows ReadDataRows(const std::string& fileName) {
 // leave out are the rows' defaults.
 std::unique_ptr<TZorf> MakeFromData(const TCommandLine& line, std::ostream& err) {
     const std::string& fileName = *line.dataFile;
-    const TDataRows read = ReadDataRows(fileName);
+    const TDataRows read = ReadDataRows(fileName, line.columns);
     TZorfRecipe recipe = DefaultRecipe(read.rows, line.recipe.seed);
     if (line.inputsGiven) {
         recipe.mfPerInput = line.recipe.mfPerInput;
@@ -283,6 +366,7 @@ std::unique_ptr<TZorf> MakeFromData(const TCommandLine& line, std::ostream& err)
     std::unique_ptr<TZorf> network;
     try {
         network = MakeZorfFromData(recipe, read.rows, &report);
+        network->SetDataInfo(read.info);
     } catch (const TException& e) {
         Refuse(fileName + ": " + e.message);
     }
@@ -309,6 +393,9 @@ int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostre
         }
         const std::unique_ptr<TZorf> network =
             line.dataFile ? MakeFromData(line, err) : MakeZorf(line.recipe);
+        if (!line.ranges.empty()) {
+            SpreadOverRanges(*network, line.ranges, line.recipe.mfPerInput);
+        }
         FileTools::SaveNetwork(line.fileName, *network);
         return 0;
     });

@@ -107,7 +107,7 @@ std::vector<TPoint> CurvePoints(const TPanelArea& area, const TConditionNeuron& 
 }
 
 void DrawInputPanel(TSvgWriter& svg, int panel, const TConditionLayer& layer, std::int32_t input,
-                    const Data* data) {
+                    const Data* data, const TZorfDataInfo& info) {
     const std::vector<double> centres = InputCentres(layer, input);
     const std::vector<double> values =
         data != nullptr ? InputValues(*data, input) : std::vector<double>{};
@@ -119,7 +119,8 @@ void DrawInputPanel(TSvgWriter& svg, int panel, const TConditionLayer& layer, st
     OpenMembershipPanel(svg, area,
                         "Input " + std::to_string(input) + ": " + std::to_string(centres.size()) +
                             " membership functions");
-    DrawAxes(svg, area, "input " + std::to_string(input), "degree");
+    DrawAxes(svg, area, ColumnTitle(info.inputs, "input", static_cast<std::size_t>(input)),
+             "degree");
     if (!values.empty()) {
         DrawHistogram(svg, area, values);
     }
@@ -142,7 +143,9 @@ void DrawOutputPanel(TSvgWriter& svg, int panel, TZorf& network, const TZorfOutp
     OpenMembershipPanel(svg, area,
                         "Output " + std::to_string(output) + ": centres of its " +
                             std::to_string(count) + " membership functions");
-    DrawAxes(svg, area, "output " + std::to_string(output), "degree");
+    DrawAxes(svg, area,
+             ColumnTitle(network.DataInfo().outputs, "output", static_cast<std::size_t>(output)),
+             "degree");
     DrawOutputStems(svg, area, centres, std::vector<double>(centres.size(), 1.0));
     DrawLegend(svg, area.x + area.width + 20, area.y + 8, FunctionLegend(centres, "dot"));
     svg.EndGroup();
@@ -218,7 +221,7 @@ void WriteMembershipPlot(FileTools::OutputStream& out, TZorf& network, const std
     svg.Text({kLeft, 28}, title, "title");
     svg.Text({kLeft, 44}, "Degrees as the network computes them; dots mark the centres.", "small");
     for (std::int32_t input = 0; input < inputCount; ++input) {
-        DrawInputPanel(svg, input, conditions, input, data);
+        DrawInputPanel(svg, input, conditions, input, data, network.DataInfo());
     }
     for (std::int32_t output = 0; output < outputCount; ++output) {
         DrawOutputPanel(svg, inputCount + output, network, outputs, output);

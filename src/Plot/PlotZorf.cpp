@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/DataSetFile/InputRow.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
@@ -213,9 +214,11 @@ TrainingLog::TLog ReadTrainingLog(const std::string& fileName) {
 }
 
 std::unique_ptr<Data> LoadHistogramData(const std::string& fileName, const TZorf& network) {
-    FileTools::LoadedDataSet loaded = ReadingFile(fileName, [&fileName] {
+    // A CSV file's columns are the network's inputs by name, where it records them.
+    FileTools::LoadedDataSet loaded = ReadingFile(fileName, [&fileName, &network] {
         FileTools::ScratchBuffer scratch;
-        return FileTools::LoadDataSet(scratch, fileName);
+        return FileTools::LoadAnyDataSet(scratch, fileName,
+                                         FileTools::ColumnsOfNetwork({}, network.DataInfo()));
     });
     if (!loaded.data) {
         Refuse(fileName + ": " + FileTools::StatusText(loaded.status));

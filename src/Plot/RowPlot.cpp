@@ -19,14 +19,14 @@ std::string Named(const std::string& what, std::size_t number) {
 }
 
 void DrawInputPanel(TSvgWriter& svg, const TConditionLayer& layer, const TZorfExplanation& row,
-                    std::int32_t input) {
+                    std::int32_t input, const TZorfDataInfo& info) {
     const auto i = static_cast<std::size_t>(input);
     const double value = row.inputs[i];
     const std::vector<double> centres = InputCentres(layer, input);
     const TPanelArea area =
         MembershipPanelArea(input, RangeOf(centres).Joined({value, value}).Padded(0.05));
     OpenMembershipPanel(svg, area, "Input " + std::to_string(input) + " = " + ValueText(value));
-    DrawAxes(svg, area, Named("input", i), "degree");
+    DrawAxes(svg, area, ColumnTitle(info.inputs, "input", i), "degree");
     DrawInputFunctions(svg, area, layer, input);
     svg.Line(area.At(value, 0.0), area.At(value, 1.0), "best");
     std::vector<TLegendEntry> legend;
@@ -97,7 +97,9 @@ void DrawOutputPanel(TSvgWriter& svg, int panel, TZorf& network, const TZorfExpl
     OpenMembershipPanel(svg, area,
                         "Output " + std::to_string(output) + " = " + ValueText(value) +
                             ": its functions weighted by their activations");
-    DrawAxes(svg, area, Named("output", static_cast<std::size_t>(output)), "activation");
+    DrawAxes(svg, area,
+             ColumnTitle(network.DataInfo().outputs, "output", static_cast<std::size_t>(output)),
+             "activation");
     DrawOutputStems(svg, area, centres, activations);
     svg.Line(area.At(value, 0.0), area.At(value, 1.0), "best");
     std::vector<TLegendEntry> legend;
@@ -126,7 +128,7 @@ void WriteRowPlot(FileTools::OutputStream& out, TZorf& network, const std::strin
              "output's functions weighted by theirs.",
              "small");
     for (std::int32_t input = 0; input < inputs; ++input) {
-        DrawInputPanel(svg, conditions, row, input);
+        DrawInputPanel(svg, conditions, row, input, network.DataInfo());
     }
     DrawRulePanel(svg, inputs, row);
     for (std::int32_t output = 0; output < outputs; ++output) {

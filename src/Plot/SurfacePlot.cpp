@@ -23,7 +23,8 @@ struct TSurface {
     std::vector<double> values;
 
     double At(std::int32_t column, std::int32_t row) const {
-        return values[static_cast<std::size_t>(row * kSurfaceCells + column)];
+        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(kSurfaceCells) +
+                      static_cast<std::size_t>(column)];
     }
     double CellX(double column) const {
         return xRange.low + xRange.Span() * (column + 0.5) / kSurfaceCells;
@@ -179,10 +180,13 @@ void WriteSurfacePlot(FileTools::OutputStream& out, TZorf& network, const std::s
         }
     }
     svg.EndGroup();
-    DrawAxes(svg, area, "input " + std::to_string(request.inputX),
-             "input " + std::to_string(request.inputY), TAxesStyle::FrameOnly);
+    const TZorfDataInfo& info = network.DataInfo();
+    DrawAxes(svg, area, ColumnTitle(info.inputs, "input", static_cast<std::size_t>(request.inputX)),
+             ColumnTitle(info.inputs, "input", static_cast<std::size_t>(request.inputY)),
+             TAxesStyle::FrameOnly);
     DrawColourScale(svg, scaleX, kTop, kScaleWidth, kSide, valueRange,
-                    "output " + std::to_string(request.output), levels);
+                    ColumnTitle(info.outputs, "output", static_cast<std::size_t>(request.output)),
+                    levels);
     svg.Text({kLeft, kTop + kSide + 52}, FixedText(network, request), "small");
     svg.Text({kLeft, kTop + kSide + 66}, "Lines: contours at the scale's ticks.", "small");
     svg.Finish();

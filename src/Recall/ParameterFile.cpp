@@ -21,8 +21,9 @@ void ReadThreads(TParameterReader& reader, std::int32_t& threads) {
     threads = count.value_or(0);
 }
 
-constexpr std::string_view kKeywords[] = {"WeightFile", "RecallFile", "OutputFile",
-                                          "#Features",  "Features",   "Threads"};
+constexpr std::string_view kKeywords[] = {
+    "WeightFile", "RecallFile",    "OutputFile",   "#Features",    "Features",
+    "Threads",    "TargetColumns", "InputColumns", "ClassColumns", "CopyColumns"};
 
 }  // namespace
 
@@ -37,9 +38,14 @@ TRecallParameters ParseParameterText(const std::string& text, const std::string&
             ReadName(reader, parameters.recallFile);
         } else if (KQML::strcasecmp(*word, "OutputFile") == 0) {
             ReadName(reader, parameters.outputFile);
+        } else if (KQML::strcasecmp(*word, "CopyColumns") == 0) {
+            std::string names;
+            ReadName(reader, names);
+            parameters.copyColumns = FileTools::ColumnList(names);
         } else if (KQML::strcasecmp(*word, "Threads") == 0) {
             ReadThreads(reader, parameters.threads);
-        } else if (!ReadFeatureKeyword(*word, reader, features)) {
+        } else if (!ReadFeatureKeyword(*word, reader, features) &&
+                   !ReadColumnKeyword(*word, reader, parameters.columns)) {
             HintAtGluedKeyword(*word, reader, kKeywords);
         }
     }

@@ -17,6 +17,10 @@ struct TRecallParameters {
     std::vector<std::int32_t> features;
     // The threads that propagate the rows; 0 takes every core, 1 runs recall in one thread.
     std::int32_t threads = 0;
+    // For a CSV recall file: the input columns (default every column but the targets named).
+    FileTools::TCsvColumnChoice columns;
+    // Columns of a CSV recall file written ahead of the outputs of a CSV output file (an id).
+    std::vector<std::string> copyColumns;
     // Words that look like mistakes yet follow the reading rules (a keyword glued to its
     // value, a Features list that is ignored or longer than its count): one line each for
     // standard error.

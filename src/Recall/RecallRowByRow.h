@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@
 #include "Zorf/TZorf.h"
 
 void RecallRowByRow(TZorf& network, const TRecallParameters& parameters);
+
+// A row's outputs in the units of the ranges the network records for them; an output without
+// a range stays as the network gives it.
+void InOwnUnits(const TZorfDataInfo& info, std::span<double> outputs);
 
 // An input that is not finite, refused `refusal.row` rows after row `firstRow` (from 0) of the
 // recall file, as an error of that file naming its row and its column before the features were

@@ -3,6 +3,8 @@
 #include <string_view>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvDataSet.h"
+#include "FileHandler/CsvFile/CsvResult.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FileErrorTrap.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
@@ -26,11 +28,49 @@ namespace {
 // opened delivers no data set; recall then refuses the missing data set.
 std::unique_ptr<Data> LoadRecallRows(FileTools::ScratchBuffer& scratch,
                                      const TRecallParameters& parameters) {
-    std::unique_ptr<Data> rows = FileTools::LoadDataSet(scratch, parameters.recallFile).data;
+    std::unique_ptr<Data> rows =
+        FileTools::LoadAnyDataSet(scratch, parameters.recallFile, parameters.columns).data;
     if (rows && !parameters.features.empty()) {
         rows->SelectFeatures(parameters.features);
     }
     return rows;
+}
+
+// The outputs of the loaded path as a CSV file; the fields carried over are read from the
+// recall file again.
+void SaveCsvResult(const TRecallParameters& parameters, const Data& result,
+                   const TZorfDataInfo& info) {
+    const FileTools::TCsvResultLayout layout(parameters.copyColumns, info,
+                                             static_cast<std::size_t>(result.MbrNdxOutputs));
+    FileTools::OutputStream out = FileTools::OutputStream::ReplaceFile(parameters.outputFile);
+    layout.WriteHeader(out);
+    std::optional<FileTools::InputStream> in;
+    std::optional<FileTools::TCsvInputRows> source;
+    std::vector<std::size_t> columns;
+    if (!parameters.copyColumns.empty()) {
+        in = FileTools::InputStream::Open(parameters.recallFile);
+        if (!in) {
+            throw FileTools::Error(FileTools::Messages::kOpenFailed);
+        }
+        source.emplace(*in, parameters.columns);
+        for (const std::string& name : parameters.copyColumns) {
+            columns.push_back(source->Table().ColumnOf(name, "CopyColumns"));
+        }
+    }
+    std::vector<double> outputs(static_cast<std::size_t>(result.MbrNdxOutputs));
+    std::vector<double> inputs;
+    std::vector<std::string> copied(columns.size());
+    for (std::int32_t row = 0; row < result.MbrNdxDataRows; ++row) {
+        result.GetOutputRow(row, outputs);
+        if (source && source->Next(inputs)) {
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                copied[c] = source->Fields()[columns[c]];
+            }
+        }
+        layout.WriteRow(out, copied, outputs);
+    }
+    FileTools::RequireWritten(out.Commit() ? FileTools::SUCCESS : FileTools::ERR_WRITE_FAILED,
+                              parameters.outputFile, out.FailureReason());
 }
 
 // The whole recall file loaded, recalled into a result data set and saved; an output file
@@ -47,6 +87,20 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
     }
     // The condition's text is what the report shows; keep it as it reads.
     ZORF_ASSERT(PtrDatOut != 0);  // NOLINT(modernize-use-nullptr)
+    if (!network.DataInfo().Empty()) {
+        std::vector<double> outputs(static_cast<std::size_t>(PtrDatOut->MbrNdxOutputs));
+        for (std::int32_t row = 0; row < PtrDatOut->MbrNdxDataRows; ++row) {
+            PtrDatOut->GetOutputRow(row, outputs);
+            InOwnUnits(network.DataInfo(), outputs);
+            for (std::size_t column = 0; column < outputs.size(); ++column) {
+                PtrDatOut->SetOutputDatum(row, static_cast<std::int32_t>(column), outputs[column]);
+            }
+        }
+    }
+    if (FileTools::IsCsvFileName(parameters.outputFile)) {
+        SaveCsvResult(parameters, *PtrDatOut, network.DataInfo());
+        return;
+    }
     FileTools::RequireWritten(
         FileTools::SaveDataSet(parameters.outputFile, PtrDatOut.get(), nullptr),
         parameters.outputFile);
@@ -54,7 +108,8 @@ void RecallLoaded(TZorf& network, const TRecallParameters& parameters) {
 
 // Loading the network, recall and saving; everything they raise unwinds to the error trap.
 // A file error names the file it met (the output file names itself).
-void Recall(const TRecallParameters& parameters, TRecallPath path) {
+void Recall(const TRecallParameters& given, TRecallPath path) {
+    TRecallParameters parameters = given;
     FileTools::ScratchBuffer networkScratch;
     std::unique_ptr<TZorf> network;
     try {
@@ -63,6 +118,8 @@ void Recall(const TRecallParameters& parameters, TRecallPath path) {
         FileTools::AddFileContext(e, parameters.weightFile);
         throw;
     }
+    // A CSV file's columns are matched by the names the network records.
+    parameters.columns = FileTools::ColumnsOfNetwork(parameters.columns, network->DataInfo());
     if (path == TRecallPath::Automatic) {
         path = WarnsOnEveryRow(*network) ? TRecallPath::Loaded : TRecallPath::RowByRow;
     }
@@ -110,6 +167,11 @@ int RunRecallZorfAlong(int argc, const char* const* argv, std::ostream& out, std
         }
         if (parameters.recallFile.empty()) {
             err << "No data file specified\n";
+            return 1;
+        }
+        if (!parameters.copyColumns.empty() && !(FileTools::IsCsvFileName(parameters.recallFile) &&
+                                                 FileTools::IsCsvFileName(parameters.outputFile))) {
+            err << "CopyColumns carries columns of a CSV recall file to a CSV output file\n";
             return 1;
         }
         if (const std::optional<std::string> clash = FileTools::OutputAmongInputs(

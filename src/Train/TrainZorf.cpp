@@ -17,6 +17,7 @@
 #include "DataObject/Data.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FileErrorTrap.h"
+#include "FileHandler/NetworkFile/DataInfoComment.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "FileHandler/ParameterFile/ParameterReader.h"
@@ -31,6 +32,7 @@
 #include "KQmessage/TException.h"
 #include "KQmessage/WholeNumber.h"
 #include "Train/Trainer.h"
+#include "Zorf/TConditionLayer.h"
 #include "Zorf/TZorfOutputLayer.h"
 
 namespace {
@@ -50,7 +52,13 @@ std::string Usage() {
                        "with\n                    the lowest error on it is the one written\n"
                        "  OutputWeightFile  the trained network (default trained.net)\n"
                        "  TrainingLog       optional: file with one row per epoch\n"
-                       "  #Features, Features  the input columns to keep, as in RecallZorf\n";
+                       "  #Features, Features  the input columns to keep, as in RecallZorf\n"
+                       "  TargetColumns     for a CSV file (*.csv): the expected outputs, by name "
+                       "or\n                    number (#3), separated by commas\n"
+                       "  InputColumns      for a CSV file: the inputs (default every other "
+                       "column)\n"
+                       "  ClassColumns      yes: a target column of numbers holds classes (a "
+                       "column\n                    of words always does)\n";
     for (const TTrainSettingInfo& info : TrainSettingKeywords()) {
         std::string line = "  " + std::string(info.keyword);
         line.resize(20, ' ');
@@ -129,6 +137,7 @@ std::span<const std::string_view> Keywords() {
         std::vector<std::string_view> list = {"WeightFile",       "TrainFile",   "ValidationFile",
                                               "OutputWeightFile", "TrainingLog", "#Features",
                                               "Features"};
+        list.insert(list.end(), std::begin(kColumnKeywords), std::end(kColumnKeywords));
         for (const TTrainSettingInfo& info : TrainSettingKeywords()) {
             list.emplace_back(info.keyword);
         }
@@ -159,7 +168,8 @@ TTrainParameters ParseTrainParameterText(const std::string& text, const std::str
                 break;
             }
         }
-        if (named || ReadFeatureKeyword(*word, reader, features)) {
+        if (named || ReadFeatureKeyword(*word, reader, features) ||
+            ReadColumnKeyword(*word, reader, parameters.columns)) {
             continue;
         }
         if (IsTrainSetting(*word)) {
@@ -182,12 +192,24 @@ std::string General(double value) {
 
 // A data set file's rows; a file error names the file and the place in it on the context line,
 // as RecallZorf's do, so that a user with a training and a validation file knows which broke.
-std::unique_ptr<Data> LoadRows(FileTools::ScratchBuffer& scratch, const std::string& fileName,
-                               const std::vector<std::int32_t>& features) {
-    std::unique_ptr<Data> rows;
+// A CSV file's columns are chosen by `columns`, and its names come along.
+FileTools::TCsvDataSet LoadRows(FileTools::ScratchBuffer& scratch, const std::string& fileName,
+                                const FileTools::TCsvColumnChoice& columns,
+                                const std::vector<std::int32_t>& features) {
+    FileTools::TCsvDataSet loaded;
     try {
-        rows = FileTools::LoadDataSet(scratch, fileName).data;
-        if (!rows) {
+        if (FileTools::IsCsvFileName(fileName)) {
+            if (columns.targets.empty()) {
+                FileTools::Error error(
+                    "TargetColumns must name the expected outputs of a CSV file");
+                error.line = 1;
+                throw error;
+            }
+            loaded = FileTools::LoadCsvDataSet(fileName, columns);
+        } else {
+            loaded.data = FileTools::LoadDataSet(scratch, fileName).data;
+        }
+        if (!loaded.data) {
             FileTools::Error error(std::string(FileTools::Messages::kOpenFailed) + ": " + fileName);
             error.reason = FileTools::OpenFailureReason(fileName);
             throw error;
@@ -197,9 +219,40 @@ std::unique_ptr<Data> LoadRows(FileTools::ScratchBuffer& scratch, const std::str
         throw;
     }
     if (!features.empty()) {
-        rows->SelectFeatures(features);
+        loaded.data->SelectFeatures(features);
     }
-    return rows;
+    return loaded;
+}
+
+// A CSV file's rows: the network learns the names, ranges and classes it does not record yet,
+// and targets in their own units are taken into [0, 1] over the recorded ranges. The
+// classes of a validation file are those of the training file.
+void LearnTheData(TZorf& network, const FileTools::TCsvDataSet& training,
+                  const std::vector<std::int32_t>& features, FileTools::TCsvColumnChoice& columns) {
+    // What the network records already stays; what it lacks (the names of inputs whose
+    // ranges MakeZorf --ranges recorded, the outputs) comes from the rows.
+    const TZorfDataInfo described = FileTools::DescribeCsvDataSet(training, features);
+    TZorfDataInfo info = network.DataInfo();
+    if (info.inputs.empty()) {
+        info.inputs = described.inputs;
+    }
+    for (std::size_t input = 0; input < info.inputs.size() && input < described.inputs.size();
+         ++input) {
+        if (info.inputs[input].name.empty()) {
+            info.inputs[input].name = described.inputs[input].name;
+        }
+    }
+    if (info.outputs.empty()) {
+        info.outputs = described.outputs;
+        info.classColumns = described.classColumns;
+    }
+    FileTools::RequireDataInfoFits(info, network.GetConditionLayer()->GetNumInputs(),
+                                   network.GetLayer(network.GetOutLayer())->GetNumNeurons());
+    network.SetDataInfo(std::move(info));
+    columns.knownClasses.clear();
+    for (const FileTools::TCsvTarget& target : training.targets) {
+        columns.knownClasses.push_back(target.classes);
+    }
 }
 
 // Refuses, before anything is trained, an output file whose folder is missing or cannot be
@@ -331,11 +384,27 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
         FileTools::AddFileContext(e, parameters.weightFile);
         throw;
     }
-    const std::unique_ptr<Data> training =
-        LoadRows(scratch, parameters.trainFile, parameters.features);
+    FileTools::TCsvColumnChoice columns =
+        FileTools::ColumnsOfNetwork(parameters.columns, network->DataInfo());
+    FileTools::TCsvDataSet trainingSet =
+        LoadRows(scratch, parameters.trainFile, columns, parameters.features);
+    const std::unique_ptr<Data>& training = trainingSet.data;
+    if (FileTools::IsCsvFileName(parameters.trainFile)) {
+        try {
+            LearnTheData(*network, trainingSet, parameters.features, columns);
+        } catch (FileTools::Error& e) {
+            FileTools::AddFileContext(e, parameters.trainFile);
+            throw;
+        }
+        FileTools::ScaleTargets(*training, network->DataInfo());
+    }
     std::unique_ptr<Data> validation;
     if (!parameters.validationFile.empty()) {
-        validation = LoadRows(scratch, parameters.validationFile, parameters.features);
+        validation =
+            LoadRows(scratch, parameters.validationFile, columns, parameters.features).data;
+        if (FileTools::IsCsvFileName(parameters.validationFile)) {
+            FileTools::ScaleTargets(*validation, network->DataInfo());
+        }
     }
     TProgressLines lines(out, parameters.settings.epochs);
     const TEpochProgress progress = [&lines](const TEpochRecord& record) { lines.Epoch(record); };

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "Train/TrainSettings.h"
 
 struct TTrainParameters {
@@ -19,6 +20,8 @@ struct TTrainParameters {
     std::string outputWeightFile = "trained.net";
     std::string trainingLog;
     std::vector<std::int32_t> features;
+    // Which columns of a CSV training (and validation) file are inputs and expected outputs.
+    FileTools::TCsvColumnChoice columns;
     TTrainSettings settings;
     // What the reading rules noticed (as for RecallZorf): one line each for standard error.
     std::vector<std::string> hints;

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "NeuralNets/TConnectedNetwork.h"
+#include "Zorf/ZorfDataInfo.h"
 
 class Data;
 class TConditionLayer;
@@ -111,7 +113,13 @@ class ZORF_EXPORT TZorf : public TConnectedNetwork {
     TConditionLayer* GetConditionLayer() const;
     TZorfOutputLayer* GetDefuzzifyLayer() const;
 
+    // The data the network was made for, as the network file records it; empty for a file
+    // that records none.
+    const TZorfDataInfo& DataInfo() const { return dataInfo; }
+    void SetDataInfo(TZorfDataInfo info) { dataInfo = std::move(info); }
+
   private:
+    TZorfDataInfo dataInfo;
     enum class TRecallForm { WithInputs, OutputsOnly };
     // One row's values: the inputs read, the expected outputs read (error form only) and
     // the outputs generated.

@@ -309,6 +309,22 @@ void ActionJson(TJsonText& json, const TZorfRules& rules, const TRuleAction& act
     json.Key("share").Number(action.share).Key("frozen").Boolean(action.frozen).End();
 }
 
+// The recorded name of a column, or "input 2"; where labels of its functions are recorded (as
+// many as it has), they replace the labels by the order of the centres.
+TZorfVariable Named(TZorfVariable variable, const std::vector<TZorfColumnInfo>& recorded,
+                    std::size_t index) {
+    if (index < recorded.size()) {
+        const TZorfColumnInfo& column = recorded[index];
+        if (!column.name.empty()) {
+            variable.name = column.name;
+        }
+        if (column.labels.size() == variable.labels.size()) {
+            variable.labels = column.labels;
+        }
+    }
+    return variable;
+}
+
 }  // namespace
 
 std::vector<std::string> ScaleLabels(std::int32_t count) {
@@ -334,13 +350,15 @@ TZorfRules ReadRules(TZorf& network, double threshold) {
     reading.threshold = threshold;
     const TMFGroups& inputGroups = network.GetConditionLayer()->GetMFGroups();
     for (std::int32_t input = 0; input < inputGroups.GetNumGroups(); ++input) {
-        reading.inputs.push_back(Variable("input " + std::to_string(input),
-                                          InputCentres(*network.GetConditionLayer(), input)));
+        reading.inputs.push_back(Named(Variable("input " + std::to_string(input),
+                                                InputCentres(*network.GetConditionLayer(), input)),
+                                       network.DataInfo().inputs, static_cast<std::size_t>(input)));
     }
     const TMFGroups& outputGroups = network.GetDefuzzifyLayer()->GetMFGroups();
     for (std::int32_t output = 0; output < outputGroups.GetNumGroups(); ++output) {
         reading.outputs.push_back(
-            Variable("output " + std::to_string(output), OutputCentres(network, output)));
+            Named(Variable("output " + std::to_string(output), OutputCentres(network, output)),
+                  network.DataInfo().outputs, static_cast<std::size_t>(output)));
     }
 
     TBasicConnections& matrix = network.GetConnections(TZorf::kConditionLayer, TZorf::kRuleLayer);

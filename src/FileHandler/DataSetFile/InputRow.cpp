@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/Syntax/FileContext.h"
 #include "KQmessage/TArgumentError.h"
@@ -45,7 +46,7 @@ std::vector<double> RowOfFile(const std::string& fileName, std::string_view rowT
     }
     const std::unique_ptr<Data> data = RefusingFileFailures(fileName, [&fileName] {
         ScratchBuffer scratch;
-        LoadedDataSet loaded = LoadDataSet(scratch, fileName);
+        LoadedDataSet loaded = LoadAnyDataSet(scratch, fileName);
         if (!loaded.data) {
             Refuse(fileName + ": " + StatusText(loaded.status));
         }

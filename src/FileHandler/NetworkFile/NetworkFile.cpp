@@ -4,15 +4,18 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "FileHandler/NetworkFile/ConnectionLayerFile.h"
+#include "FileHandler/NetworkFile/DataInfoComment.h"
 #include "FileHandler/NetworkFile/NetworkSizeLimit.h"
 #include "FileHandler/NetworkFile/NetworkTypes.h"
 #include "FileHandler/NetworkFile/SaveZorf.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "KQmessage/Check.h"
 #include "KQmessage/StrCaseCmp.h"
+#include "Zorf/TZorf.h"
 
 namespace FileTools {
 
@@ -329,6 +332,7 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
         report->reset();
     }
     NetworkSizeLimit limit(in);
+    std::optional<TZorfDataInfo> info = ReadDataInfoComment(in);
     const std::string netdef =
         ExpectBlockStart(in, ReadBlockItem(scratch, in, {}, false), "NEURALNETWORK");
     const std::string networkType =
@@ -361,6 +365,10 @@ std::unique_ptr<TBasicNetwork> ReadNetwork(ScratchBuffer& scratch, InputStream& 
     }
     ExpectBlockEnd(in, item);
     ExpectBlockEnd(in, ReadBlockItem(scratch, in, {}, false));
+    // Another kind of network takes the description for the comment it also is.
+    if (auto* zorf = dynamic_cast<TZorf*>(network.get()); zorf != nullptr && info) {
+        zorf->SetDataInfo(std::move(*info));
+    }
     return network;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FileHandler/NetworkFile/DataInfoComment.h"
 #include "FileHandler/NetworkFile/SaveZorf.h"
 #include "FileHandler/NetworkFile/TIterateObjCount.h"
 #include "FileHandler/NetworkFile/TIterateObjSaveWeights.h"
@@ -14,6 +15,7 @@
 #include "FileHandler/Syntax/ParseTools.h"
 #include "KQmessage/NumberText.h"
 #include "KQmessage/StrCaseCmp.h"
+#include "Zorf/TZorf.h"
 
 namespace FileTools {
 
@@ -316,6 +318,9 @@ void WriteNetwork(OutputStream& out, TBasicNetwork& network,
                   std::unique_ptr<TKQstructure>* report) {
     if (report != nullptr) {
         report->reset();
+    }
+    if (const auto* zorf = dynamic_cast<const TZorf*>(&network)) {
+        WriteDataInfoComment(out, zorf->DataInfo());
     }
     NetworkWriter(out, network).Write();
 }

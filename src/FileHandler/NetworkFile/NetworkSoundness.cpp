@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FileHandler/NetworkFile/DataInfoComment.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/Syntax/FileMessages.h"
 #include "KQmessage/FileToolsError.h"
@@ -173,7 +174,10 @@ std::unique_ptr<TZorf> RecallableZorf(std::unique_ptr<TBasicNetwork> network) {
         throw Error(Messages::kNotZorfNetwork + std::string(network->GetNetworkType()));
     }
     RequireRecallable(*network);
-    return std::unique_ptr<TZorf>(static_cast<TZorf*>(network.release()));
+    std::unique_ptr<TZorf> zorf(static_cast<TZorf*>(network.release()));
+    RequireDataInfoFits(zorf->DataInfo(), zorf->GetConditionLayer()->GetNumInputs(),
+                        zorf->GetLayer(zorf->GetOutLayer())->GetNumNeurons());
+    return zorf;
 }
 
 }  // namespace

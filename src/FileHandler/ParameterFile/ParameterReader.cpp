@@ -105,6 +105,26 @@ bool ReadFeatureKeyword(std::string_view word, TParameterReader& reader, TFeatur
     return false;
 }
 
+bool ReadColumnKeyword(std::string_view word, TParameterReader& reader,
+                       FileTools::TCsvColumnChoice& choice) {
+    std::string value;
+    if (KQML::strcasecmp(word, "ClassColumns") == 0) {
+        ReadName(reader, value);
+        if (KQML::strcasecmp(value, "yes") != 0 && KQML::strcasecmp(value, "no") != 0) {
+            reader.Refuse("ClassColumns must be yes or no, found \"" + value + "\"");
+        }
+        choice.classColumns = KQML::strcasecmp(value, "yes") == 0;
+        return true;
+    }
+    const bool targets = KQML::strcasecmp(word, "TargetColumns") == 0;
+    if (!targets && KQML::strcasecmp(word, "InputColumns") != 0) {
+        return false;
+    }
+    ReadName(reader, value);
+    (targets ? choice.targets : choice.inputs) = FileTools::ColumnList(value);
+    return true;
+}
+
 std::string ReadParameterFileText(const std::string& path) {
     std::error_code error;
     std::ifstream file;

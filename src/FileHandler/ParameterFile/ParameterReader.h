@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "KQmessage/Export.h"
 #include "KQmessage/TRefusal.h"
 
@@ -220,6 +221,12 @@ struct TFeatureList {
 // Reads the value of "#Features" or "Features" when `word` is one of them.
 ZORF_EXPORT bool ReadFeatureKeyword(std::string_view word, TParameterReader& reader,
                                     TFeatureList& list);
+// The columns of a CSV file: "TargetColumns" and "InputColumns" (each one word, names
+// separated by commas) and "ClassColumns" ("yes" or "no"), when `word` is one of them.
+inline constexpr std::string_view kColumnKeywords[] = {"TargetColumns", "InputColumns",
+                                                       "ClassColumns"};
+ZORF_EXPORT bool ReadColumnKeyword(std::string_view word, TParameterReader& reader,
+                                   FileTools::TCsvColumnChoice& choice);
 // A hint for a word that is no keyword but looks like one of `keywords` written without blanks
 // ("WeightFile=a.net") or behind a byte-order mark; whether there was one.
 ZORF_EXPORT bool HintAtGluedKeyword(std::string_view word, TParameterReader& reader,
