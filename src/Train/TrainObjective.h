@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -62,10 +63,18 @@ class TTrainMeasure {
     TErrorCrossEntropyObj entropy;
 };
 
+class TEpochEvaluator;
+
 class TTrainObjective {
   public:
-    // Refuses (TTrainRefusal) a network TZorfGradient cannot differentiate.
-    TTrainObjective(TZorf& network, const TTrainRows& rows, const TTrainSettings& settings);
+    // Refuses (TTrainRefusal) a network TZorfGradient cannot differentiate. The sums over the
+    // rows come from `evaluator` (which must outlive the objective), or else from the threads
+    // the settings give.
+    TTrainObjective(TZorf& network, const TTrainRows& rows, const TTrainSettings& settings,
+                    TEpochEvaluator* evaluator = nullptr);
+    ~TTrainObjective();
+    TTrainObjective(const TTrainObjective&) = delete;
+    TTrainObjective& operator=(const TTrainObjective&) = delete;
 
     // The trainable parameters (TZorfGradient's order) and the weight layer of each.
     std::span<double> Parameters() { return parameters; }
@@ -82,7 +91,6 @@ class TTrainObjective {
     std::span<const double> Gradient() const { return gradientSum; }
 
   private:
-    TZorf& net;
     const TTrainRows& training;
     TPenalty penalty;
     double minCentreGap;
@@ -90,11 +98,9 @@ class TTrainObjective {
     TTrainMeasure measure;
     std::vector<double> parameters;
     std::vector<double> gradientSum;
-    std::vector<double> generated;
-    std::vector<double> outputGradient;
     // The parameters the penalty weighs, and their values for the error measure.
     std::vector<std::size_t> penalized;
     std::vector<double> penalizedValues;
-
-    void OutputGradient(const double* expected, double rowWeight);
+    std::unique_ptr<TEpochEvaluator> local;
+    TEpochEvaluator* sums;
 };

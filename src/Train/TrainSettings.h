@@ -57,6 +57,9 @@ struct TTrainSettings {
     double maxStep = 5.0;
     // The smallest distance kept between neighbouring input centres.
     double minCentreGap = 0.01;
+    // Threads that sum each epoch's error and gradient; 0 takes every core. The network does
+    // not depend on it.
+    std::int32_t threads = 0;
 };
 
 // A refused setting; what() is the whole message, naming the keyword and the value.

@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "DataObject/Data.h"
+#include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/KQML.h"
 #include "NeuralNets/TErrorObj.h"
+#include "Support/TempDir.h"
+#include "Train/EpochEvaluator.h"
 #include "Train/TrainObjective.h"
 #include "Zorf/MakeZorf.h"
 #include "Zorf/TZorf.h"
@@ -158,6 +161,41 @@ TEST(TrainerTest, EveryOptimizerLearnsASmallSurface) {
         EXPECT_LE(result.Best().trainingError, c.level)
             << c.algorithm << ": epoch " << result.Best().epoch << " of "
             << result.history.size() - 1 << ", start " << result.history.front().trainingError;
+    }
+}
+
+// The network file and every epoch's errors are the same bits on any number of threads, for
+// full batches and for batches spanning blocks; and the blocks cover every row once.
+TEST(TrainerTest, AnyNumberOfThreadsTrainsTheSameBits) {
+    const std::unique_ptr<Data> rows = SurfaceRows(7 * kTrainBlockRows + 5, 11);
+    const TTempDir folder;
+    for (const char* algorithm : {"RPROP", "Adam"}) {
+        std::string first;
+        std::vector<double> firstErrors;
+        for (const char* threads : {"1", "2", "7"}) {
+            const std::unique_ptr<TZorf> network = SmallNetwork(5);
+            TTrainSettings settings;
+            SetTrainSetting(settings, "Algorithm", algorithm);
+            SetTrainSetting(settings, "Epochs", "4");
+            SetTrainSetting(settings, "BatchSize", std::to_string(3 * kTrainBlockRows - 7));
+            SetTrainSetting(settings, "Threads", threads);
+            const TTrainRows all = ReadTrainRows(*rows, *network, "training");
+            double plain = 0.0;
+            PlainObjective(*network, all, false, nullptr, {}, {}, &plain);
+            const TTrainResult result = Train(*network, *rows, nullptr, settings);
+            EXPECT_NEAR(result.history.front().trainingError, plain, 1e-15);
+            std::vector<double> errors;
+            for (const TEpochRecord& record : result.history) {
+                errors.push_back(record.trainingError);
+            }
+            FileTools::SaveNetwork(folder.File("trained.net"), *network);
+            if (first.empty()) {
+                first = folder.Read("trained.net");
+                firstErrors = errors;
+            }
+            EXPECT_EQ(folder.Read("trained.net"), first) << algorithm << ", threads " << threads;
+            EXPECT_EQ(errors, firstErrors) << algorithm << ", threads " << threads;
+        }
     }
 }
 

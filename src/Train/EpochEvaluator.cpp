@@ -1,0 +1,171 @@
+#include "Train/EpochEvaluator.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "NeuralNets/TErrorObj.h"
+#include "NeuralNets/TPackedPropagation.h"
+#include "Zorf/TZorf.h"
+
+namespace {
+
+// Cross-entropy's derivative by an output is infinite at 0 and 1; the gradient (not the
+// reported error) takes the output this far inside.
+constexpr double kCrossEntropyMargin = 1e-12;
+
+// More copies than this would only multiply the network's memory: no machine this runs on
+// gains from them.
+constexpr std::int64_t kMaxThreads = 64;
+
+std::size_t ThreadsFor(const TTrainSettings& settings, std::int32_t rows) {
+    std::int64_t threads = settings.threads;
+    if (threads <= 0) {
+        threads = std::max(1U, std::thread::hardware_concurrency());
+    }
+    return static_cast<std::size_t>(
+        std::min({threads, kMaxThreads, std::int64_t{std::max(1, TrainBlocks(rows))}}));
+}
+
+}  // namespace
+
+TBlockSummer::TBlockSummer(TZorf& network, const TTrainSettings& settings, std::int32_t numOutputs)
+    : net(network),
+      gradient(network, settings.trainLayers),
+      measure(settings.errorMeasure, numOutputs),
+      generated(static_cast<std::size_t>(numOutputs)),
+      outputGradient(generated.size()) {}
+
+void TBlockSummer::Sum(const TTrainRows& rows, std::span<const std::int32_t> block,
+                       double rowWeight, bool withGradient) {
+    TErrorObj& error = measure.Get();
+    for (const std::int32_t r : block) {
+        const double* expected = rows.Outputs(r);
+        net.Propagate(rows.Inputs(r), generated.data());
+        error.AddPattern(expected, generated.data());
+        if (withGradient) {
+            OutputGradient(expected, rowWeight);
+            gradient.AddRowGradient(outputGradient);
+        }
+    }
+}
+
+void TBlockSummer::AddTo(TErrorObj& error, std::span<double> sums) {
+    TErrorObj& own = measure.Get();
+    error.AddErrorSum(own.GetErrorSum(), own.GetNumPatterns());
+    own.Reset();
+    gradient.CollectGradient(sums);
+}
+
+double TBlockSummer::Take(std::int32_t& rows, std::span<double> sums) {
+    TErrorObj& own = measure.Get();
+    const double sum = own.GetErrorSum();
+    rows = own.GetNumPatterns();
+    own.Reset();
+    gradient.TakeGradient(sums);
+    return sum;
+}
+
+void TBlockSummer::OutputGradient(const double* expected, double rowWeight) {
+    for (std::size_t k = 0; k < generated.size(); ++k) {
+        const double y = generated[k];
+        if (measure.IsCrossEntropy()) {
+            const double o = std::clamp(y, kCrossEntropyMargin, 1.0 - kCrossEntropyMargin);
+            outputGradient[k] = rowWeight * (o - expected[k]) / (o * (1.0 - o));
+        } else {
+            outputGradient[k] = rowWeight * 2.0 * (y - expected[k]);
+        }
+    }
+}
+
+TLocalEpochEvaluator::TLocalEpochEvaluator(TZorf& network, const TTrainRows& rows,
+                                           const TTrainSettings& settings)
+    : training(rows), pool(ThreadsFor(settings, rows.count) - 1) {
+    summers.push_back(std::make_unique<TBlockSummer>(network, settings, rows.numOutputs));
+    for (std::size_t k = 1; k < pool.Size(); ++k) {
+        copies.push_back(std::make_unique<TZorf>(network));
+        summers.push_back(
+            std::make_unique<TBlockSummer>(*copies.back(), settings, rows.numOutputs));
+    }
+}
+
+void TLocalEpochEvaluator::AddSums(std::span<const double> parameters,
+                                   std::span<const std::int32_t> rows, double rowWeight,
+                                   bool withGradient, TErrorObj& error,
+                                   std::span<double> gradient) {
+    jobParameters = parameters;
+    jobRows = rows;
+    jobWeight = rowWeight;
+    jobGradient = withGradient;
+    jobError = &error;
+    jobSums = withGradient ? gradient : std::span<double>();
+    jobBlocks = TrainBlocks(static_cast<std::int32_t>(rows.size()));
+    nextBlock = 0;
+    addedBlocks = 0;
+    refusal = nullptr;
+    pool.Run(std::min(pool.Size(), static_cast<std::size_t>(std::max(1, jobBlocks))),
+             [this](std::size_t thread) {
+                 try {
+                     SumBlocks(thread);
+                 } catch (...) {
+                     Refuse(-1);
+                 }
+             });
+    if (refusal) {
+        std::rethrow_exception(refusal);
+    }
+}
+
+void TLocalEpochEvaluator::SumBlocks(std::size_t thread) {
+    TBlockSummer& summer = *summers[thread];
+    summer.SetParameters(jobParameters);
+    const TPackedPropagation packed(summer.Network());
+    const auto all = static_cast<std::int32_t>(jobRows.size());
+    for (;;) {
+        std::int32_t block = 0;
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            if (refusal || nextBlock == jobBlocks) {
+                return;
+            }
+            block = nextBlock++;
+        }
+        const std::int32_t first = block * kTrainBlockRows;
+        try {
+            summer.Sum(
+                training,
+                jobRows.subspan(static_cast<std::size_t>(first),
+                                static_cast<std::size_t>(std::min(kTrainBlockRows, all - first))),
+                jobWeight, jobGradient);
+        } catch (...) {
+            std::int32_t discarded = 0;
+            summer.Take(discarded, {});
+            Refuse(block);
+            return;
+        }
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            blockAdded.wait(guard, [&] { return addedBlocks == block || refusal; });
+            if (refusal) {
+                std::int32_t discarded = 0;
+                summer.Take(discarded, {});
+                return;
+            }
+            summer.AddTo(*jobError, jobSums);
+            ++addedBlocks;
+        }
+        blockAdded.notify_all();
+    }
+}
+
+void TLocalEpochEvaluator::Refuse(std::int32_t block) {
+    {
+        // Blocks are taken in order, so every block before this one is being summed: the
+        // refusal of the first block refused is the one a single thread raises.
+        const std::lock_guard<std::mutex> guard(lock);
+        if (!refusal || block < refusedBlock) {
+            refusal = std::current_exception();
+            refusedBlock = block;
+        }
+    }
+    blockAdded.notify_all();
+}

@@ -1,0 +1,122 @@
+// How an epoch's error and gradient are summed over the training rows. The rows are cut into
+// blocks of kTrainBlockRows, whatever the number of threads or machines; each block is summed
+// in row order from 0, and the blocks' sums are added in block order. The network trained is
+// then the same bits on one thread, on many, or on the workers of a cluster.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "KQmessage/Export.h"
+#include "Train/TZorfGradient.h"
+#include "Train/TrainObjective.h"
+#include "Zorf/TJobThreads.h"
+
+class TErrorObj;
+class TZorf;
+
+// Rows per block. Part of the result: another size sums in another order.
+inline constexpr std::int32_t kTrainBlockRows = 256;
+
+// The blocks of `rows` rows.
+inline std::int32_t TrainBlocks(std::int32_t rows) {
+    return (rows + kTrainBlockRows - 1) / kTrainBlockRows;
+}
+
+// Sums blocks of rows through one network: a thread's own, or the caller's.
+class ZORF_EXPORT TBlockSummer {
+  public:
+    // Refuses (TTrainRefusal) a network TZorfGradient cannot differentiate.
+    TBlockSummer(TZorf& network, const TTrainSettings& settings, std::int32_t numOutputs);
+
+    TZorf& Network() { return net; }
+    std::int32_t NumParameters() const { return gradient.NumParameters(); }
+    // Writes the parameters (TZorfGradient's order) into the network; no TPackedPropagation
+    // may be alive.
+    void SetParameters(std::span<const double> parameters) { gradient.SetParameters(parameters); }
+
+    // Propagates the rows (positions among `rows`) in order and sums their error and, with
+    // `withGradient`, the objective's gradient, each row's derivative by its outputs weighted by
+    // `rowWeight`.
+    void Sum(const TTrainRows& rows, std::span<const std::int32_t> block, double rowWeight,
+             bool withGradient);
+    // Adds the sums since the last call into `error` and, unless it is empty, `gradient`; then
+    // starts again at 0.
+    void AddTo(TErrorObj& error, std::span<double> gradient);
+    // The same sums as the block's own: its error sum, its rows, and its gradient written into
+    // `gradient` (unless empty); then starts again at 0.
+    double Take(std::int32_t& rows, std::span<double> gradient);
+
+  private:
+    TZorf& net;
+    TZorfGradient gradient;
+    TTrainMeasure measure;
+    std::vector<double> generated;
+    std::vector<double> outputGradient;
+
+    void OutputGradient(const double* expected, double rowWeight);
+};
+
+// Where an epoch's (or a batch's) sums come from: the threads of this process, or something
+// else that sums the same blocks, such as the workers of a cluster.
+class ZORF_EXPORT TEpochEvaluator {
+  public:
+    virtual ~TEpochEvaluator() = default;
+
+    // With the network's parameters at `parameters`: adds into `error` the error sums and, with
+    // `withGradient`, into `gradient` the gradient sums (each row's weighted by `rowWeight`) of
+    // the blocks of `rows` (positions among the training rows, cut into blocks in this order),
+    // block after block.
+    virtual void AddSums(std::span<const double> parameters, std::span<const std::int32_t> rows,
+                         double rowWeight, bool withGradient, TErrorObj& error,
+                         std::span<double> gradient) = 0;
+};
+
+// The sums on the threads of this process, each with a copy of the network, as recall runs.
+// A thread takes the next block, sums it, and adds it once the blocks before it are added.
+class TLocalEpochEvaluator final : public TEpochEvaluator {
+  public:
+    // Every core when settings.threads is 0, never more threads than `rows` has blocks. The
+    // first thread sums through `network` itself.
+    TLocalEpochEvaluator(TZorf& network, const TTrainRows& rows, const TTrainSettings& settings);
+    TLocalEpochEvaluator(const TLocalEpochEvaluator&) = delete;
+    TLocalEpochEvaluator& operator=(const TLocalEpochEvaluator&) = delete;
+
+    void AddSums(std::span<const double> parameters, std::span<const std::int32_t> rows,
+                 double rowWeight, bool withGradient, TErrorObj& error,
+                 std::span<double> gradient) override;
+
+  private:
+    const TTrainRows& training;
+    std::vector<std::unique_ptr<TZorf>> copies;
+    std::vector<std::unique_ptr<TBlockSummer>> summers;
+
+    // The job of the current call.
+    std::span<const double> jobParameters;
+    std::span<const std::int32_t> jobRows;
+    double jobWeight = 0.0;
+    bool jobGradient = false;
+    TErrorObj* jobError = nullptr;
+    std::span<double> jobSums;
+    std::int32_t jobBlocks = 0;
+
+    std::mutex lock;
+    std::condition_variable blockAdded;
+    std::int32_t nextBlock = 0;    // the next block a thread takes
+    std::int32_t addedBlocks = 0;  // the blocks added so far, in order
+    // The refusal of the first block refused; no block is taken after one.
+    std::exception_ptr refusal;
+    std::int32_t refusedBlock = 0;
+    // Thread k sums with summers[k].
+    TJobThreads pool;
+
+    void SumBlocks(std::size_t thread);
+    // Keeps the exception being handled if `block` comes before any refused so far (-1: before
+    // every block).
+    void Refuse(std::int32_t block);
+};
