@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "FileHandler/Syntax/OutputStream.h"
 #include "Zorf/MakeZorf.h"
 #include "Zorf/RecallBatch.h"
+#include "Zorf/StartFromData.h"
 #include "Zorf/TConditionLayer.h"
 
 namespace py = pybind11;
@@ -126,20 +128,66 @@ std::vector<std::int32_t> Counts(const std::vector<std::int64_t>& values, const 
     return counts;
 }
 
-NetworkHandle Make(const std::vector<std::int64_t>& inputs, std::int64_t rules,
-                   const std::vector<std::int64_t>& outputs, std::int64_t seed, double low,
-                   double high, double prune) {
-    TZorfRecipe recipe;
-    recipe.mfPerInput = Counts(inputs, "each membership-function count of inputs");
-    recipe.numRules = Count(rules, "rules", std::numeric_limits<std::int32_t>::min(),
-                            std::numeric_limits<std::int32_t>::max());
-    recipe.mfPerOutput = Counts(outputs, "each membership-function count of outputs");
-    recipe.seed = static_cast<std::uint32_t>(
+// The counts the caller gave, or none for an argument left at None.
+std::optional<std::vector<std::int32_t>> OptionalCounts(const py::object& values,
+                                                        const char* name) {
+    if (values.is_none()) {
+        return std::nullopt;
+    }
+    return Counts(values.cast<std::vector<std::int64_t>>(), name);
+}
+
+NetworkHandle Make(const py::object& inputs, const py::object& rules, const py::object& outputs,
+                   std::int64_t seed, double low, double high, double prune,
+                   const py::object& data) {
+    const auto seedValue = static_cast<std::uint32_t>(
         Count(seed, "seed", 0, std::numeric_limits<std::uint32_t>::max()));
+    if (data.is_none()) {
+        if (inputs.is_none() || rules.is_none() || outputs.is_none()) {
+            RefuseValue("inputs, rules and outputs are required without data");
+        }
+    }
+    std::optional<Matrix> x;
+    std::optional<Matrix> y;
+    TZorfRows rows;
+    if (!data.is_none()) {
+        const auto pair = data.cast<py::tuple>();
+        if (pair.size() != 2) {
+            RefuseValue("data is a pair (X, Y) of inputs and expected outputs");
+        }
+        x = RowsArgument(pair[0], "X", std::nullopt, "inputs");
+        y = RowsArgument(pair[1], "Y", std::nullopt, "expected outputs");
+        if (x->shape(0) != y->shape(0)) {
+            RefuseValue("X has " + std::to_string(x->shape(0)) + " rows and Y " +
+                        std::to_string(y->shape(0)));
+        }
+        rows.count = x->shape(0);
+        rows.numInputs = static_cast<std::int32_t>(x->shape(1));
+        rows.numOutputs = static_cast<std::int32_t>(y->shape(1));
+        rows.inputs = {x->data(), static_cast<std::size_t>(x->size())};
+        rows.outputs = {y->data(), static_cast<std::size_t>(y->size())};
+    }
+    TZorfRecipe recipe = data.is_none() ? TZorfRecipe{} : DefaultRecipe(rows, seedValue);
+    if (auto counts = OptionalCounts(inputs, "each membership-function count of inputs")) {
+        recipe.mfPerInput = std::move(*counts);
+    }
+    if (!rules.is_none()) {
+        recipe.numRules =
+            Count(rules.cast<std::int64_t>(), "rules", std::numeric_limits<std::int32_t>::min(),
+                  std::numeric_limits<std::int32_t>::max());
+    }
+    if (auto counts = OptionalCounts(outputs, "each membership-function count of outputs")) {
+        recipe.mfPerOutput = std::move(*counts);
+    }
+    recipe.seed = seedValue;
     recipe.minimum = low;
     recipe.maximum = high;
     recipe.pruneShare = prune;
-    return std::make_shared<Network>(MakeZorf(recipe));
+    if (data.is_none()) {
+        return std::make_shared<Network>(MakeZorf(recipe));
+    }
+    const py::gil_scoped_release released;
+    return std::make_shared<Network>(MakeZorfFromData(recipe, rows));
 }
 
 py::array_t<double> Recall(const py::handle& self, const py::object& values, int threads) {
@@ -414,10 +462,17 @@ shape, TypeError for values that are not numbers, zorf.CheckFailure when an outp
     module.def("load", &Load, py::arg("path"),
                "Load a network file. Raises zorf.FileError for a file that cannot be read, breaks "
                "the format or holds no fuzzy network that recall can run.");
-    module.def("make", &Make, py::kw_only(), py::arg("inputs"), py::arg("rules"),
-               py::arg("outputs"), py::arg("seed") = 1, py::arg("low") = -1.0,
-               py::arg("high") = 1.0, py::arg("prune") = 0.0,
+    module.def("make", &Make, py::kw_only(), py::arg("inputs") = py::none(),
+               py::arg("rules") = py::none(), py::arg("outputs") = py::none(), py::arg("seed") = 1,
+               py::arg("low") = -1.0, py::arg("high") = 1.0, py::arg("prune") = 0.0,
+               py::arg("data") = py::none(),
                R"(A new network, as MakeZorf makes it: the same arguments give the same file.
+
+With data=(X, Y), rows of inputs in their own units and of expected outputs in [0, 1], the
+network starts from those rows as MakeZorf --data starts it: centres at each input's
+quantiles, one rule per cluster of rows, output centres by least squares. inputs, rules and
+outputs may then be left out: 3 functions per input (2 for an input of two values), 2 per
+output, about one rule per 10 rows (2 to 32).
 
 inputs and outputs list the membership functions of each input and output (2 to 1000
 each); rules is 1 to 1000000; the rule and action weights are drawn from [low, high) by

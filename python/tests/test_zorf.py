@@ -46,6 +46,20 @@ def test_makes_and_recalls_as_the_programs_do(tmp_path, recipe):
     assert np.array_equal(as_written(zorf.load(tmp_path / "py.net").recall(inputs)), expected)
 
 
+def test_starts_from_data_as_makezorf_does(tmp_path):
+    rng = np.random.default_rng(4)
+    inputs = rng.normal(50.0, 20.0, (200, 3))
+    expected = (inputs[:, :1] > 50.0) * np.array([[1.0, 0.0]]) + (inputs[:, :1] <= 50.0) * np.array([[0.0, 1.0]])
+    zorf.write_data_set(tmp_path / "rows.dat", inputs, expected)
+    read_inputs, read_expected = zorf.read_data_set(tmp_path / "rows.dat")
+    zorf.make(data=(read_inputs, read_expected), rules=6, seed=3).save(tmp_path / "py.net")
+    assert run_program("ZORF_MAKE_BINARY", "--data", tmp_path / "rows.dat", "--rules", 6, "--seed", 3,
+                       tmp_path / "cli.net").returncode == 0
+    assert (tmp_path / "py.net").read_bytes() == (tmp_path / "cli.net").read_bytes()
+    with pytest.raises(ValueError, match="inputs, rules and outputs are required"):
+        zorf.make(rules=3)
+
+
 def test_takes_any_numeric_dtype_and_order():
     network = zorf.make(inputs=[3, 4], rules=6, outputs=[3, 2])
     base = np.random.default_rng(1).integers(0, 2, (40, 2))

@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "DataObject/Data.h"
+#include "FileHandler/DataSetFile/Filer.h"
+#include "FileHandler/DataSetFile/FilerStatus.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/ErrorTrap.h"
 #include "KQmessage/FileToolsError.h"
@@ -16,6 +19,7 @@
 #include "KQmessage/TException.h"
 #include "KQmessage/WholeNumber.h"
 #include "Zorf/MakeZorf.h"
+#include "Zorf/StartFromData.h"
 
 namespace {
 
@@ -27,11 +31,22 @@ constexpr const char* kUsage =
     "spread centres; the rule and action arcs get weights drawn from [--min, --max) by the\n"
     "pseudo-random sequence started at --seed, so the same options give the same file.\n"
     "\n"
+    "With --data the network starts from the rows of a data set file with inputs and\n"
+    "expected outputs (in [0, 1]) instead: each input's centres at the quantiles of its own\n"
+    "values (inputs need no scaling), one rule per cluster of the rows (k-means++ from\n"
+    "--seed), action weights and output centres by least squares. The same rows and options\n"
+    "give the same file. --inputs, --rules and --outputs may then be left out: 3 functions\n"
+    "per input (2 for an input of two values), 2 per output, about one rule per 10 rows\n"
+    "(2 to 32).\n"
+    "\n"
     "Options (a value follows its option as the next argument or after '='):\n"
-    "  --inputs LIST   required: membership functions of each input, separated by commas,\n"
+    "  --data FILE     start from the rows of this data set file\n"
+    "  --inputs LIST   required (unless --data): membership functions of each input, separated by "
+    "commas,\n"
     "                  2 to 1000 each; NxM stands for N inputs of M functions (8x7)\n"
-    "  --rules N       required: number of rules, 1 to 1000000\n"
-    "  --outputs LIST  required: membership functions of each output, as for --inputs\n"
+    "  --rules N       required (unless --data): number of rules, 1 to 1000000\n"
+    "  --outputs LIST  required (unless --data): membership functions of each output, as for "
+    "--inputs\n"
     "  --seed S        start of the pseudo-random sequence, 0 to 4294967295 (default 1)\n"
     "  --min X         lowest weight (default -1)\n"
     "  --max Y         the weights stay below this, which must not be below --min\n"
@@ -41,7 +56,8 @@ constexpr const char* kUsage =
     "  --help          this text\n"
     "  --version       the program's version\n"
     "\n"
-    "Example: MakeZorf --inputs 3,3 --rules 4 --outputs 3 --seed 7 comfort.net\n";
+    "Examples: MakeZorf --inputs 3,3 --rules 4 --outputs 3 --seed 7 comfort.net\n"
+    "          MakeZorf --data train.dat --rules 16 start.net\n";
 
 using Arguments::Quoted;
 using Arguments::Refuse;
@@ -97,6 +113,11 @@ struct TCommandLine {
     bool help = false;
     std::string fileName;
     TZorfRecipe recipe;
+    // The data set file to start from, and which counts the options gave.
+    std::optional<std::string> dataFile;
+    bool inputsGiven = false;
+    bool rulesGiven = false;
+    bool outputsGiven = false;
 };
 
 class TArgumentReader {
@@ -135,7 +156,7 @@ class TArgumentReader {
     std::map<std::string, std::string, std::less<>> given;
 
     static constexpr std::string_view kOptions[] = {"--inputs", "--rules", "--outputs", "--seed",
-                                                    "--min",    "--max",   "--prune"};
+                                                    "--min",    "--max",   "--prune",   "--data"};
 
     static void RequireKnown(std::string_view option) {
         for (const std::string_view known : kOptions) {
@@ -158,6 +179,8 @@ class TArgumentReader {
             recipe.mfPerOutput = ParseFunctionCounts(option, value);
         } else if (option == "--rules") {
             recipe.numRules = static_cast<std::int32_t>(ParseWhole(option, value, 1, kMaxRules));
+        } else if (option == "--data") {
+            line.dataFile = std::string(value);
         } else if (option == "--seed") {
             recipe.seed = static_cast<std::uint32_t>(ParseWhole(option, value, 0, 0xFFFFFFFF));
         } else if (option == "--min") {
@@ -178,9 +201,12 @@ class TArgumentReader {
     }
 
     // What the options say only together.
-    void Complete() const {
+    void Complete() {
+        line.inputsGiven = given.contains("--inputs");
+        line.rulesGiven = given.contains("--rules");
+        line.outputsGiven = given.contains("--outputs");
         for (const char* required : {"--inputs", "--rules", "--outputs"}) {
-            if (!given.contains(required)) {
+            if (!given.contains(required) && !line.dataFile) {
                 Refuse(std::string(required) + " is required (see MakeZorf --help)");
             }
         }
@@ -190,6 +216,84 @@ class TArgumentReader {
         }
     }
 };
+
+// The selected inputs and expected outputs of every row of a data set, read once.
+struct TDataRows {
+    std::vector<double> inputs;
+    std::vector<double> outputs;
+    TZorfRows rows;
+};
+
+TDataRows ReadDataRows(const std::string& fileName) {
+    FileTools::LoadedDataSet loaded;
+    try {
+        FileTools::ScratchBuffer scratch;
+        loaded = FileTools::LoadDataSet(scratch, fileName);
+    } catch (const FileTools::Error& e) {
+        Refuse(fileName + ": " + e.message);
+    } catch (const TException& e) {
+        Refuse(fileName + ": " + e.message);
+    }
+    if (!loaded.data) {
+        Refuse(fileName + ": " + FileTools::StatusText(loaded.status));
+    }
+    Data& data = *loaded.data;
+    TDataRows read;
+    read.rows.count = data.MbrNdxDataRows;
+    read.rows.numInputs = data.GetNumSelectedInputs();
+    read.rows.numOutputs = data.GetNumSelectedOutputs();
+    if (read.rows.numOutputs == 0) {
+        Refuse(fileName + ": the data set has no expected outputs to start from");
+    }
+    if (read.rows.count == 0) {
+        Refuse(fileName + ": the data set has no rows");
+    }
+    read.inputs.resize(static_cast<std::size_t>(read.rows.count * read.rows.numInputs));
+    read.outputs.resize(static_cast<std::size_t>(read.rows.count * read.rows.numOutputs));
+    data.Rewind();
+    for (std::int64_t r = 0; r < read.rows.count; ++r) {
+        data.GetNext({read.inputs.data() + r * read.rows.numInputs,
+                      static_cast<std::size_t>(read.rows.numInputs)},
+                     {read.outputs.data() + r * read.rows.numOutputs,
+                      static_cast<std::size_t>(read.rows.numOutputs)});
+    }
+    read.rows.inputs = read.inputs;
+    read.rows.outputs = read.outputs;
+    return read;
+}
+
+// The network of the options made from the rows of the data set file; the counts the options
+// leave out are the rows' defaults.
+std::unique_ptr<TZorf> MakeFromData(const TCommandLine& line, std::ostream& err) {
+    const std::string& fileName = *line.dataFile;
+    const TDataRows read = ReadDataRows(fileName);
+    TZorfRecipe recipe = DefaultRecipe(read.rows, line.recipe.seed);
+    if (line.inputsGiven) {
+        recipe.mfPerInput = line.recipe.mfPerInput;
+    }
+    if (line.rulesGiven) {
+        recipe.numRules = line.recipe.numRules;
+    }
+    if (line.outputsGiven) {
+        recipe.mfPerOutput = line.recipe.mfPerOutput;
+    }
+    recipe.minimum = line.recipe.minimum;
+    recipe.maximum = line.recipe.maximum;
+    recipe.pruneShare = line.recipe.pruneShare;
+    TStartReport report;
+    std::unique_ptr<TZorf> network;
+    try {
+        network = MakeZorfFromData(recipe, read.rows, &report);
+    } catch (const TException& e) {
+        Refuse(fileName + ": " + e.message);
+    }
+    for (const std::int32_t input : report.constantInputs) {
+        err << "MakeZorf: " << fileName << ": input " << input + 1
+            << " has one value in every row; its centres are spread over that value - 0.5 to "
+               "that value + 0.5\n";
+    }
+    return network;
+}
 
 }  // namespace
 
@@ -204,7 +308,8 @@ int RunMakeZorf(int argc, const char* const* argv, std::ostream& out, std::ostre
             out << kUsage;
             return 0;
         }
-        const std::unique_ptr<TZorf> network = MakeZorf(line.recipe);
+        const std::unique_ptr<TZorf> network =
+            line.dataFile ? MakeFromData(line, err) : MakeZorf(line.recipe);
         FileTools::SaveNetwork(line.fileName, *network);
         return 0;
     });

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "FileHandler/FilesIn.h"
 #include "FileHandler/NetworkFile/NetworkFile.h"
 #include "FileHandler/NetworkFile/NetworkFileWriter.h"
+#include "FileHandler/NetworkFile/NetworkSoundness.h"
 #include "KQmessage/TException.h"
 #include "NeuralNets/TIterateObj.h"
 #include "Support/InProcessRun.h"
@@ -220,6 +222,67 @@ TEST(MakeZorf, ANetworkItMakesRecallsThroughRecallZorf) {
             EXPECT_NEAR(recalled.data->GetOutputDatum(r, k), outputs[k], 1e-12) << r << " " << k;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A data set file of `rows` rows: x in raw units, y = x / 100 expected.
+std::string Rows(std::int32_t rows, const std::string& badRow = "") {
+    std::string text = "[DataSet]\n[Rows = " + std::to_string(rows) +
+                       "]\n[Inputs = 1]\n[ExpectedOutputs = 1]\n[GeneratedOutputs = 0]\n"
+                       "[Error = 0]\n[Data]\n";
+    for (std::int32_t r = 0; r < rows; ++r) {
+        text += r == 1 && !badRow.empty()
+                    ? badRow
+                    : std::to_string(r * 10) + " " + std::to_string(r * 10 / 100.0) + "\n";
+    }
+    return text + "[~Data]\n[~DataSet]\n";
+}
+
+TEST(MakeZorf, StartsFromTheRowsOfADataSetFile) {
+    TTempDir folder;
+    const std::string data = folder.Write("rows.dat", Rows(10));
+    for (const char* name : {"a.net", "b.net"}) {
+        const TRun run = RunTool({"--data", data, "--rules", "3", folder.File(name)});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    EXPECT_EQ(folder.Read("a.net"), folder.Read("b.net"));
+    FileTools::ScratchBuffer scratch;
+    const auto network = FileTools::LoadRecallableZorf(scratch, folder.File("a.net"));
+    EXPECT_EQ(network->GetWeightLayer(TZorf::kConditionCentres),
+              (std::vector<double>{0.0, 45.0, 90.0}));
+}
+
+TEST(MakeZorf, RefusesDataItCannotStartFrom) {
+    TTempDir folder;
+    const struct {
+        std::string text;
+        std::vector<std::string> options;
+        std::string err;
+    } cases[] = {
+        {Rows(2), {"--rules", "3"}, "there are 2 rows for 3 rules; a rule needs a row at least"},
+        {Rows(4, "10 1.5\n"),
+         {},
+         "row 2, expected output 1: outside [0, 1], which a network's "
+         "outputs cannot leave"},
+        {Rows(4),
+         {"--inputs", "3,3"},
+         "the rows have 1 inputs and 1 expected outputs; the network is to have 2 and 1"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = c.options;
+        const std::string data = folder.Write("rows.dat", c.text);
+        arguments.insert(arguments.end(), {"--data", data, folder.File("n.net")});
+        const TRun run = RunTool(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "MakeZorf: " + data + ": " + c.err + "\n");
+    }
+    const TRun missing = RunTool({"--data", folder.File("none.dat"), folder.File("n.net")});
+    EXPECT_EQ(missing.err,
+              "MakeZorf: " + folder.File("none.dat") + ": Unable to open the data set file\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.File("n.net")));
 }
 
 }  // namespace
