@@ -1,3 +1,5 @@
+import pickle
+
 import numpy as np
 import pytest
 
@@ -59,3 +61,33 @@ def test_refusals_name_rows_of_the_whole_input_and_arguments_when_built():
     with pytest.raises(zorf.BadArgumentError, match="index 700, column 'b'") as raised:
         zorf.dask.recall_frame(network, frame_of(bad), columns=["a", "b"]).compute(scheduler="sync")
     assert raised.value.index == 700
+
+
+def test_trains_on_two_worker_processes_as_one_process_does():
+    rng = np.random.default_rng(8)
+    rows = rng.random((9 * zorf.TRAIN_BLOCK_ROWS + 37, 3))
+    expected = np.column_stack([0.2 + 0.6 * rows[:, 0] * rows[:, 1], rows[:, 2] ** 2])
+    held_out = rng.random((300, 3))
+    validation = (held_out, np.column_stack([0.2 + 0.6 * held_out[:, 0] * held_out[:, 1],
+                                             held_out[:, 2] ** 2]))
+    start = zorf.make(inputs=[3, 3, 3], rules=12, outputs=[3, 3], seed=2)
+    cases = [dict(epochs=15), dict(epochs=8, error_measure="CrossEntropy", prune_below=0.3,
+                                   fine_tune_epochs=3)]
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  host="127.0.0.1", dashboard_address=None) as cluster, \
+            distributed.Client(cluster, timeout=120):
+        for settings in cases:
+            local = pickle.loads(pickle.dumps(start))
+            history = zorf.train(local, rows, expected, validation=validation, **settings)
+            remote = pickle.loads(pickle.dumps(start))
+            # Chunks of 1000 rows are no whole number of blocks: they are rechunked.
+            got = zorf.dask.train(remote, da.from_array(rows, chunks=(1000, 3)),
+                                  da.from_array(expected, chunks=(1000, 2)),
+                                  validation=(da.from_array(validation[0]), validation[1]),
+                                  **settings)
+            assert pickle.dumps(remote) == pickle.dumps(local), settings
+            for key in ("training_error", "validation_error"):
+                assert np.array_equal(got[key], history[key]), (settings, key)
+            assert got["best_epoch"] == history["best_epoch"]
+        with pytest.raises(zorf.BadArgumentError, match="BatchSize must be 0"):
+            zorf.dask.train(start, da.from_array(rows), expected, algorithm="Adam", batch_size=64)

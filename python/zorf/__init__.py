@@ -13,10 +13,13 @@ zorf.FileError (also an OSError), zorf.BadArgumentError (also a ValueError; attr
 category and where) and zorf.CheckFailure. Wrong shapes raise ValueError, values that are
 not numbers TypeError.
 
-zorf.dask recalls dask arrays and data frames block by block on a cluster.
+zorf.dask recalls dask arrays and data frames block by block on a cluster, and trains on
+them there (zorf.dask.train); each epoch's rows are summed in blocks of TRAIN_BLOCK_ROWS, so
+the network trained does not depend on threads or workers.
 """
 
 from ._zorf import (
+    TRAIN_BLOCK_ROWS,
     BadArgumentError,
     CheckFailure,
     Error,
@@ -30,6 +33,7 @@ from ._zorf import (
 )
 
 __all__ = [
+    "TRAIN_BLOCK_ROWS",
     "BadArgumentError",
     "CheckFailure",
     "Error",

@@ -1,10 +1,12 @@
 #include "Train/EpochEvaluator.h"
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 #include "NeuralNets/TErrorObj.h"
 #include "NeuralNets/TPackedPropagation.h"
+#include "Train/Trainer.h"
 #include "Zorf/TZorf.h"
 
 namespace {
@@ -73,6 +75,48 @@ void TBlockSummer::OutputGradient(const double* expected, double rowWeight) {
             outputGradient[k] = rowWeight * (o - expected[k]) / (o * (1.0 - o));
         } else {
             outputGradient[k] = rowWeight * 2.0 * (y - expected[k]);
+        }
+    }
+}
+
+TBlockSums SumTrainBlocks(const TZorf& network, const TTrainSettings& settings,
+                          const TTrainRows& rows, std::span<const double> parameters,
+                          double rowWeight, bool withGradient) {
+    TZorf copy(network);
+    TBlockSummer summer(copy, settings, rows.numOutputs);
+    const auto count = static_cast<std::size_t>(summer.NumParameters());
+    if (parameters.size() != count) {
+        throw TTrainRefusal("The network has " + std::to_string(count) +
+                            " trainable parameters, not " + std::to_string(parameters.size()));
+    }
+    summer.SetParameters(parameters);
+    const auto blocks = static_cast<std::size_t>(TrainBlocks(rows.count));
+    TBlockSums sums;
+    sums.errorSums.resize(blocks);
+    sums.rows.resize(blocks);
+    sums.gradients.resize(withGradient ? blocks * count : 0);
+    std::vector<std::int32_t> block;
+    const TPackedPropagation packed(copy);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        block.clear();
+        for (auto r = static_cast<std::int32_t>(b) * kTrainBlockRows;
+             r < rows.count && block.size() < static_cast<std::size_t>(kTrainBlockRows); ++r) {
+            block.push_back(r);
+        }
+        summer.Sum(rows, block, rowWeight, withGradient);
+        sums.errorSums[b] = summer.Take(
+            sums.rows[b], withGradient ? std::span<double>(sums.gradients).subspan(b * count, count)
+                                       : std::span<double>());
+    }
+    return sums;
+}
+
+void AddBlockSums(std::span<const double> errorSums, std::span<const std::int32_t> rows,
+                  std::span<const double> gradients, TErrorObj& error, std::span<double> gradient) {
+    for (std::size_t b = 0; b < errorSums.size(); ++b) {
+        error.AddErrorSum(errorSums[b], rows[b]);
+        for (std::size_t p = 0; p < gradient.size(); ++p) {
+            gradient[p] += gradients[b * gradient.size() + p];
         }
     }
 }

@@ -68,6 +68,10 @@ class ZORF_EXPORT TEpochEvaluator {
   public:
     virtual ~TEpochEvaluator() = default;
 
+    // Called before the first sums on a network's structure, with the network as it stands:
+    // at the start of a run, and again when pruning has changed it.
+    virtual void UseNetwork(const TZorf& /*network*/) {}
+
     // With the network's parameters at `parameters`: adds into `error` the error sums and, with
     // `withGradient`, into `gradient` the gradient sums (each row's weighted by `rowWeight`) of
     // the blocks of `rows` (positions among the training rows, cut into blocks in this order),
@@ -76,6 +80,26 @@ class ZORF_EXPORT TEpochEvaluator {
                          double rowWeight, bool withGradient, TErrorObj& error,
                          std::span<double> gradient) = 0;
 };
+
+// Each block's sums, as a block's own: error sums and rows by block, and (when wanted) the
+// gradients, block after block, NumParameters() values each.
+struct TBlockSums {
+    std::vector<double> errorSums;
+    std::vector<std::int32_t> rows;
+    std::vector<double> gradients;
+};
+
+// The sums of each block of `rows`, with the parameters of a copy of `network` at `parameters`
+// (TZorfGradient's order, for the settings' trained layers): what a worker holding some of the
+// rows, a whole number of blocks, computes. Refuses (TTrainRefusal) parameters of another count.
+ZORF_EXPORT TBlockSums SumTrainBlocks(const TZorf& network, const TTrainSettings& settings,
+                                      const TTrainRows& rows, std::span<const double> parameters,
+                                      double rowWeight, bool withGradient);
+// Adds blocks' sums, in their order, as the local threads add theirs: error sums and rows into
+// `error`, the gradients (unless `gradient` is empty) into `gradient`.
+ZORF_EXPORT void AddBlockSums(std::span<const double> errorSums, std::span<const std::int32_t> rows,
+                              std::span<const double> gradients, TErrorObj& error,
+                              std::span<double> gradient);
 
 // The sums on the threads of this process, each with a copy of the network, as recall runs.
 // A thread takes the next block, sums it, and adds it once the blocks before it are added.

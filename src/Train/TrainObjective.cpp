@@ -75,6 +75,9 @@ TTrainObjective::TTrainObjective(TZorf& network, const TTrainRows& rows,
         }
     }
     penalizedValues.resize(penalized.size());
+    if (evaluator != nullptr) {
+        evaluator->UseNetwork(network);
+    }
 }
 
 TTrainObjective::~TTrainObjective() = default;

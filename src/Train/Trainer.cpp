@@ -22,13 +22,13 @@ namespace {
 class TTrainPhase {
   public:
     TTrainPhase(TZorf& network, const TTrainRows& trainingRows, const TTrainRows* validationRows,
-                const TTrainSettings& trainSettings)
+                const TTrainSettings& trainSettings, TEpochEvaluator* evaluator)
         : net(network),
           training(trainingRows),
           validation(validationRows),
           settings(trainSettings),
           kind(ChosenOptimizer(trainSettings)),
-          objective(network, trainingRows, trainSettings),
+          objective(network, trainingRows, trainSettings, evaluator),
           optimizer(kind.make(
               {trainSettings,
                trainSettings.learningRate.value_or(kind.defaultLearningRate.value_or(0.0)),
@@ -213,6 +213,31 @@ TPruneReport PruneSmallArcs(TZorf& network, double threshold) {
     return report;
 }
 
+// The run over rows read (or, with `evaluator`, summed elsewhere).
+TTrainResult TrainRows(TZorf& network, const TTrainRows& trainingRows, const TTrainRows* validating,
+                       const TTrainSettings& settings, const TEpochProgress& progress,
+                       const std::atomic<bool>* stop, std::chrono::steady_clock::time_point start,
+                       TEpochEvaluator* evaluator) {
+    TTrainResult result;
+    {
+        TTrainPhase phase(network, trainingRows, validating, settings, evaluator);
+        phase.RequireTrainable(settings.epochs);
+        phase.Run(0, settings.epochs, progress, stop, start, result);
+        if (settings.pruneBelow <= 0.0 || settings.epochs == 0 || result.interrupted) {
+            return result;
+        }
+        result.pruning = TPruneReport{0, 0, phase.BestError(), 0.0};
+    }
+    const TPruneReport removed = PruneSmallArcs(network, settings.pruneBelow);
+    result.pruning->arcsRemoved = removed.arcsRemoved;
+    result.pruning->rulesRemoved = removed.rulesRemoved;
+    TTrainPhase fineTuning(network, trainingRows, validating, settings, evaluator);
+    fineTuning.Run(result.history.back().epoch + 1, settings.fineTuneEpochs, progress, stop, start,
+                   result);
+    result.pruning->errorAfter = fineTuning.BestError();
+    return result;
+}
+
 }  // namespace
 
 TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrainSettings& settings,
@@ -224,25 +249,35 @@ TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrai
     if (validation != nullptr) {
         validationRows = ReadTrainRows(*validation, network, "validation");
     }
-    const TTrainRows* validating = validationRows ? &*validationRows : nullptr;
-    TTrainResult result;
-    {
-        TTrainPhase phase(network, trainingRows, validating, settings);
-        phase.RequireTrainable(settings.epochs);
-        phase.Run(0, settings.epochs, progress, stop, start, result);
-        if (settings.pruneBelow <= 0.0 || settings.epochs == 0 || result.interrupted) {
-            return result;
-        }
-        result.pruning = TPruneReport{0, 0, phase.BestError(), 0.0};
+    return TrainRows(network, trainingRows, validationRows ? &*validationRows : nullptr, settings,
+                     progress, stop, start, nullptr);
+}
+
+TTrainResult Train(TZorf& network, std::int32_t trainingRows, Data* validation,
+                   const TTrainSettings& settings, TEpochEvaluator& evaluator,
+                   const TEpochProgress& progress, const std::atomic<bool>* stop) {
+    const auto start = std::chrono::steady_clock::now();
+    const TOptimizerKind& kind = ChosenOptimizer(settings);
+    if (!kind.wholeBatch && settings.batchSize != 0 && settings.batchSize < trainingRows) {
+        throw TTrainSettingError(
+            "BatchSize must be 0 (all rows in one step) where each epoch's sums come from "
+            "elsewhere, not " +
+            std::to_string(settings.batchSize));
     }
-    const TPruneReport removed = PruneSmallArcs(network, settings.pruneBelow);
-    result.pruning->arcsRemoved = removed.arcsRemoved;
-    result.pruning->rulesRemoved = removed.rulesRemoved;
-    TTrainPhase fineTuning(network, trainingRows, validating, settings);
-    fineTuning.Run(result.history.back().epoch + 1, settings.fineTuneEpochs, progress, stop, start,
-                   result);
-    result.pruning->errorAfter = fineTuning.BestError();
-    return result;
+    if (trainingRows <= 0) {
+        throw TTrainRefusal("The training set has no rows");
+    }
+    const TZorfArchitecture architecture = network.GetArchitecture();
+    TTrainRows counted;
+    counted.count = trainingRows;
+    counted.numInputs = architecture.numInputs;
+    counted.numOutputs = architecture.numOutputs;
+    std::optional<TTrainRows> validationRows;
+    if (validation != nullptr) {
+        validationRows = ReadTrainRows(*validation, network, "validation");
+    }
+    return TrainRows(network, counted, validationRows ? &*validationRows : nullptr, settings,
+                     progress, stop, start, &evaluator);
 }
 
 std::optional<double> ClassificationAccuracy(TZorf& network, Data& rows) {
