@@ -1,4 +1,6 @@
+import os
 import pickle
+import signal
 
 import numpy as np
 import pytest
@@ -63,7 +65,7 @@ def test_refusals_name_rows_of_the_whole_input_and_arguments_when_built():
     assert raised.value.index == 700
 
 
-def test_trains_on_two_worker_processes_as_one_process_does():
+def test_trains_on_two_worker_processes_as_one_process_does(monkeypatch):
     rng = np.random.default_rng(8)
     rows = rng.random((9 * zorf.TRAIN_BLOCK_ROWS + 37, 3))
     expected = np.column_stack([0.2 + 0.6 * rows[:, 0] * rows[:, 1], rows[:, 2] ** 2])
@@ -75,7 +77,7 @@ def test_trains_on_two_worker_processes_as_one_process_does():
                                    fine_tune_epochs=3)]
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   host="127.0.0.1", dashboard_address=None) as cluster, \
-            distributed.Client(cluster, timeout=120):
+            distributed.Client(cluster, timeout=120) as client:
         for settings in cases:
             local = pickle.loads(pickle.dumps(start))
             history = zorf.train(local, rows, expected, validation=validation, **settings)
@@ -91,3 +93,24 @@ def test_trains_on_two_worker_processes_as_one_process_does():
             assert got["best_epoch"] == history["best_epoch"]
         with pytest.raises(zorf.BadArgumentError, match="BatchSize must be 0"):
             zorf.dask.train(start, da.from_array(rows), expected, algorithm="Adam", batch_size=64)
+
+        # A worker killed during the third epoch: its chunks are read again elsewhere and the
+        # epoch summed again, to the same network.
+        victim = next(iter(client.run(os.getpid).values()))
+        summing = zorf.dask._train_on_sums
+
+        def killing(network, count, validation, sums, use_network, **settings):
+            epochs = []
+
+            def sums_then_kill(*arguments):
+                epochs.append(1)
+                if len(epochs) == 3:
+                    os.kill(victim, signal.SIGKILL)
+                return sums(*arguments)
+            return summing(network, count, validation, sums_then_kill, use_network, **settings)
+        monkeypatch.setattr(zorf.dask, "_train_on_sums", killing)
+        remote = pickle.loads(pickle.dumps(start))
+        zorf.dask.train(remote, da.from_array(rows, chunks=(512, 3)), expected, **cases[0])
+        local = pickle.loads(pickle.dumps(start))
+        zorf.train(local, rows, expected, **cases[0])
+        assert pickle.dumps(remote) == pickle.dumps(local)
