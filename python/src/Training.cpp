@@ -37,7 +37,7 @@ TSettingKind KindOf(std::string_view keyword) {
             return KQML::strcasecmp(keyword, known) == 0;
         });
     };
-    if (among({"Epochs", "BatchSize", "Patience", "Seed", "FineTuneEpochs"})) {
+    if (among({"Epochs", "BatchSize", "Patience", "Seed", "FineTuneEpochs", "Threads"})) {
         return TSettingKind::WholeNumber;
     }
     if (among({"Algorithm", "ErrorMeasure", "Penalty"})) {
@@ -263,8 +263,9 @@ error does. The settings are TrainZorf's, in snake case: epochs, algorithm (one 
 )" + names + R"(), learning_rate, momentum, batch_size, error_measure
 ("RMS", "CrossEntropy"), penalty, target_error, patience, seed, prune_below,
 fine_tune_epochs, train_layers (the weight layers, e.g. [2, 3, 4]), initial_step,
-max_step, min_centre_gap. Whole numbers (epochs, batch_size, patience, seed,
-fine_tune_epochs) must be ints, the other numbers ints or floats, the names strs; a refusal
+max_step, min_centre_gap, threads (0, the default: every core; the network is the same for
+any number). Whole numbers (epochs, batch_size, patience, seed, fine_tune_epochs, threads)
+must be ints, the other numbers ints or floats, the names strs; a refusal
 names the argument. An input that is not a finite number, or an expected output outside
 [0, 1], raises zorf.BadArgumentError with its row and column (from 0). The network ends as
 the best network of the run. Ctrl-C ends the run after the epoch under way, keeping the best

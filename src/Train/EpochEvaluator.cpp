@@ -130,6 +130,15 @@ TLocalEpochEvaluator::TLocalEpochEvaluator(TZorf& network, const TTrainRows& row
         summers.push_back(
             std::make_unique<TBlockSummer>(*copies.back(), settings, rows.numOutputs));
     }
+    // A batch has no more blocks than all the rows.
+    slotOfBlock.assign(static_cast<std::size_t>(TrainBlocks(rows.count)), -1);
+    if (summers.size() > 1) {
+        slots.resize(summers.size());
+        for (TPending& pending : slots) {
+            pending.gradient.resize(static_cast<std::size_t>(summers[0]->NumParameters()));
+        }
+        freeSlots.reserve(slots.size());
+    }
 }
 
 void TLocalEpochEvaluator::AddSums(std::span<const double> parameters,
@@ -146,6 +155,11 @@ void TLocalEpochEvaluator::AddSums(std::span<const double> parameters,
     nextBlock = 0;
     addedBlocks = 0;
     refusal = nullptr;
+    std::fill(slotOfBlock.begin(), slotOfBlock.end(), -1);
+    freeSlots.clear();
+    for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+        freeSlots.push_back(slot);
+    }
     pool.Run(std::min(pool.Size(), static_cast<std::size_t>(std::max(1, jobBlocks))),
              [this](std::size_t thread) {
                  try {
@@ -186,18 +200,48 @@ void TLocalEpochEvaluator::SumBlocks(std::size_t thread) {
             Refuse(block);
             return;
         }
-        {
-            std::unique_lock<std::mutex> guard(lock);
-            blockAdded.wait(guard, [&] { return addedBlocks == block || refusal; });
-            if (refusal) {
-                std::int32_t discarded = 0;
-                summer.Take(discarded, {});
-                return;
-            }
+        // The next block to add is added at once; a later one waits in a slot for the blocks
+        // before it, so that a thread held up by the system does not hold up the others.
+        std::unique_lock<std::mutex> guard(lock);
+        blockAdded.wait(guard,
+                        [&] { return addedBlocks == block || !freeSlots.empty() || refusal; });
+        if (refusal) {
+            guard.unlock();
+            std::int32_t discarded = 0;
+            summer.Take(discarded, {});
+            return;
+        }
+        if (addedBlocks == block) {
             summer.AddTo(*jobError, jobSums);
             ++addedBlocks;
+        } else {
+            const std::size_t slot = freeSlots.back();
+            freeSlots.pop_back();
+            guard.unlock();
+            TPending& pending = slots[slot];
+            pending.errorSum =
+                summer.Take(pending.rows, jobSums.empty() ? std::span<double>()
+                                                          : std::span<double>(pending.gradient));
+            guard.lock();
+            slotOfBlock[static_cast<std::size_t>(block)] = static_cast<std::int32_t>(slot);
         }
+        AddPending();
+        guard.unlock();
         blockAdded.notify_all();
+    }
+}
+
+void TLocalEpochEvaluator::AddPending() {
+    while (addedBlocks < jobBlocks && slotOfBlock[static_cast<std::size_t>(addedBlocks)] >= 0) {
+        const auto slot =
+            static_cast<std::size_t>(slotOfBlock[static_cast<std::size_t>(addedBlocks)]);
+        slotOfBlock[static_cast<std::size_t>(addedBlocks)] = -1;
+        const TPending& pending = slots[slot];
+        AddBlockSums(std::span<const double>(&pending.errorSum, 1),
+                     std::span<const std::int32_t>(&pending.rows, 1), pending.gradient, *jobError,
+                     jobSums);
+        freeSlots.push_back(slot);
+        ++addedBlocks;
     }
 }
 

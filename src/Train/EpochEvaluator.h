@@ -133,6 +133,16 @@ class TLocalEpochEvaluator final : public TEpochEvaluator {
     std::condition_variable blockAdded;
     std::int32_t nextBlock = 0;    // the next block a thread takes
     std::int32_t addedBlocks = 0;  // the blocks added so far, in order
+    // Sums of blocks done before their turn, one slot per thread; the slot of each block
+    // waiting in one (-1: none).
+    struct TPending {
+        double errorSum = 0.0;
+        std::int32_t rows = 0;
+        std::vector<double> gradient;
+    };
+    std::vector<TPending> slots;
+    std::vector<std::size_t> freeSlots;
+    std::vector<std::int32_t> slotOfBlock;
     // The refusal of the first block refused; no block is taken after one.
     std::exception_ptr refusal;
     std::int32_t refusedBlock = 0;
@@ -143,4 +153,6 @@ class TLocalEpochEvaluator final : public TEpochEvaluator {
     // Keeps the exception being handled if `block` comes before any refused so far (-1: before
     // every block).
     void Refuse(std::int32_t block);
+    // Adds the blocks waiting in slots that are next in order.
+    void AddPending();
 };
