@@ -192,6 +192,7 @@ py::dict History(const TTrainResult& result) {
     py::array_t<double> training(epochs);
     py::array_t<double> validation(epochs);
     py::array_t<double> seconds(epochs);
+    py::array_t<double> accuracy(epochs);
     for (py::ssize_t i = 0; i < epochs; ++i) {
         const TEpochRecord& record = result.history[static_cast<std::size_t>(i)];
         epoch.mutable_data()[i] = record.epoch;
@@ -199,12 +200,15 @@ py::dict History(const TTrainResult& result) {
         validation.mutable_data()[i] =
             record.validationError.value_or(std::numeric_limits<double>::quiet_NaN());
         seconds.mutable_data()[i] = record.seconds;
+        accuracy.mutable_data()[i] =
+            record.accuracy.value_or(std::numeric_limits<double>::quiet_NaN());
     }
     py::dict history;
     history["epoch"] = epoch;
     history["training_error"] = training;
     history["validation_error"] = validation;
     history["seconds"] = seconds;
+    history["accuracy"] = accuracy;
     history["best_epoch"] = result.bestEpoch;
     history["interrupted"] = result.interrupted;
     return history;
@@ -262,18 +266,21 @@ validation, a pair (X, Y), picks the best network by its error; without it the t
 error does. The settings are TrainZorf's, in snake case: epochs, algorithm (one of
 )" + names + R"(), learning_rate, momentum, batch_size, error_measure
 ("RMS", "CrossEntropy"), penalty, target_error, patience, seed, prune_below,
-fine_tune_epochs, train_layers (the weight layers, e.g. [2, 3, 4]), initial_step,
-max_step, min_centre_gap, threads (0, the default: every core; the network is the same for
-any number). Whole numbers (epochs, batch_size, patience, seed, fine_tune_epochs, threads)
-must be ints, the other numbers ints or floats, the names strs; a refusal
-names the argument. An input that is not a finite number, or an expected output outside
+validation_share, fine_tune_epochs, train_layers (the weight layers, e.g. [2, 3, 4]),
+initial_step, max_step, min_centre_gap, threads (0, the default: every core; the network is
+the same for any number). Whole numbers (epochs, batch_size, patience, seed,
+fine_tune_epochs, threads) must be ints, the other numbers ints or floats, the names strs; a
+refusal names the argument. An input that is not a finite number, or an expected output outside
 [0, 1], raises zorf.BadArgumentError with its row and column (from 0). The network ends as
 the best network of the run. Ctrl-C ends the run after the epoch under way, keeping the best
 network so far.
 
 Returns the history, a dict of arrays with one entry per epoch measured (epoch 0 the
-start network): epoch, training_error, validation_error (NaN without validation) and
-seconds; and best_epoch and interrupted (Ctrl-C ended the run).)";
+start network): epoch, training_error, validation_error (NaN without validation), seconds
+and accuracy (for one-hot Y, the share of the validation rows, else of the training rows,
+classified right; NaN otherwise); and best_epoch and interrupted (Ctrl-C ended the run).
+Errors are per row for both measures. For one-hot Y the most accurate epoch is kept (the
+lowest error among equals).)";
     }();
     return text;
 }

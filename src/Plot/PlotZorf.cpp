@@ -200,10 +200,10 @@ std::unique_ptr<TZorf> LoadFuzzyNetwork(const std::string& fileName) {
 }
 
 // The log's own refusals name the file and the line already.
-std::vector<TEpochRecord> ReadTrainingLog(const std::string& fileName) {
+TrainingLog::TLog ReadTrainingLog(const std::string& fileName) {
     try {
-        std::vector<TEpochRecord> log = TrainingLog::Read(fileName);
-        if (log.empty()) {
+        TrainingLog::TLog log = TrainingLog::ReadLog(fileName);
+        if (log.epochs.empty()) {
             Refuse(fileName + ": the training log holds no epoch");
         }
         return log;
@@ -304,8 +304,8 @@ void WritePicture(const TCommandLine& line) {
     const std::string name = BaseName(line.source);
     FileTools::OutputStream out = FileTools::OutputStream::ReplaceFile(line.picture);
     if (line.kind == TPlotKind::Training) {
-        const std::vector<TEpochRecord> log = ReadTrainingLog(line.source);
-        WriteTrainingPlot(out, log, "Training of " + name);
+        const TrainingLog::TLog log = ReadTrainingLog(line.source);
+        WriteTrainingPlot(out, log.epochs, "Training of " + name, log.keptEpoch);
     } else {
         const std::unique_ptr<TZorf> network = LoadFuzzyNetwork(line.source);
         if (line.kind == TPlotKind::Membership) {

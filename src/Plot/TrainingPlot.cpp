@@ -80,8 +80,23 @@ std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log) {
     return best;
 }
 
+namespace {
+
+// The position of the epoch numbered `kept`; none when the log has no such epoch.
+std::optional<std::size_t> PositionOf(const std::vector<TEpochRecord>& log, std::int32_t kept) {
+    const auto found = std::find_if(log.begin(), log.end(),
+                                    [kept](const TEpochRecord& row) { return row.epoch == kept; });
+    if (found == log.end()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(found - log.begin());
+}
+
+}  // namespace
+
 void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRecord>& log,
-                       const std::string& title) {
+                       const std::string& title, std::optional<std::int32_t> kept) {
+    const std::optional<std::size_t> keptAt = kept ? PositionOf(log, *kept) : std::nullopt;
     std::vector<double> epochs;
     epochs.reserve(log.size());
     for (const TEpochRecord& row : log) {
@@ -98,7 +113,9 @@ void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRec
     svg.Text({kLeft, 46},
              std::to_string(log.size()) + (log.size() == 1 ? " epoch" : " epochs") +
                  "; errors on a log scale; the dashed line marks " +
-                 (validated ? "the lowest validation error." : "the lowest training error."),
+                 (keptAt      ? "the epoch the run kept."
+                  : validated ? "the lowest validation error."
+                              : "the lowest training error."),
              "small");
     DrawAxes(svg, area, "epoch", "error");
     const std::string trainingColour = Viridis(0.0);
@@ -110,15 +127,15 @@ void WriteTrainingPlot(FileTools::OutputStream& out, const std::vector<TEpochRec
         svg.Polyline(validation, "curve", validationColour);
         legend.push_back({"validation error", validationColour, "line"});
     }
-    if (const std::optional<std::size_t> best = BestEpoch(log)) {
+    if (const std::optional<std::size_t> best = keptAt ? keptAt : BestEpoch(log)) {
         const double epoch = log[*best].epoch;
         const double error =
             validation.empty() ? log[*best].trainingError : *log[*best].validationError;
         svg.Line({area.ToX(epoch), area.y}, {area.ToX(epoch), area.y + area.height}, "best");
         svg.Circle(area.At(epoch, std::max(error, area.yRange.low)), 4, "centre", "#c00");
-        legend.push_back(
-            {"best epoch " + std::to_string(log[*best].epoch) + ": " + ValueText(error), "#c00",
-             "dot"});
+        legend.push_back({(keptAt ? "kept epoch " : "best epoch ") +
+                              std::to_string(log[*best].epoch) + ": " + ValueText(error),
+                          "#c00", "dot"});
     }
     DrawLegend(svg, area.x + area.width + 20, area.y + 8, legend);
     svg.Finish();

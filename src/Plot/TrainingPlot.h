@@ -16,6 +16,8 @@
 // training error when no epoch was validated; none for an empty log.
 ZORF_EXPORT std::optional<std::size_t> BestEpoch(const std::vector<TEpochRecord>& log);
 
-// The epochs as TrainingLog::Read gives them.
+// The epochs as TrainingLog::Read gives them. With `kept` (the epoch the run kept, as the log
+// names it) that epoch is marked, else the best epoch as BestEpoch finds it.
 ZORF_EXPORT void WriteTrainingPlot(FileTools::OutputStream& out,
-                                   const std::vector<TEpochRecord>& log, const std::string& title);
+                                   const std::vector<TEpochRecord>& log, const std::string& title,
+                                   std::optional<std::int32_t> kept = std::nullopt);

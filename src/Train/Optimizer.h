@@ -26,6 +26,9 @@ struct TOptimizerSetup {
     double learningRate;
     // The weight layer (TZorf::kConditionCentres ... kOutputCentres) of each parameter.
     std::span<const std::uint8_t> layerOf;
+    // The unit of each parameter (TZorfGradient::UnitOf): a strategy's steps for a centre of an
+    // input in its own units are that many times those for an input over [0, 1].
+    std::span<const double> unitOf;
 };
 
 class TOptimizer {

@@ -144,17 +144,39 @@ void TZorfGradient::RequireTrainableShape() const {
     }
 }
 
+// Networks over [0, 1] keep the unit 1, and with it the steps and gaps they always had.
+void TZorfGradient::MeasureCentreUnits() {
+    centreUnit.assign(inputCentres.size(), 1.0);
+    for (std::size_t first = 0; first < inputCentres.size();) {
+        std::size_t last = first;
+        while (last + 1 < inputCentres.size() && hasLeft[last + 1] != 0) {
+            ++last;
+        }
+        const double low = inputCentres[first];
+        const double high = inputCentres[last];
+        if ((low < 0.0 || high > 1.0) && high > low) {
+            std::fill(centreUnit.begin() + static_cast<std::ptrdiff_t>(first),
+                      centreUnit.begin() + static_cast<std::ptrdiff_t>(last) + 1, high - low);
+        }
+        first = last + 1;
+    }
+}
+
 void TZorfGradient::CollectParameters() {
     TConditionLayer& conditions = *net.GetConditionLayer();
     TBasicConnections& centres = net.GetConnections(TZorf::kInputLayer, TZorf::kConditionLayer);
     for (std::int32_t j = 0; j < numConditions; ++j) {
-        const std::int32_t input = inputOf[static_cast<std::size_t>(j)];
         inputCentres.push_back(conditions.Node(j).centre);
+    }
+    MeasureCentreUnits();
+    for (std::int32_t j = 0; j < numConditions; ++j) {
+        const std::int32_t input = inputOf[static_cast<std::size_t>(j)];
         if (Trains(TZorf::kConditionCentres) && conditions.Node(j).trainable != 0 &&
             Trainable(centres.GetFlags(input, j))) {
             targets.push_back(&centres.GetWeight(input, j));
             denseIndex.push_back(static_cast<std::size_t>(j));
             layerOf.push_back(TZorf::kConditionCentres);
+            unitOf.push_back(centreUnit[static_cast<std::size_t>(j)]);
         }
     }
     // A weight layer is named by the layer its arcs come from.
@@ -173,6 +195,7 @@ void TZorfGradient::CollectParameters() {
                     targets.push_back(&weight);
                     denseIndex.push_back(base + static_cast<std::size_t>(t) * numFrom + s);
                     layerOf.push_back(layer);
+                    unitOf.push_back(1.0);
                 }
             }
         }
@@ -188,6 +211,7 @@ void TZorfGradient::CollectParameters() {
             targets.push_back(&centre);
             denseIndex.push_back(OutputBase() + static_cast<std::size_t>(a));
             layerOf.push_back(TZorf::kOutputCentres);
+            unitOf.push_back(1.0);
         }
     }
 }
@@ -342,13 +366,15 @@ void TZorfGradient::Constrain(std::span<double> parameters, double gap) const {
     // Pushing right from the left and then left from the right leaves every trainable centre
     // at least `gap` above its left neighbour and below its right one.
     for (std::size_t j = 1; j < centres.size(); ++j) {
-        if (hasLeft[j] != 0 && parameterOf[j] >= 0 && centres[j] < centres[j - 1] + gap) {
-            centres[j] = centres[j - 1] + gap;
+        const double apart = gap * centreUnit[j];
+        if (hasLeft[j] != 0 && parameterOf[j] >= 0 && centres[j] < centres[j - 1] + apart) {
+            centres[j] = centres[j - 1] + apart;
         }
     }
     for (std::size_t j = centres.size(); j-- > 1;) {
-        if (hasLeft[j] != 0 && parameterOf[j - 1] >= 0 && centres[j - 1] > centres[j] - gap) {
-            centres[j - 1] = centres[j] - gap;
+        const double apart = gap * centreUnit[j];
+        if (hasLeft[j] != 0 && parameterOf[j - 1] >= 0 && centres[j - 1] > centres[j] - apart) {
+            centres[j - 1] = centres[j] - apart;
         }
     }
     for (std::size_t j = 0; j < centres.size(); ++j) {

@@ -48,8 +48,13 @@ class TZorfGradient {
     void TakeGradient(std::span<double> gradient);
 
     // Keeps the network recallable: each input's trainable centres ascending, neighbours at
-    // least `gap` apart, and every output centre within [0, 1].
+    // least `gap` input units apart, and every output centre within [0, 1].
     void Constrain(std::span<double> parameters, double gap) const;
+
+    // The unit of each parameter, by which gaps and steps of its layer's scale are multiplied:
+    // for an input's centres the span of its centres when training started, where they lie
+    // outside [0, 1] (inputs in their own units), else 1; 1 for every weight and output centre.
+    std::span<const double> UnitOf() const { return unitOf; }
 
   private:
     TZorf& net;
@@ -75,6 +80,9 @@ class TZorfGradient {
     std::vector<double*> targets;
     std::vector<std::size_t> denseIndex;
     std::vector<std::uint8_t> layerOf;
+    std::vector<double> unitOf;
+    // The unit of each condition node's input (see UnitOf).
+    std::vector<double> centreUnit;
     std::vector<double> dense;
     // Per-row scratch: derivatives by degree, rule and action value.
     std::vector<double> byDegree;
@@ -92,5 +100,6 @@ class TZorfGradient {
     bool Trains(std::int32_t weightLayer) const;
     void RequireTrainableShape() const;
     void CollectParameters();
+    void MeasureCentreUnits();
     void AddCentreGradient(const double* inputs, const double* degrees);
 };

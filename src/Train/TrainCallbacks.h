@@ -40,8 +40,9 @@ class TReportProgress final : public TTrainCallback {
     const TEpochProgress& progress;
 };
 
-// The parameters of the epoch with the lowest selection error (the first of equals); until an
-// epoch has an error below infinity, the start parameters as the first epoch.
+// The parameters of the best epoch: the most accurate where epochs carry an accuracy, the
+// lowest selection error among equals (the first of equals); until an epoch has an error below
+// infinity, the start parameters as the first epoch.
 class TKeepBest final : public TTrainCallback {
   public:
     TKeepBest(std::span<const double> start, std::int32_t firstEpoch)
@@ -56,6 +57,7 @@ class TKeepBest final : public TTrainCallback {
     std::vector<double> best;
     std::int32_t epoch;
     double lowest = HUGE_VAL;
+    double accuracy = -1.0;
 };
 
 class TStopAtTarget final : public TTrainCallback {

@@ -79,6 +79,7 @@ class TTrainObjective {
     // The trainable parameters (TZorfGradient's order) and the weight layer of each.
     std::span<double> Parameters() { return parameters; }
     std::span<const std::uint8_t> LayerOf() const { return gradient.LayerOf(); }
+    std::span<const double> UnitOf() const { return gradient.UnitOf(); }
     // Keeps the parameters recallable (TZorfGradient::Constrain); then writes them into the
     // network, as SetParameters does.
     void ConstrainAndSet();

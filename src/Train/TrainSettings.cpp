@@ -237,15 +237,23 @@ const std::vector<TSettingEntry>& Entries() {
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.penalty = Is(v, "none") ? TPenalty() : ReadPenalty(k, v);
          }},
-        {{"TargetError", "0", "stop once the error that picks the best network is this low"},
+        {{"TargetError", "0",
+          "stop once the error that picks the best network (per row) is this low"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.targetError = RealIn(k, v, 0.0, 1e300, "a number, 0 or more");
          }},
-        {{"Patience", "0", "stop after this many epochs without a new best error; 0 = never"},
+        {{"Patience", "100 with validation rows, else 0",
+          "stop after this many epochs without a better network; 0 = never"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.patience = CountIn(k, v, kMaxEpochs, "a whole number from 0 to 100000000");
          }},
-        {{"Seed", "1", "start of the row shuffling, 0 to 4294967295"},
+        {{"ValidationShare", "0",
+          "without a ValidationFile, the share of the training rows held out to choose the "
+          "network (drawn from Seed, by class for one-hot outputs), 0 to 0.9"},
+         [](TTrainSettings& s, std::string_view k, std::string_view v) {
+             s.validationShare = RealIn(k, v, 0.0, 0.9, "a number from 0 to 0.9");
+         }},
+        {{"Seed", "1", "start of the row shuffling and of the held-out rows, 0 to 4294967295"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              const double seed = RealIn(k, v, 0.0, 4294967295.0,
                                         "a whole number from 0 to "
@@ -282,7 +290,9 @@ const std::vector<TSettingEntry>& Entries() {
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.maxStep = RealIn(k, v, 1e-12, 1e6, "a number above 0");
          }},
-        {{"MinCentreGap", "0.01", "smallest distance kept between neighbouring input centres"},
+        {{"MinCentreGap", "0.01",
+          "smallest distance kept between neighbouring input centres, as a share of the span of "
+          "the input's centres where they lie outside [0, 1]"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.minCentreGap = RealIn(k, v, 0.0, 1.0, "a number from 0 to 1");
          }},

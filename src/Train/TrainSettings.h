@@ -19,6 +19,10 @@ struct TOptimizerKind;
 
 enum class TTrainErrorMeasure { Rms, CrossEntropy };
 
+// Epochs without a better network after which a run with validation rows stops, unless the
+// settings name a patience: the validated epochs of small data sets peak within a few dozen.
+inline constexpr std::int32_t kDefaultPatience = 100;
+
 struct TTrainSettings {
     // Passes over the training rows; 0 only measures the given network.
     std::int32_t epochs = 1000;
@@ -40,8 +44,13 @@ struct TTrainSettings {
     // Training stops once the error that picks the best network (the validation error when
     // there is a validation set, else the training error) is at or below this.
     double targetError = 0.0;
-    // Training stops after this many epochs without a new best error; 0 never stops early.
-    std::int32_t patience = 0;
+    // Training stops after this many epochs without a new best network; 0 never stops early.
+    // None: kDefaultPatience when validation rows choose the network, else 0.
+    std::optional<std::int32_t> patience;
+    // Without a validation set, this share of the training rows (drawn from the seed, each
+    // class in its share for one-hot outputs) is held out to choose the network; 0 holds out
+    // none.
+    double validationShare = 0.0;
     // Starts the shuffling of the rows.
     std::uint32_t seed = 1;
     // After training, the rule and action arcs whose weight is below this in absolute value
@@ -55,7 +64,8 @@ struct TTrainSettings {
     // RPROP's first and largest step for the rule and action weights; the centres take a tenth.
     double initialStep = 0.05;
     double maxStep = 5.0;
-    // The smallest distance kept between neighbouring input centres.
+    // The smallest distance kept between neighbouring input centres, in the input's unit (the
+    // span of its centres where they lie outside [0, 1]).
     double minCentreGap = 0.01;
     // Threads that sum each epoch's error and gradient; 0 takes every core. The network does
     // not depend on it.

@@ -365,7 +365,7 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     // The network first: a log that cannot be written must not cost the trained network.
     FileTools::SaveNetwork(parameters.outputWeightFile, *network);
     if (!parameters.trainingLog.empty()) {
-        TrainingLog::Write(parameters.trainingLog, result.history);
+        TrainingLog::Write(parameters.trainingLog, result.history, result.bestEpoch);
     }
     if (result.interrupted) {
         out << "Interrupted: wrote the best network so far (epoch " << kept.epoch << ") to "

@@ -18,6 +18,86 @@
 
 namespace {
 
+// Whether every row expects one output 1 and the others 0, of two outputs or more.
+bool IsOneHot(const TTrainRows& rows) {
+    if (rows.numOutputs < 2) {
+        return false;
+    }
+    for (std::int32_t r = 0; r < rows.count; ++r) {
+        std::int32_t ones = 0;
+        for (std::int32_t k = 0; k < rows.numOutputs; ++k) {
+            const double value = rows.Outputs(r)[k];
+            if (value != 0.0 && value != 1.0) {
+                return false;
+            }
+            ones += value == 1.0 ? 1 : 0;
+        }
+        if (ones != 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the largest generated output (the first of equals) is the one the row expects.
+bool ClassifiedRight(std::span<const double> generated, const double* expected) {
+    const auto chosen = std::max_element(generated.begin(), generated.end()) - generated.begin();
+    return expected[chosen] == 1.0;
+}
+
+// The rows at the given positions, in that order.
+TTrainRows RowsAt(const TTrainRows& rows, std::span<const std::int32_t> positions) {
+    TTrainRows picked;
+    picked.count = static_cast<std::int32_t>(positions.size());
+    picked.numInputs = rows.numInputs;
+    picked.numOutputs = rows.numOutputs;
+    for (const std::int32_t r : positions) {
+        picked.inputs.insert(picked.inputs.end(), rows.Inputs(r), rows.Inputs(r) + rows.numInputs);
+        picked.outputs.insert(picked.outputs.end(), rows.Outputs(r),
+                              rows.Outputs(r) + rows.numOutputs);
+    }
+    return picked;
+}
+
+// The training rows split into those that train and the share held out to choose the network:
+// each class (the expected output that is 1, for one-hot rows; else all rows as one) gives the
+// share of its rows, rounded, drawn from the seed; both parts keep the rows' order.
+std::pair<TTrainRows, TTrainRows> HoldOut(const TTrainRows& rows, double share,
+                                          std::uint32_t seed) {
+    const bool oneHot = IsOneHot(rows);
+    std::vector<std::vector<std::int32_t>> classes(
+        static_cast<std::size_t>(oneHot ? rows.numOutputs : 1));
+    for (std::int32_t r = 0; r < rows.count; ++r) {
+        const double* expected = rows.Outputs(r);
+        const auto label =
+            oneHot ? std::find(expected, expected + rows.numOutputs, 1.0) - expected : 0;
+        classes[static_cast<std::size_t>(label)].push_back(r);
+    }
+    std::mt19937 generator(seed);
+    std::vector<std::uint8_t> held(static_cast<std::size_t>(rows.count), 0);
+    for (std::vector<std::int32_t>& members : classes) {
+        for (std::size_t i = members.size(); i-- > 1;) {
+            std::swap(members[i], members[generator() % (i + 1)]);
+        }
+        const auto count =
+            static_cast<std::size_t>(std::llround(share * static_cast<double>(members.size())));
+        for (std::size_t i = 0; i < count; ++i) {
+            held[static_cast<std::size_t>(members[i])] = 1;
+        }
+    }
+    std::vector<std::int32_t> kept;
+    std::vector<std::int32_t> out;
+    for (std::int32_t r = 0; r < rows.count; ++r) {
+        (held[static_cast<std::size_t>(r)] != 0 ? out : kept).push_back(r);
+    }
+    if (kept.empty() || out.empty()) {
+        throw TTrainRefusal("ValidationShare " + std::to_string(share) + " of " +
+                            std::to_string(rows.count) +
+                            " training rows leaves no rows to train on or none to validate");
+    }
+    return {RowsAt(rows, kept), RowsAt(rows, out)};
+}
+
 // One run of training on one network structure: before pruning, and again after it.
 class TTrainPhase {
   public:
@@ -32,9 +112,10 @@ class TTrainPhase {
           optimizer(kind.make(
               {trainSettings,
                trainSettings.learningRate.value_or(kind.defaultLearningRate.value_or(0.0)),
-               objective.LayerOf()})),
+               objective.LayerOf(), objective.UnitOf()})),
           validationMeasure(trainSettings.errorMeasure, trainingRows.numOutputs),
-          generated(static_cast<std::size_t>(trainingRows.numOutputs)) {
+          generated(static_cast<std::size_t>(trainingRows.numOutputs)),
+          classifies(IsOneHot(validationRows != nullptr ? *validationRows : trainingRows)) {
         for (std::int32_t r = 0; r < training.count; ++r) {
             order.push_back(r);
         }
@@ -50,7 +131,8 @@ class TTrainPhase {
         TReportProgress report(progress);
         TKeepBest best(objective.Parameters(), firstEpoch);
         TStopAtTarget target(settings.targetError);
-        TStopWithoutProgress patience(settings.patience, best);
+        TStopWithoutProgress patience(
+            settings.patience.value_or(validation != nullptr ? kDefaultPatience : 0), best);
         TStopOnRequest request(stop);
         const std::array<TTrainCallback*, 5> callbacks = {&report, &best, &target, &patience,
                                                           &request};
@@ -59,9 +141,11 @@ class TTrainPhase {
             const double error = objective.Evaluate(order, fullBatch && stepping);
             TEpochRecord record;
             record.epoch = firstEpoch + e;
-            record.trainingError = error;
+            record.trainingError = PerRow(error, training);
             if (validation != nullptr) {
-                record.validationError = Measure(*validation);
+                record.validationError = Measure(*validation, record.accuracy);
+            } else if (classifies) {
+                record.accuracy = Accuracy(training);
             }
             record.seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -129,6 +213,8 @@ class TTrainPhase {
     // The training rows in the order the passes take them; shuffled for every epoch of
     // batches.
     std::vector<std::int32_t> order;
+    // The rows that choose the network expect one-hot outputs: epochs carry their accuracy.
+    bool classifies;
     double bestError = HUGE_VAL;
 
     static bool Interrupted(std::span<TTrainCallback* const> callbacks) {
@@ -168,15 +254,39 @@ class TTrainPhase {
         return true;
     }
 
-    double Measure(const TTrainRows& rows) {
+    // The measure's error per row: RMS is one already, cross-entropy sums over the rows.
+    double PerRow(double error, const TTrainRows& rows) const {
+        return settings.errorMeasure == TTrainErrorMeasure::CrossEntropy ? error / rows.count
+                                                                         : error;
+    }
+
+    // The rows' error per row, and their accuracy when the run classifies.
+    double Measure(const TTrainRows& rows, std::optional<double>& accuracy) {
         TErrorObj& error = validationMeasure.Get();
         error.Reset();
+        std::int32_t right = 0;
+        {
+            const TPackedPropagation packed(net);
+            for (std::int32_t r = 0; r < rows.count; ++r) {
+                net.Propagate(rows.Inputs(r), generated.data());
+                error.AddPattern(rows.Outputs(r), generated.data());
+                right += classifies && ClassifiedRight(generated, rows.Outputs(r)) ? 1 : 0;
+            }
+        }
+        if (classifies) {
+            accuracy = static_cast<double>(right) / rows.count;
+        }
+        return PerRow(error.GetError(), rows);
+    }
+
+    double Accuracy(const TTrainRows& rows) {
+        std::int32_t right = 0;
         const TPackedPropagation packed(net);
         for (std::int32_t r = 0; r < rows.count; ++r) {
             net.Propagate(rows.Inputs(r), generated.data());
-            error.AddPattern(rows.Outputs(r), generated.data());
+            right += ClassifiedRight(generated, rows.Outputs(r)) ? 1 : 0;
         }
-        return error.GetError();
+        return static_cast<double>(right) / rows.count;
     }
 };
 
@@ -244,10 +354,14 @@ TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrai
                    const TEpochProgress& progress, const std::atomic<bool>* stop) {
     const auto start = std::chrono::steady_clock::now();
     ChosenOptimizer(settings);
-    const TTrainRows trainingRows = ReadTrainRows(training, network, "training");
+    TTrainRows trainingRows = ReadTrainRows(training, network, "training");
     std::optional<TTrainRows> validationRows;
     if (validation != nullptr) {
         validationRows = ReadTrainRows(*validation, network, "validation");
+    } else if (settings.validationShare > 0.0) {
+        auto [kept, heldOut] = HoldOut(trainingRows, settings.validationShare, settings.seed);
+        trainingRows = std::move(kept);
+        validationRows = std::move(heldOut);
     }
     return TrainRows(network, trainingRows, validationRows ? &*validationRows : nullptr, settings,
                      progress, stop, start, nullptr);
@@ -282,31 +396,15 @@ TTrainResult Train(TZorf& network, std::int32_t trainingRows, Data* validation,
 
 std::optional<double> ClassificationAccuracy(TZorf& network, Data& rows) {
     const TTrainRows all = ReadTrainRows(rows, network, "classified");
-    if (all.numOutputs < 2) {
+    if (!IsOneHot(all)) {
         return std::nullopt;
-    }
-    for (std::int32_t r = 0; r < all.count; ++r) {
-        const double* expected = all.Outputs(r);
-        std::int32_t ones = 0;
-        for (std::int32_t k = 0; k < all.numOutputs; ++k) {
-            if (expected[k] != 0.0 && expected[k] != 1.0) {
-                return std::nullopt;
-            }
-            ones += expected[k] == 1.0 ? 1 : 0;
-        }
-        if (ones != 1) {
-            return std::nullopt;
-        }
     }
     std::vector<double> generated(static_cast<std::size_t>(all.numOutputs));
     std::int32_t correct = 0;
     const TPackedPropagation packed(network);
     for (std::int32_t r = 0; r < all.count; ++r) {
         network.Propagate(all.Inputs(r), generated.data());
-        const double* expected = all.Outputs(r);
-        const auto chosen =
-            std::max_element(generated.begin(), generated.end()) - generated.begin();
-        correct += expected[chosen] == 1.0 ? 1 : 0;
+        correct += ClassifiedRight(generated, all.Outputs(r)) ? 1 : 0;
     }
     return static_cast<double>(correct) / all.count;
 }

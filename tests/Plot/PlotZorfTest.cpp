@@ -117,7 +117,7 @@ TEST(PlotZorf, DrawsTheExampleAndItRenders) {
                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"780\" height=\"729\">"
                  "<rect width=\"780\" height=\"729\" fill=\"#fff\"/></svg>");
     const std::vector<TEpochRecord> log = {
-        {0, 0.3, 0.31, 0}, {1, 0.1, 0.2, 0.1}, {2, 0.05, 0.22, 0.2}};
+        {0, 0.3, 0.31, 0, {}}, {1, 0.1, 0.2, 0.1, {}}, {2, 0.05, 0.22, 0.2, {}}};
     TrainingLog::Write(folder.File("run.log"), log);
     const std::string in = "cd " + folder.Path().string() + " && ";
     ASSERT_EQ(std::system((in + "rsvg-convert blank.svg -o blank.png 2>/dev/null || true").c_str()),

@@ -317,7 +317,7 @@ TEST(TrainingPlot, HostileErrorsEndPromptlyAndAreNeverTheBest) {
     for (const std::vector<double>& errors : cases) {
         std::vector<TEpochRecord> log;
         for (const double error : errors) {
-            log.push_back({static_cast<std::int32_t>(log.size()), error, std::nullopt, 0.0});
+            log.push_back({static_cast<std::int32_t>(log.size()), error, std::nullopt, 0.0, std::nullopt});
         }
         const std::string text =
             Picture([&](FileTools::OutputStream& out) { WriteTrainingPlot(out, log, "t"); });

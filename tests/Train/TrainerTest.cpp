@@ -214,3 +214,134 @@ TEST(TrainerTest, AStopBeforeTheFirstStepKeepsTheStartNetworkMeasured) {
 }
 
 }  // namespace
+
+namespace {
+
+// An input in its own units trains as the same input over [0, 1]: its centres' gaps and every
+// optimizer's steps go with the span of its centres, so shifting and stretching the input
+// (here x -> 1000 x + 5000) shifts and stretches the trained centres and nothing else.
+TEST(TrainerTest, AnInputInItsOwnUnitsTrainsAsItsScaledCopy) {
+    const std::vector<std::vector<std::pair<const char*, const char*>>> cases = {
+        {{"Algorithm", "RPROP"}},
+        {{"Algorithm", "Backprop"}, {"LearningRate", "0.5"}},
+        {{"Algorithm", "Adam"}, {"LearningRate", "0.05"}},
+    };
+    const auto stretch = [](double x) { return 1000.0 * x + 5000.0; };
+    for (const auto& settingsOf : cases) {
+        TTrainSettings settings;
+        SetTrainSetting(settings, "Epochs", "30");
+        for (const auto& [keyword, value] : settingsOf) {
+            SetTrainSetting(settings, keyword, value);
+        }
+        const std::unique_ptr<Data> unitRows = SurfaceRows(60, 3);
+        auto ownRows = std::make_unique<Data>(60, 2, 1, false);
+        std::vector<double> in(2);
+        std::vector<double> out(1);
+        unitRows->Rewind();
+        for (std::int32_t r = 0; r < 60; ++r) {
+            unitRows->GetNext(in, out);
+            in[0] = stretch(in[0]);
+            ownRows->AppendRow(in, out, nullptr);
+        }
+        const std::unique_ptr<TZorf> unit = SmallNetwork(5);
+        const std::unique_ptr<TZorf> own = SmallNetwork(5);
+        std::vector<double> centres = own->GetWeightLayer(TZorf::kConditionCentres);
+        for (std::size_t j = 0; j < 3; ++j) {
+            centres[j] = stretch(centres[j]);
+        }
+        own->SetWeightLayer(TZorf::kConditionCentres, centres);
+        Train(*unit, *unitRows, nullptr, settings);
+        Train(*own, *ownRows, nullptr, settings);
+        const std::vector<double> trained = unit->GetWeightLayer(TZorf::kConditionCentres);
+        const std::vector<double> trainedOwn = own->GetWeightLayer(TZorf::kConditionCentres);
+        for (std::size_t j = 0; j < trained.size(); ++j) {
+            const double expected = j < 3 ? stretch(trained[j]) : trained[j];
+            EXPECT_NEAR(trainedOwn[j], expected, j < 3 ? 1e-6 : 1e-9) << settingsOf[0].second;
+        }
+        EXPECT_NE(trained, SmallNetwork(5)->GetWeightLayer(TZorf::kConditionCentres));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+std::unique_ptr<TZorf> ClassNetwork(std::uint32_t seed) {
+    TZorfRecipe recipe{{3, 3}, 6, {2, 2}, seed, -2.0, 2.0, 0.0};
+    return MakeZorf(recipe);
+}
+
+// Two overlapping classes of points on the unit square, one-hot.
+std::unique_ptr<Data> ClassRows(std::int32_t count, std::uint32_t seed) {
+    auto rows = std::make_unique<Data>(count, 2, 2, false);
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 0.2);
+    for (std::int32_t r = 0; r < count; ++r) {
+        const double label = r % 2;
+        const std::vector<double> in = {std::clamp(0.3 + 0.4 * label + noise(random), 0.0, 1.0),
+                                        std::clamp(0.5 + noise(random), 0.0, 1.0)};
+        const std::vector<double> out = {1.0 - label, label};
+        rows->AppendRow(in, out, nullptr);
+    }
+    return rows;
+}
+
+// With one-hot validation rows the run keeps the most accurate epoch (the lowest error among
+// equals), reports cross-entropy per row, and stops once the default patience ran out.
+TEST(TrainerTest, AClassifierKeepsItsMostAccurateEpoch) {
+    const std::unique_ptr<TZorf> network = ClassNetwork(3);
+    const std::unique_ptr<Data> training = ClassRows(80, 1);
+    const std::unique_ptr<Data> validation = ClassRows(30, 2);
+    TTrainSettings settings;
+    SetTrainSetting(settings, "ErrorMeasure", "CrossEntropy");
+    SetTrainSetting(settings, "Epochs", "2000");
+    const std::unique_ptr<TZorf> start = ClassNetwork(3);
+    const TTrainResult result = Train(*network, *training, validation.get(), settings);
+    const TEpochRecord& kept = result.Best();
+    for (const TEpochRecord& record : result.history) {
+        ASSERT_TRUE(record.accuracy);
+        EXPECT_TRUE(*record.accuracy < *kept.accuracy ||
+                    (*record.accuracy == *kept.accuracy &&
+                     *record.validationError >= *kept.validationError))
+            << record.epoch;
+    }
+    EXPECT_EQ(result.history.back().epoch, kept.epoch + kDefaultPatience);
+    EXPECT_EQ(ClassificationAccuracy(*network, *validation), kept.accuracy);
+
+    TErrorCrossEntropyObj entropy(2);
+    std::vector<double> in(2);
+    std::vector<double> expected(2);
+    std::vector<double> generated(2);
+    training->Rewind();
+    for (std::int32_t r = 0; r < 80; ++r) {
+        training->GetNext(in, expected);
+        start->Propagate(in.data(), generated.data());
+        entropy.AddPattern(expected.data(), generated.data());
+    }
+    EXPECT_DOUBLE_EQ(result.history.front().trainingError, entropy.GetError() / 80);
+}
+
+TEST(TrainerTest, AValidationShareHoldsOutRowsOfEachClassFromTheSeed) {
+    const std::unique_ptr<Data> rows = ClassRows(40, 4);
+    const auto run = [&](const char* seed) {
+        const std::unique_ptr<TZorf> network = ClassNetwork(3);
+        TTrainSettings settings;
+        SetTrainSetting(settings, "Epochs", "5");
+        SetTrainSetting(settings, "ValidationShare", "0.25");
+        SetTrainSetting(settings, "Seed", seed);
+        return Train(*network, *rows, nullptr, settings).history.back();
+    };
+    const TEpochRecord first = run("1");
+    ASSERT_TRUE(first.validationError);
+    EXPECT_EQ(run("1").validationError, first.validationError);
+    EXPECT_NE(run("2").validationError, first.validationError);
+    // Ten of the forty rows, five of each class: the accuracy is a multiple of a tenth.
+    EXPECT_DOUBLE_EQ(std::round(*first.accuracy * 10.0), *first.accuracy * 10.0);
+
+    TTrainSettings all;
+    SetTrainSetting(all, "ValidationShare", "0.9");
+    const std::unique_ptr<Data> two = ClassRows(2, 4);
+    EXPECT_THROW(Train(*ClassNetwork(3), *two, nullptr, all), TTrainRefusal);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "FileHandler/TrainingLog/TrainingLog.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,7 @@ void AppendGeneral(std::string& out, double value) {
     out += NumberText::FormatGeneral(text, value, kSignificant);
 }
 
-void AppendRow(std::string& out, const TEpochRecord& row) {
+void AppendRow(std::string& out, const TEpochRecord& row, bool withAccuracy) {
     std::array<char, NumberText::kIntegerTextSize> integer{};
     out += NumberText::FormatInteger(integer, row.epoch);
     out += ' ';
@@ -35,6 +36,14 @@ void AppendRow(std::string& out, const TEpochRecord& row) {
     }
     out += ' ';
     AppendGeneral(out, row.seconds);
+    if (withAccuracy) {
+        out += ' ';
+        if (row.accuracy) {
+            AppendGeneral(out, *row.accuracy);
+        } else {
+            out += '-';
+        }
+    }
     out += '\n';
 }
 
@@ -74,10 +83,10 @@ class TLogRefusal {
 
 TEpochRecord ParseRow(std::string_view line, std::size_t number, const TLogRefusal& refusal) {
     const std::vector<std::string_view> fields = Fields(line);
-    if (fields.size() != 4) {
+    if (fields.size() != 4 && fields.size() != 5) {
         refusal.Refuse(number,
-                       "expected 4 fields (epoch, training error, validation error, "
-                       "seconds)");
+                       "expected 4 or 5 fields (epoch, training error, validation error, "
+                       "seconds, accuracy)");
     }
     TEpochRecord row;
     const std::optional<std::int32_t> epoch = WholeNumber::Count(fields[0]);
@@ -101,30 +110,48 @@ TEpochRecord ParseRow(std::string_view line, std::size_t number, const TLogRefus
         refusal.Refuse(number, "the seconds are not a number");
     }
     row.seconds = *seconds;
+    if (fields.size() == 5 && fields[4] != "-") {
+        row.accuracy = WholeNumber::Real(fields[4]);
+        if (!row.accuracy || *row.accuracy < 0.0 || *row.accuracy > 1.0) {
+            refusal.Refuse(number, "the accuracy is neither a share from 0 to 1 nor -");
+        }
+    }
     return row;
 }
 
 }  // namespace
 
-std::string Text(std::span<const TEpochRecord> rows) {
-    std::string out = std::string(kTitleLine) + '\n' + kColumnsLine + '\n';
+std::string Text(std::span<const TEpochRecord> rows, std::optional<std::int32_t> kept) {
+    const bool withAccuracy =
+        std::any_of(rows.begin(), rows.end(), [](const TEpochRecord& row) { return row.accuracy; });
+    std::string out = std::string(kTitleLine) + '\n' + kColumnsLine +
+                      (withAccuracy ? kAccuracyColumn : "") + '\n';
     for (const TEpochRecord& row : rows) {
-        AppendRow(out, row);
+        AppendRow(out, row, withAccuracy);
+    }
+    if (kept) {
+        std::array<char, NumberText::kIntegerTextSize> integer{};
+        out +=
+            std::string(kKeptLine) + std::string(NumberText::FormatInteger(integer, *kept)) + '\n';
     }
     return out;
 }
 
-void Write(const std::string& path, std::span<const TEpochRecord> rows) {
+void Write(const std::string& path, std::span<const TEpochRecord> rows,
+           std::optional<std::int32_t> kept) {
     FileTools::OutputStream out = FileTools::OutputStream::ReplaceFile(path);
-    out.Write(Text(rows));
+    out.Write(Text(rows, kept));
     if (!out.Commit()) {
         throw FileTools::Error("Unable to write training log " + path);
     }
 }
 
-std::vector<TEpochRecord> Parse(const std::string& text, const std::string& path) {
+namespace {
+
+TLog ParseLog(const std::string& text, const std::string& path) {
     const TLogRefusal refusal(path);
-    std::vector<TEpochRecord> rows;
+    TLog log;
+    std::vector<TEpochRecord>& rows = log.epochs;
     std::size_t number = 0;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -142,6 +169,13 @@ std::vector<TEpochRecord> Parse(const std::string& text, const std::string& path
         if (number == 1 && trimmed != kTitleLine) {
             refusal.Refuse(number, std::string("expected \"") + kTitleLine + "\"");
         }
+        if (trimmed.starts_with(kKeptLine)) {
+            log.keptEpoch = WholeNumber::Count(trimmed.substr(std::string_view(kKeptLine).size()));
+            if (!log.keptEpoch) {
+                refusal.Refuse(number, "the kept epoch is not a whole number");
+            }
+            continue;
+        }
         if (number == 1 || Fields(trimmed).empty() || trimmed.front() == '#') {
             continue;
         }
@@ -150,10 +184,10 @@ std::vector<TEpochRecord> Parse(const std::string& text, const std::string& path
     if (number == 0) {
         refusal.Refuse(1, std::string("expected \"") + kTitleLine + "\"");
     }
-    return rows;
+    return log;
 }
 
-std::vector<TEpochRecord> Read(const std::string& path) {
+std::string FileText(const std::string& path) {
     std::error_code error;
     std::ifstream file;
     if (!std::filesystem::is_directory(path, error)) {
@@ -164,7 +198,21 @@ std::vector<TEpochRecord> Read(const std::string& path) {
     }
     std::ostringstream text;
     text << file.rdbuf();
-    return Parse(text.str(), path);
+    return text.str();
+}
+
+}  // namespace
+
+std::vector<TEpochRecord> Parse(const std::string& text, const std::string& path) {
+    return ParseLog(text, path).epochs;
+}
+
+std::vector<TEpochRecord> Read(const std::string& path) {
+    return ParseLog(FileText(path), path).epochs;
+}
+
+TLog ReadLog(const std::string& path) {
+    return ParseLog(FileText(path), path);
 }
 
 }  // namespace TrainingLog

@@ -27,9 +27,10 @@ class TRprop final : public TOptimizer {
   public:
     explicit TRprop(const TOptimizerSetup& setup)
         : previousGradient(setup.layerOf.size(), 0.0), previousStep(setup.layerOf.size(), 0.0) {
-        for (const std::uint8_t layer : setup.layerOf) {
+        for (std::size_t p = 0; p < setup.layerOf.size(); ++p) {
+            const std::uint8_t layer = setup.layerOf[p];
             const bool centre = layer == TZorf::kConditionCentres || layer == TZorf::kOutputCentres;
-            const double share = centre ? kCentreStepShare : 1.0;
+            const double share = centre ? kCentreStepShare * setup.unitOf[p] : 1.0;
             step.push_back(setup.settings.initialStep * share);
             maxStep.push_back(setup.settings.maxStep * share);
         }

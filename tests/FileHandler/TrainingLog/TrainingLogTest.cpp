@@ -5,14 +5,15 @@
 #include <string>
 
 #include "KQmessage/FileToolsError.h"
+#include "Support/TempDir.h"
 
 namespace {
 
 TEST(TrainingLogTest, TextReadsBackToTheSameRows) {
     const std::vector<TEpochRecord> rows = {
-        {0, 0.251234, 0.260001, 0.0},
-        {1, 0.2, std::nullopt, 0.0123},
-        {2, 1.0 / 3.0, 2.0e-17, 12345.678901234567},
+        {0, 0.251234, 0.260001, 0.0, std::nullopt},
+        {1, 0.2, std::nullopt, 0.0123, std::nullopt},
+        {2, 1.0 / 3.0, 2.0e-17, 12345.678901234567, std::nullopt},
     };
     const std::string text = TrainingLog::Text(rows);
     EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1),
@@ -27,6 +28,19 @@ TEST(TrainingLogTest, TextReadsBackToTheSameRows) {
     EXPECT_EQ(TrainingLog::Text(back), text);
 }
 
+// Runs that classify add the accuracy and the kept epoch, and read back to both.
+TEST(TrainingLogTest, AccuracyAndTheKeptEpochReadBack) {
+    const std::vector<TEpochRecord> rows = {{0, 0.5, 0.6, 0.0, 0.25}, {1, 0.4, 0.5, 0.1, 0.75}};
+    const std::string text = TrainingLog::Text(rows, 1);
+    EXPECT_NE(text.find("seconds accuracy\n0 0.5 0.6 0 0.25\n1 0.4 0.5 0.1 0.75\n# kept epoch 1\n"),
+              std::string::npos)
+        << text;
+    TTempDir folder;
+    const TrainingLog::TLog log = TrainingLog::ReadLog(folder.Write("run.log", text));
+    EXPECT_EQ(log.epochs, rows);
+    EXPECT_EQ(log.keptEpoch, 1);
+}
+
 TEST(TrainingLogTest, RefusesTextThatIsNotALogNamingFileAndLine) {
     const std::string head =
         "# TrainZorf training log\n# epoch training_error validation_error "
@@ -39,6 +53,8 @@ TEST(TrainingLogTest, RefusesTextThatIsNotALogNamingFileAndLine) {
         {head + "0.5 0.5 - 0\n", "line 3"},
         {head + "-1 0.5 - 0\n", "line 3"},
         {head + "1 0.5abc - 0\n", "line 3"},
+        {head + "1 0.5 - 0 1.5\n", "line 3"},
+        {head + "1 0.5 - 0\n# kept epoch x\n", "line 4"},
     };
     for (const auto& [text, where] : cases) {
         try {
