@@ -31,7 +31,7 @@ using Counts = py::array_t<std::int32_t, py::array::c_style | py::array::forceca
 
 py::tuple TrainBlockSums(const py::handle& self, const py::object& inputs,
                          const py::object& outputs, const Matrix& parameters, double rowWeight,
-                         bool withGradient, const py::kwargs& given) {
+                         bool withGradient, bool classify, const py::kwargs& given) {
     Network& network = NetworkOf(self);
     const TTrainSettings settings = Settings(given);
     const std::unique_ptr<Data> data = Rows(network, inputs, outputs, "");
@@ -43,22 +43,25 @@ py::tuple TrainBlockSums(const py::handle& self, const py::object& inputs,
         sums = SumTrainBlocks(
             network.Zorf(), settings, rows,
             std::span<const double>(parameters.data(), static_cast<std::size_t>(parameters.size())),
-            rowWeight, withGradient);
+            rowWeight, withGradient, classify);
     }
     const auto blocks = static_cast<py::ssize_t>(sums.errorSums.size());
     const py::ssize_t width =
         blocks == 0 || !withGradient ? 0 : static_cast<py::ssize_t>(sums.gradients.size()) / blocks;
     py::array_t<double> errors(blocks);
     Counts counts(blocks);
+    Counts right(blocks);
     py::array_t<double> gradients({blocks, width});
     std::copy(sums.errorSums.begin(), sums.errorSums.end(), errors.mutable_data());
     std::copy(sums.rows.begin(), sums.rows.end(), counts.mutable_data());
+    std::copy(sums.right.begin(), sums.right.end(), right.mutable_data());
     std::copy(sums.gradients.begin(), sums.gradients.end(), gradients.mutable_data());
-    return py::make_tuple(errors, counts, gradients);
+    return py::make_tuple(errors, counts, right, gradients);
 }
 
-// Each epoch's sums from Python: `sums(parameters, row_weight, with_gradient)` returns, chunk
-// after chunk in row order, (error sums, rows, gradients) of the chunk's blocks;
+// Each epoch's sums from Python: `sums(parameters, row_weight, with_gradient, classify)`
+// returns, chunk after chunk in row order, (error sums, rows, rows classified right, gradients)
+// of the chunk's blocks;
 // `useNetwork(network)` gets a copy of the network whenever its structure is new.
 class TPythonEvaluator final : public TEpochEvaluator {
   public:
@@ -71,20 +74,22 @@ class TPythonEvaluator final : public TEpochEvaluator {
     }
 
     void AddSums(std::span<const double> parameters, std::span<const std::int32_t> rows,
-                 double rowWeight, bool withGradient, TErrorObj& error,
-                 std::span<double> gradient) override {
+                 double rowWeight, bool withGradient, bool classify, TErrorObj& error,
+                 std::span<double> gradient, std::int32_t& right) override {
         const py::gil_scoped_acquire acquired;
         py::array_t<double> values(static_cast<py::ssize_t>(parameters.size()));
         std::copy(parameters.begin(), parameters.end(), values.mutable_data());
-        const py::object parts = sums(values, rowWeight, withGradient);
+        const py::object parts = sums(values, rowWeight, withGradient, classify);
         std::int64_t summed = 0;
         for (const py::handle part : parts) {
-            const auto triple = part.cast<py::tuple>();
-            const auto errors = triple[0].cast<Matrix>();
-            const auto counts = triple[1].cast<Counts>();
-            const auto gradients = triple[2].cast<Matrix>();
+            const auto chunk = part.cast<py::tuple>();
+            const auto errors = chunk[0].cast<Matrix>();
+            const auto counts = chunk[1].cast<Counts>();
+            const auto classified = chunk[2].cast<Counts>();
+            const auto gradients = chunk[3].cast<Matrix>();
             const auto blocks = static_cast<std::size_t>(errors.size());
             if (static_cast<std::size_t>(counts.size()) != blocks ||
+                static_cast<std::size_t>(classified.size()) != blocks ||
                 (withGradient &&
                  static_cast<std::size_t>(gradients.size()) != blocks * gradient.size())) {
                 throw TTrainRefusal("The sums of a chunk of rows do not fit the network");
@@ -94,9 +99,10 @@ class TPythonEvaluator final : public TEpochEvaluator {
             }
             AddBlockSums(std::span<const double>(errors.data(), blocks),
                          std::span<const std::int32_t>(counts.data(), blocks),
+                         std::span<const std::int32_t>(classified.data(), blocks),
                          std::span<const double>(gradients.data(),
                                                  static_cast<std::size_t>(gradients.size())),
-                         error, withGradient ? gradient : std::span<double>());
+                         error, withGradient ? gradient : std::span<double>(), right);
         }
         // A network trained on part of the rows must not pass for one trained on all.
         if (summed != static_cast<std::int64_t>(rows.size())) {
@@ -110,9 +116,9 @@ class TPythonEvaluator final : public TEpochEvaluator {
     py::object use;
 };
 
-py::dict TrainOnSums(const py::handle& self, std::int64_t rows, const py::object& validation,
-                     const py::object& sums, const py::object& useNetwork,
-                     const py::kwargs& given) {
+py::dict TrainOnSums(const py::handle& self, std::int64_t rows, bool oneHot,
+                     const py::object& validation, const py::object& sums,
+                     const py::object& useNetwork, const py::kwargs& given) {
     Network& network = NetworkOf(self);
     std::unique_ptr<Data> checked;
     if (!validation.is_none()) {
@@ -121,8 +127,8 @@ py::dict TrainOnSums(const py::handle& self, std::int64_t rows, const py::object
     const TTrainSettings settings = Settings(given);
     TPythonEvaluator evaluator(sums, useNetwork);
     return TrainHeld(network, [&](const TEpochProgress& progress, const std::atomic<bool>* stop) {
-        return Train(network.Zorf(), static_cast<std::int32_t>(rows), checked.get(), settings,
-                     evaluator, progress, stop);
+        return Train(network.Zorf(), static_cast<std::int32_t>(rows), oneHot, checked.get(),
+                     settings, evaluator, progress, stop);
     });
 }
 
@@ -132,11 +138,13 @@ void BindDaskTraining(py::module_& module) {
     module.attr("TRAIN_BLOCK_ROWS") = kTrainBlockRows;
     module.def("_train_block_sums", &TrainBlockSums, py::arg("network"), py::arg("X"), py::arg("Y"),
                py::arg("parameters"), py::arg("row_weight"), py::arg("with_gradient"),
-               "The error sums, rows and gradients of each block of the rows X, Y with the "
+               py::arg("classify"),
+               "The error sums, rows, rows classified right and gradients of each block of the "
+               "rows X, Y with the "
                "network's trained parameters at `parameters`: a worker's part of "
                "zorf.dask.train.");
     module.def("_train_on_sums", &TrainOnSums, py::arg("network"), py::arg("rows"),
-               py::arg("validation"), py::arg("sums"), py::arg("use_network"),
+               py::arg("one_hot"), py::arg("validation"), py::arg("sums"), py::arg("use_network"),
                "zorf.train on `rows` rows that `sums` sums each epoch: the client's part of "
                "zorf.dask.train.");
 }

@@ -117,9 +117,10 @@ def recall_frame(network, frame, columns=None, names=None, threads=1):
     return frame.map_partitions(_recall_partition, network, columns, names, threads, meta=meta)
 
 
-def _block_sums(network, inputs, outputs, parameters, row_weight, with_gradient, settings):
+def _block_sums(network, inputs, outputs, parameters, row_weight, with_gradient, classify,
+                settings):
     return _train_block_sums(network, inputs, outputs, parameters, row_weight, with_gradient,
-                             **settings)
+                             classify, **settings)
 
 
 def _whole_blocks(chunks):
@@ -177,9 +178,9 @@ def train(network, X, Y, *, validation=None, **settings):
             state["parts"] = list(zip(client.compute(list(X.to_delayed()[:, 0])),
                                       client.compute(list(Y.to_delayed()[:, 0]))))
 
-    def sums(parameters, row_weight, with_gradient):
+    def sums(parameters, row_weight, with_gradient, classify):
         futures = [client.submit(_block_sums, state["network"], x, y, parameters, row_weight,
-                                 with_gradient, settings, pure=False)
+                                 with_gradient, classify, settings, pure=False)
                    for x, y in state["parts"]]
         try:
             return client.gather(futures)
@@ -188,8 +189,12 @@ def train(network, X, Y, *, validation=None, **settings):
             raise RuntimeError(f"zorf.dask.train: a worker holding training rows was lost: "
                                f"{lost}") from lost
 
+    # Decides, as for zorf.train, whether the run keeps its most accurate network.
+    one_hot = outputs >= 2 and bool((((Y == 0) | (Y == 1)).all() & (Y.sum(axis=1) == 1).all())
+                                    .compute())
     try:
-        return _train_on_sums(network, X.shape[0], validation, sums, use_network, **settings)
+        return _train_on_sums(network, X.shape[0], one_hot, validation, sums, use_network,
+                              **settings)
     finally:
         for x, y in state.get("parts", ()):
             x.release()

@@ -37,13 +37,19 @@ TBlockSummer::TBlockSummer(TZorf& network, const TTrainSettings& settings, std::
       generated(static_cast<std::size_t>(numOutputs)),
       outputGradient(generated.size()) {}
 
+bool ClassifiedRight(std::span<const double> generated, const double* expected) {
+    const auto chosen = std::max_element(generated.begin(), generated.end()) - generated.begin();
+    return expected[chosen] == 1.0;
+}
+
 void TBlockSummer::Sum(const TTrainRows& rows, std::span<const std::int32_t> block,
-                       double rowWeight, bool withGradient) {
+                       double rowWeight, bool withGradient, bool classify) {
     TErrorObj& error = measure.Get();
     for (const std::int32_t r : block) {
         const double* expected = rows.Outputs(r);
         net.Propagate(rows.Inputs(r), generated.data());
         error.AddPattern(expected, generated.data());
+        classifiedRight += classify && ClassifiedRight(generated, expected) ? 1 : 0;
         if (withGradient) {
             OutputGradient(expected, rowWeight);
             gradient.AddRowGradient(outputGradient);
@@ -51,18 +57,22 @@ void TBlockSummer::Sum(const TTrainRows& rows, std::span<const std::int32_t> blo
     }
 }
 
-void TBlockSummer::AddTo(TErrorObj& error, std::span<double> sums) {
+void TBlockSummer::AddTo(TErrorObj& error, std::span<double> sums, std::int32_t& right) {
     TErrorObj& own = measure.Get();
     error.AddErrorSum(own.GetErrorSum(), own.GetNumPatterns());
     own.Reset();
+    right += classifiedRight;
+    classifiedRight = 0;
     gradient.CollectGradient(sums);
 }
 
-double TBlockSummer::Take(std::int32_t& rows, std::span<double> sums) {
+double TBlockSummer::Take(std::int32_t& rows, std::span<double> sums, std::int32_t& right) {
     TErrorObj& own = measure.Get();
     const double sum = own.GetErrorSum();
     rows = own.GetNumPatterns();
     own.Reset();
+    right = classifiedRight;
+    classifiedRight = 0;
     gradient.TakeGradient(sums);
     return sum;
 }
@@ -81,7 +91,7 @@ void TBlockSummer::OutputGradient(const double* expected, double rowWeight) {
 
 TBlockSums SumTrainBlocks(const TZorf& network, const TTrainSettings& settings,
                           const TTrainRows& rows, std::span<const double> parameters,
-                          double rowWeight, bool withGradient) {
+                          double rowWeight, bool withGradient, bool classify) {
     TZorf copy(network);
     TBlockSummer summer(copy, settings, rows.numOutputs);
     const auto count = static_cast<std::size_t>(summer.NumParameters());
@@ -94,6 +104,7 @@ TBlockSums SumTrainBlocks(const TZorf& network, const TTrainSettings& settings,
     TBlockSums sums;
     sums.errorSums.resize(blocks);
     sums.rows.resize(blocks);
+    sums.right.resize(blocks);
     sums.gradients.resize(withGradient ? blocks * count : 0);
     std::vector<std::int32_t> block;
     const TPackedPropagation packed(copy);
@@ -103,18 +114,22 @@ TBlockSums SumTrainBlocks(const TZorf& network, const TTrainSettings& settings,
              r < rows.count && block.size() < static_cast<std::size_t>(kTrainBlockRows); ++r) {
             block.push_back(r);
         }
-        summer.Sum(rows, block, rowWeight, withGradient);
-        sums.errorSums[b] = summer.Take(
-            sums.rows[b], withGradient ? std::span<double>(sums.gradients).subspan(b * count, count)
-                                       : std::span<double>());
+        summer.Sum(rows, block, rowWeight, withGradient, classify);
+        sums.errorSums[b] =
+            summer.Take(sums.rows[b],
+                        withGradient ? std::span<double>(sums.gradients).subspan(b * count, count)
+                                     : std::span<double>(),
+                        sums.right[b]);
     }
     return sums;
 }
 
 void AddBlockSums(std::span<const double> errorSums, std::span<const std::int32_t> rows,
-                  std::span<const double> gradients, TErrorObj& error, std::span<double> gradient) {
+                  std::span<const std::int32_t> classified, std::span<const double> gradients,
+                  TErrorObj& error, std::span<double> gradient, std::int32_t& right) {
     for (std::size_t b = 0; b < errorSums.size(); ++b) {
         error.AddErrorSum(errorSums[b], rows[b]);
+        right += classified[b];
         for (std::size_t p = 0; p < gradient.size(); ++p) {
             gradient[p] += gradients[b * gradient.size() + p];
         }
@@ -143,12 +158,14 @@ TLocalEpochEvaluator::TLocalEpochEvaluator(TZorf& network, const TTrainRows& row
 
 void TLocalEpochEvaluator::AddSums(std::span<const double> parameters,
                                    std::span<const std::int32_t> rows, double rowWeight,
-                                   bool withGradient, TErrorObj& error,
-                                   std::span<double> gradient) {
+                                   bool withGradient, bool classify, TErrorObj& error,
+                                   std::span<double> gradient, std::int32_t& right) {
     jobParameters = parameters;
     jobRows = rows;
     jobWeight = rowWeight;
     jobGradient = withGradient;
+    jobClassify = classify;
+    jobRight = &right;
     jobError = &error;
     jobSums = withGradient ? gradient : std::span<double>();
     jobBlocks = TrainBlocks(static_cast<std::int32_t>(rows.size()));
@@ -193,10 +210,10 @@ void TLocalEpochEvaluator::SumBlocks(std::size_t thread) {
                 training,
                 jobRows.subspan(static_cast<std::size_t>(first),
                                 static_cast<std::size_t>(std::min(kTrainBlockRows, all - first))),
-                jobWeight, jobGradient);
+                jobWeight, jobGradient, jobClassify);
         } catch (...) {
             std::int32_t discarded = 0;
-            summer.Take(discarded, {});
+            summer.Take(discarded, {}, discarded);
             Refuse(block);
             return;
         }
@@ -208,20 +225,21 @@ void TLocalEpochEvaluator::SumBlocks(std::size_t thread) {
         if (refusal) {
             guard.unlock();
             std::int32_t discarded = 0;
-            summer.Take(discarded, {});
+            summer.Take(discarded, {}, discarded);
             return;
         }
         if (addedBlocks == block) {
-            summer.AddTo(*jobError, jobSums);
+            summer.AddTo(*jobError, jobSums, *jobRight);
             ++addedBlocks;
         } else {
             const std::size_t slot = freeSlots.back();
             freeSlots.pop_back();
             guard.unlock();
             TPending& pending = slots[slot];
-            pending.errorSum =
-                summer.Take(pending.rows, jobSums.empty() ? std::span<double>()
-                                                          : std::span<double>(pending.gradient));
+            pending.errorSum = summer.Take(
+                pending.rows,
+                jobSums.empty() ? std::span<double>() : std::span<double>(pending.gradient),
+                pending.right);
             guard.lock();
             slotOfBlock[static_cast<std::size_t>(block)] = static_cast<std::int32_t>(slot);
         }
@@ -238,8 +256,9 @@ void TLocalEpochEvaluator::AddPending() {
         slotOfBlock[static_cast<std::size_t>(addedBlocks)] = -1;
         const TPending& pending = slots[slot];
         AddBlockSums(std::span<const double>(&pending.errorSum, 1),
-                     std::span<const std::int32_t>(&pending.rows, 1), pending.gradient, *jobError,
-                     jobSums);
+                     std::span<const std::int32_t>(&pending.rows, 1),
+                     std::span<const std::int32_t>(&pending.right, 1), pending.gradient, *jobError,
+                     jobSums, *jobRight);
         freeSlots.push_back(slot);
         ++addedBlocks;
     }

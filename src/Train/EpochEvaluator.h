@@ -28,6 +28,9 @@ inline std::int32_t TrainBlocks(std::int32_t rows) {
     return (rows + kTrainBlockRows - 1) / kTrainBlockRows;
 }
 
+// Whether the largest generated output (the first of equals) is the one the row expects.
+bool ClassifiedRight(std::span<const double> generated, const double* expected);
+
 // Sums blocks of rows through one network: a thread's own, or the caller's.
 class ZORF_EXPORT TBlockSummer {
   public:
@@ -42,15 +45,15 @@ class ZORF_EXPORT TBlockSummer {
 
     // Propagates the rows (positions among `rows`) in order and sums their error and, with
     // `withGradient`, the objective's gradient, each row's derivative by its outputs weighted by
-    // `rowWeight`.
+    // `rowWeight`; with `classify`, counts the rows ClassifiedRight.
     void Sum(const TTrainRows& rows, std::span<const std::int32_t> block, double rowWeight,
-             bool withGradient);
-    // Adds the sums since the last call into `error` and, unless it is empty, `gradient`; then
-    // starts again at 0.
-    void AddTo(TErrorObj& error, std::span<double> gradient);
-    // The same sums as the block's own: its error sum, its rows, and its gradient written into
-    // `gradient` (unless empty); then starts again at 0.
-    double Take(std::int32_t& rows, std::span<double> gradient);
+             bool withGradient, bool classify);
+    // Adds the sums since the last call into `error`, `right` and, unless it is empty,
+    // `gradient`; then starts again at 0.
+    void AddTo(TErrorObj& error, std::span<double> gradient, std::int32_t& right);
+    // The same sums as the block's own: its error sum, its rows, the rows classified right, and
+    // its gradient written into `gradient` (unless empty); then starts again at 0.
+    double Take(std::int32_t& rows, std::span<double> gradient, std::int32_t& right);
 
   private:
     TZorf& net;
@@ -58,6 +61,7 @@ class ZORF_EXPORT TBlockSummer {
     TTrainMeasure measure;
     std::vector<double> generated;
     std::vector<double> outputGradient;
+    std::int32_t classifiedRight = 0;
 
     void OutputGradient(const double* expected, double rowWeight);
 };
@@ -75,10 +79,10 @@ class ZORF_EXPORT TEpochEvaluator {
     // With the network's parameters at `parameters`: adds into `error` the error sums and, with
     // `withGradient`, into `gradient` the gradient sums (each row's weighted by `rowWeight`) of
     // the blocks of `rows` (positions among the training rows, cut into blocks in this order),
-    // block after block.
+    // block after block; with `classify` into `right` the rows classified right.
     virtual void AddSums(std::span<const double> parameters, std::span<const std::int32_t> rows,
-                         double rowWeight, bool withGradient, TErrorObj& error,
-                         std::span<double> gradient) = 0;
+                         double rowWeight, bool withGradient, bool classify, TErrorObj& error,
+                         std::span<double> gradient, std::int32_t& right) = 0;
 };
 
 // Each block's sums, as a block's own: error sums and rows by block, and (when wanted) the
@@ -86,6 +90,7 @@ class ZORF_EXPORT TEpochEvaluator {
 struct TBlockSums {
     std::vector<double> errorSums;
     std::vector<std::int32_t> rows;
+    std::vector<std::int32_t> right;
     std::vector<double> gradients;
 };
 
@@ -94,12 +99,14 @@ struct TBlockSums {
 // rows, a whole number of blocks, computes. Refuses (TTrainRefusal) parameters of another count.
 ZORF_EXPORT TBlockSums SumTrainBlocks(const TZorf& network, const TTrainSettings& settings,
                                       const TTrainRows& rows, std::span<const double> parameters,
-                                      double rowWeight, bool withGradient);
+                                      double rowWeight, bool withGradient, bool classify);
 // Adds blocks' sums, in their order, as the local threads add theirs: error sums and rows into
-// `error`, the gradients (unless `gradient` is empty) into `gradient`.
+// `error`, the rows classified right into `right`, the gradients (unless `gradient` is empty)
+// into `gradient`.
 ZORF_EXPORT void AddBlockSums(std::span<const double> errorSums, std::span<const std::int32_t> rows,
+                              std::span<const std::int32_t> classified,
                               std::span<const double> gradients, TErrorObj& error,
-                              std::span<double> gradient);
+                              std::span<double> gradient, std::int32_t& right);
 
 // The sums on the threads of this process, each with a copy of the network, as recall runs.
 // A thread takes the next block, sums it, and adds it once the blocks before it are added.
@@ -112,8 +119,8 @@ class TLocalEpochEvaluator final : public TEpochEvaluator {
     TLocalEpochEvaluator& operator=(const TLocalEpochEvaluator&) = delete;
 
     void AddSums(std::span<const double> parameters, std::span<const std::int32_t> rows,
-                 double rowWeight, bool withGradient, TErrorObj& error,
-                 std::span<double> gradient) override;
+                 double rowWeight, bool withGradient, bool classify, TErrorObj& error,
+                 std::span<double> gradient, std::int32_t& right) override;
 
   private:
     const TTrainRows& training;
@@ -125,6 +132,8 @@ class TLocalEpochEvaluator final : public TEpochEvaluator {
     std::span<const std::int32_t> jobRows;
     double jobWeight = 0.0;
     bool jobGradient = false;
+    bool jobClassify = false;
+    std::int32_t* jobRight = nullptr;
     TErrorObj* jobError = nullptr;
     std::span<double> jobSums;
     std::int32_t jobBlocks = 0;
@@ -138,6 +147,7 @@ class TLocalEpochEvaluator final : public TEpochEvaluator {
     struct TPending {
         double errorSum = 0.0;
         std::int32_t rows = 0;
+        std::int32_t right = 0;
         std::vector<double> gradient;
     };
     std::vector<TPending> slots;

@@ -92,7 +92,8 @@ void TTrainObjective::SetParameters(std::span<const double> values) {
     gradient.SetParameters(parameters);
 }
 
-double TTrainObjective::Evaluate(std::span<const std::int32_t> rows, bool withGradient) {
+double TTrainObjective::Evaluate(std::span<const std::int32_t> rows, bool withGradient,
+                                 bool classify) {
     TErrorObj& error = measure.Get();
     error.Reset();
     const auto batch = static_cast<std::int32_t>(rows.size());
@@ -100,7 +101,8 @@ double TTrainObjective::Evaluate(std::span<const std::int32_t> rows, bool withGr
                                  ? 1.0 / batch
                                  : 1.0 / (static_cast<double>(batch) * training.numOutputs);
     std::fill(gradientSum.begin(), gradientSum.end(), 0.0);
-    sums->AddSums(parameters, rows, rowWeight, withGradient, error, gradientSum);
+    right = 0;
+    sums->AddSums(parameters, rows, rowWeight, withGradient, classify, error, gradientSum, right);
     if (!penalty.IsNone()) {
         for (std::size_t i = 0; i < penalized.size(); ++i) {
             penalizedValues[i] = parameters[penalized[i]];

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ class TZorf;
 // A data set's selected columns, row after row, read once.
 struct TTrainRows {
     std::int32_t count = 0;
+    // Whether the expected outputs are one-hot, for rows whose values are held elsewhere (and
+    // summed there); none when the values are here.
+    std::optional<bool> oneHot;
     std::int32_t numInputs = 0;
     std::int32_t numOutputs = 0;
     std::vector<double> inputs;
@@ -88,7 +92,9 @@ class TTrainObjective {
 
     // The error the rows (positions among the training rows) give, as an epoch reports it;
     // with `withGradient` also the objective's gradient over them, read by Gradient.
-    double Evaluate(std::span<const std::int32_t> rows, bool withGradient);
+    // With `classify`, also counts the rows ClassifiedRight, read by Right.
+    double Evaluate(std::span<const std::int32_t> rows, bool withGradient, bool classify = false);
+    std::int32_t Right() const { return right; }
     std::span<const double> Gradient() const { return gradientSum; }
 
   private:
@@ -99,6 +105,7 @@ class TTrainObjective {
     TTrainMeasure measure;
     std::vector<double> parameters;
     std::vector<double> gradientSum;
+    std::int32_t right = 0;
     // The parameters the penalty weighs, and their values for the error measure.
     std::vector<std::size_t> penalized;
     std::vector<double> penalizedValues;

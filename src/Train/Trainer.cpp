@@ -10,6 +10,7 @@
 #include "KQmessage/NumberText.h"
 #include "NeuralNets/TErrorObj.h"
 #include "NeuralNets/TPackedPropagation.h"
+#include "Train/EpochEvaluator.h"
 #include "Train/Optimizer.h"
 #include "Train/OptimizerTable.h"
 #include "Train/TrainCallbacks.h"
@@ -20,6 +21,9 @@ namespace {
 
 // Whether every row expects one output 1 and the others 0, of two outputs or more.
 bool IsOneHot(const TTrainRows& rows) {
+    if (rows.oneHot) {
+        return *rows.oneHot;
+    }
     if (rows.numOutputs < 2) {
         return false;
     }
@@ -37,12 +41,6 @@ bool IsOneHot(const TTrainRows& rows) {
         }
     }
     return true;
-}
-
-// Whether the largest generated output (the first of equals) is the one the row expects.
-bool ClassifiedRight(std::span<const double> generated, const double* expected) {
-    const auto chosen = std::max_element(generated.begin(), generated.end()) - generated.begin();
-    return expected[chosen] == 1.0;
 }
 
 // The rows at the given positions, in that order.
@@ -138,14 +136,16 @@ class TTrainPhase {
                                                           &request};
         for (std::int32_t e = 0;; ++e) {
             const bool stepping = e < epochs;
-            const double error = objective.Evaluate(order, fullBatch && stepping);
+            // Without validation rows the training rows' accuracy comes with their sums.
+            const bool counting = classifies && validation == nullptr;
+            const double error = objective.Evaluate(order, fullBatch && stepping, counting);
             TEpochRecord record;
             record.epoch = firstEpoch + e;
             record.trainingError = PerRow(error, training);
             if (validation != nullptr) {
                 record.validationError = Measure(*validation, record.accuracy);
-            } else if (classifies) {
-                record.accuracy = Accuracy(training);
+            } else if (counting) {
+                record.accuracy = static_cast<double>(objective.Right()) / training.count;
             }
             record.seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -278,16 +278,6 @@ class TTrainPhase {
         }
         return PerRow(error.GetError(), rows);
     }
-
-    double Accuracy(const TTrainRows& rows) {
-        std::int32_t right = 0;
-        const TPackedPropagation packed(net);
-        for (std::int32_t r = 0; r < rows.count; ++r) {
-            net.Propagate(rows.Inputs(r), generated.data());
-            right += ClassifiedRight(generated, rows.Outputs(r)) ? 1 : 0;
-        }
-        return static_cast<double>(right) / rows.count;
-    }
 };
 
 // Removes the trainable rule and action arcs whose weight is below the threshold in absolute
@@ -367,7 +357,7 @@ TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrai
                      progress, stop, start, nullptr);
 }
 
-TTrainResult Train(TZorf& network, std::int32_t trainingRows, Data* validation,
+TTrainResult Train(TZorf& network, std::int32_t trainingRows, bool oneHot, Data* validation,
                    const TTrainSettings& settings, TEpochEvaluator& evaluator,
                    const TEpochProgress& progress, const std::atomic<bool>* stop) {
     const auto start = std::chrono::steady_clock::now();
@@ -378,6 +368,11 @@ TTrainResult Train(TZorf& network, std::int32_t trainingRows, Data* validation,
             "elsewhere, not " +
             std::to_string(settings.batchSize));
     }
+    if (settings.validationShare > 0.0) {
+        throw TTrainSettingError(
+            "ValidationShare must be 0 where each epoch's sums come from elsewhere: give the "
+            "validation rows instead");
+    }
     if (trainingRows <= 0) {
         throw TTrainRefusal("The training set has no rows");
     }
@@ -386,6 +381,7 @@ TTrainResult Train(TZorf& network, std::int32_t trainingRows, Data* validation,
     counted.count = trainingRows;
     counted.numInputs = architecture.numInputs;
     counted.numOutputs = architecture.numOutputs;
+    counted.oneHot = oneHot;
     std::optional<TTrainRows> validationRows;
     if (validation != nullptr) {
         validationRows = ReadTrainRows(*validation, network, "validation");
