@@ -20,6 +20,9 @@ constexpr double kActionScale = 4.0;
 // Neighbouring centres of an input stay this share of its span apart.
 constexpr double kCentreGapShare = 0.01;
 constexpr int kLloydPasses = 25;
+// The default counts: rows per rule, and the rows from which inputs get three functions.
+constexpr std::int64_t kRowsPerRule = 40;
+constexpr std::int64_t kRowsForThreeFunctions = 1000;
 // The action weights are fitted by least squares up to this many rules, towards the logits of
 // degrees kept this far inside (0, 1), with a ridge of this share of the row count.
 constexpr std::size_t kMaxLeastSquaresRules = 1000;
@@ -549,17 +552,20 @@ void FitOutputCentres(TZorf& network, const TZorfRows& rows) {
 TZorfRecipe DefaultRecipe(const TZorfRows& rows, std::uint32_t seed) {
     TZorfRecipe recipe;
     for (std::int32_t i = 0; i < rows.numInputs; ++i) {
-        const std::vector<double> sorted = SortedColumn(rows, i);
-        std::int32_t changes = 0;
-        for (std::size_t v = 1; v < sorted.size(); ++v) {
-            changes += sorted[v] != sorted[v - 1] ? 1 : 0;
+        bool twoValues = true;
+        if (rows.count >= kRowsForThreeFunctions) {
+            const std::vector<double> sorted = SortedColumn(rows, i);
+            std::int32_t changes = 0;
+            for (std::size_t v = 1; v < sorted.size(); ++v) {
+                changes += sorted[v] != sorted[v - 1] ? 1 : 0;
+            }
+            twoValues = changes <= 1;
         }
-        const bool twoValues = changes <= 1;
         recipe.mfPerInput.push_back(twoValues ? 2 : 3);
     }
     recipe.mfPerOutput.assign(static_cast<std::size_t>(rows.numOutputs), 2);
-    recipe.numRules = static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(rows.count / 10, std::min<std::int64_t>(2, rows.count), 32));
+    recipe.numRules = static_cast<std::int32_t>(std::min<std::int64_t>(
+        rows.count, std::clamp<std::int64_t>(rows.count / kRowsPerRule, 3, 32)));
     recipe.seed = seed;
     return recipe;
 }

@@ -62,7 +62,7 @@ ZORF_EXPORT std::unique_ptr<TZorf> MakeZorfFromData(const TZorfRecipe& recipe,
 // equations. Centres of action nodes no row activates, and frozen ones, keep their values.
 ZORF_EXPORT void FitOutputCentres(TZorf& network, const TZorfRows& rows);
 
-// Counts for a start network when the caller names none: 3 functions per input (2 for an input
-// with two values), 2 per output, and about one rule per 10 rows, from 2 to 32 and never more
-// than the rows.
+// Counts for a start network when the caller names none, small enough not to learn the noise
+// of a few hundred rows: 2 functions per input (3 from 1000 rows on, except for an input of two
+// values), 2 per output, and one rule per 40 rows, from 3 to 32 and never more than the rows.
 ZORF_EXPORT TZorfRecipe DefaultRecipe(const TZorfRows& rows, std::uint32_t seed);

@@ -252,7 +252,7 @@ TEST(MakeZorf, StartsFromTheRowsOfADataSetFile) {
     FileTools::ScratchBuffer scratch;
     const auto network = FileTools::LoadRecallableZorf(scratch, folder.File("a.net"));
     EXPECT_EQ(network->GetWeightLayer(TZorf::kConditionCentres),
-              (std::vector<double>{0.0, 45.0, 90.0}));
+              (std::vector<double>{0.0, 90.0}));
 }
 
 TEST(MakeZorf, RefusesDataItCannotStartFrom) {
