@@ -401,7 +401,9 @@ SAVED = """
     ("time.sleep(60)", signal.SIGTERM, 3, "own handler\nfinally\n"),
     ("history = zorf.train(network, inputs, expected, epochs=10_000_000)\n"
      "        best = history['training_error'][history['best_epoch']]\n"
-     "        print(history['interrupted'], network.rms_error(inputs, expected) == best)",
+     "        # The trainer sums its rows in blocks, rms_error row after row.\n"
+     "        print(history['interrupted'],\n"
+     "              abs(network.rms_error(inputs, expected) - best) <= 1e-12 * best)",
      signal.SIGINT, 0, "True True\nfinally\n"),
 ])
 def test_signals_reach_python_after_a_save(tmp_path, body, sent, status, output):
