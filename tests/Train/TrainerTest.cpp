@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -196,6 +198,33 @@ TEST(TrainerTest, AnyNumberOfThreadsTrainsTheSameBits) {
             EXPECT_EQ(folder.Read("trained.net"), first) << algorithm << ", threads " << threads;
             EXPECT_EQ(errors, firstErrors) << algorithm << ", threads " << threads;
         }
+    }
+}
+
+// Blocks finished out of turn still add in row order: pass after pass on 7 threads gives the
+// bits of the blocks summed one by one, as a cluster's workers sum them, and added in order.
+TEST(TrainerTest, BlocksAddInRowOrderWhicheverThreadEndsFirst) {
+    const std::unique_ptr<TZorf> network = SmallNetwork(5);
+    const std::unique_ptr<Data> data = SurfaceRows(7 * kTrainBlockRows + 5, 11);
+    const TTrainRows rows = ReadTrainRows(*data, *network, "training");
+    TTrainSettings settings;
+    settings.threads = 7;
+    TTrainObjective objective(*network, rows, settings);
+    std::vector<std::int32_t> all(static_cast<std::size_t>(rows.count));
+    std::iota(all.begin(), all.end(), 0);
+    const std::vector<double> parameters(objective.Parameters().begin(),
+                                         objective.Parameters().end());
+    const TBlockSums blocks =
+        SumTrainBlocks(*network, settings, rows, parameters, 1.0 / rows.count, true, false);
+    TErrorRMSObj error(rows.numOutputs);
+    std::vector<double> gradient(parameters.size(), 0.0);
+    std::int32_t right = 0;
+    AddBlockSums(blocks.errorSums, blocks.rows, blocks.right, blocks.gradients, error, gradient,
+                 right);
+    for (int pass = 0; pass < 100; ++pass) {
+        ASSERT_EQ(objective.Evaluate(all, true), error.GetError()) << "pass " << pass;
+        ASSERT_TRUE(std::equal(gradient.begin(), gradient.end(), objective.Gradient().begin()))
+            << "pass " << pass;
     }
 }
 
