@@ -96,6 +96,13 @@ def test_trains_on_two_worker_processes_as_one_process_does(monkeypatch):
             for key in ("training_error", "validation_error", "accuracy"):
                 assert np.array_equal(got[key], history[key], equal_nan=True), (settings, key)
             assert got["best_epoch"] == history["best_epoch"]
+        # A data frame's chosen columns train as the array of them does.
+        frame = dd.from_pandas(pd.DataFrame(rows[:, ::-1], columns=["c", "b", "a"]), npartitions=3)
+        remote = pickle.loads(pickle.dumps(start))
+        zorf.dask.train(remote, frame[["a", "b", "c"]], da.from_array(expected), epochs=3)
+        local = pickle.loads(pickle.dumps(start))
+        zorf.train(local, rows, expected, epochs=3)
+        assert pickle.dumps(remote) == pickle.dumps(local)
         with pytest.raises(zorf.BadArgumentError, match="BatchSize must be 0"):
             zorf.dask.train(start, da.from_array(rows), expected, algorithm="Adam", batch_size=64)
 

@@ -133,6 +133,9 @@ def _whole_blocks(chunks):
 
 
 def _rows_array(values, name, width, unit):
+    if hasattr(values, "to_dask_array"):
+        # A data frame's partitions (its columns as chosen) become chunks of known lengths.
+        values = values.to_dask_array(lengths=True)
     array = da.asarray(values)
     if array.ndim != 2 or array.shape[1] != width:
         raise ValueError(f"{name} must be a 2-D array of shape (rows, {width}) for {width} "
@@ -143,7 +146,8 @@ def _rows_array(values, name, width, unit):
 def train(network, X, Y, *, validation=None, **settings):
     """zorf.train on a Dask cluster: the same keywords, return value and network, bit for bit.
 
-    X and Y are dask arrays (or anything dask.array.asarray takes) of the same rows; their row
+    X and Y are dask arrays, dask data frames of the columns wanted (frame[columns]), or
+    anything dask.array.asarray takes, of the same rows; their row
     chunks are kept on the workers of the default distributed client for the whole run. Each
     epoch every worker sums its chunks' rows in blocks of zorf.TRAIN_BLOCK_ROWS, and the client
     adds the blocks' sums in row order and takes the step, exactly as zorf.train does on one
