@@ -1,5 +1,6 @@
 #include <pybind11/pybind11.h>
 
+#include "DaskTraining.h"
 #include "DataSets.h"
 #include "Errors.h"
 #include "Explain.h"
@@ -13,4 +14,5 @@ PYBIND11_MODULE(_zorf, module) {
     ZorfPython::BindExplain(module);
     ZorfPython::BindDataSets(module);
     ZorfPython::BindTraining(module);
+    ZorfPython::BindDaskTraining(module);
 }

@@ -36,7 +36,7 @@ TSettingKind KindOf(std::string_view keyword) {
             return KQML::strcasecmp(keyword, known) == 0;
         });
     };
-    if (among({"Epochs", "BatchSize", "Patience", "Seed", "FineTuneEpochs"})) {
+    if (among({"Epochs", "BatchSize", "Patience", "Seed", "FineTuneEpochs", "Threads"})) {
         return TSettingKind::WholeNumber;
     }
     if (among({"Algorithm", "ErrorMeasure", "Penalty"})) {
@@ -123,6 +123,8 @@ std::string SettingText(const std::string& name, TSettingKind kind, const py::ha
     throw TTrainSettingError(message);
 }
 
+}  // namespace
+
 // Python's names of the settings are the trainer's keywords in snake case: learning_rate is
 // LearningRate, which the trainer matches in any letter case.
 TTrainSettings Settings(const py::kwargs& given) {
@@ -147,6 +149,8 @@ TTrainSettings Settings(const py::kwargs& given) {
     return settings;
 }
 
+namespace {
+
 // The trainer refuses these as well, but names neither the array nor the column.
 void RequireTrainingValues(const Matrix& inputs, const Matrix& outputs, const std::string& of) {
     const auto size = static_cast<std::size_t>(inputs.size());
@@ -170,6 +174,8 @@ void RequireTrainingValues(const Matrix& inputs, const Matrix& outputs, const st
         }
     }
 }
+
+}  // namespace
 
 std::unique_ptr<Data> Rows(const Network& network, const py::handle& inputs,
                            const py::handle& outputs, const std::string& of) {
@@ -207,18 +213,7 @@ py::dict History(const TTrainResult& result) {
     return history;
 }
 
-py::dict TrainNetwork(const py::handle& self, const py::object& inputs, const py::object& outputs,
-                      const py::object& validation, const py::kwargs& given) {
-    Network& network = NetworkOf(self);
-    const std::unique_ptr<Data> training = Rows(network, inputs, outputs, "");
-    std::unique_ptr<Data> checked;
-    if (!validation.is_none()) {
-        if (!py::isinstance<py::sequence>(validation) || py::len(validation) != 2) {
-            RefuseType("validation must be a pair (X, Y) of arrays, or None");
-        }
-        checked = Rows(network, validation[py::int_(0)], validation[py::int_(1)], "validation ");
-    }
-    const TTrainSettings settings = Settings(given);
+py::dict TrainHeld(Network& network, const TTrainRun& run) {
     // Ctrl-C sets Python's signal flag only; it is looked at between epochs, and ends the run
     // through the trainer's stop flag so that the network keeps the best epoch.
     std::atomic<bool> stop = false;
@@ -233,9 +228,28 @@ py::dict TrainNetwork(const py::handle& self, const py::object& inputs, const py
     {
         const auto held = network.Hold();
         const py::gil_scoped_release released;
-        result = Train(network.Zorf(), *training, checked.get(), settings, progress, &stop);
+        result = run(progress, &stop);
     }
     return History(result);
+}
+
+namespace {
+
+py::dict TrainNetwork(const py::handle& self, const py::object& inputs, const py::object& outputs,
+                      const py::object& validation, const py::kwargs& given) {
+    Network& network = NetworkOf(self);
+    const std::unique_ptr<Data> training = Rows(network, inputs, outputs, "");
+    std::unique_ptr<Data> checked;
+    if (!validation.is_none()) {
+        if (!py::isinstance<py::sequence>(validation) || py::len(validation) != 2) {
+            RefuseType("validation must be a pair (X, Y) of arrays, or None");
+        }
+        checked = Rows(network, validation[py::int_(0)], validation[py::int_(1)], "validation ");
+    }
+    const TTrainSettings settings = Settings(given);
+    return TrainHeld(network, [&](const TEpochProgress& progress, const std::atomic<bool>* stop) {
+        return Train(network.Zorf(), *training, checked.get(), settings, progress, stop);
+    });
 }
 
 // The settings as the trainer lists them, (keyword, default, meaning): zorf.train's keywords

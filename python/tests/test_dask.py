@@ -1,3 +1,7 @@
+import os
+import pickle
+import signal
+
 import numpy as np
 import pytest
 
@@ -59,3 +63,67 @@ def test_refusals_name_rows_of_the_whole_input_and_arguments_when_built():
     with pytest.raises(zorf.BadArgumentError, match="index 700, column 'b'") as raised:
         zorf.dask.recall_frame(network, frame_of(bad), columns=["a", "b"]).compute(scheduler="sync")
     assert raised.value.index == 700
+
+
+def test_trains_on_two_worker_processes_as_one_process_does(monkeypatch):
+    rng = np.random.default_rng(8)
+    rows = rng.random((9 * zorf.TRAIN_BLOCK_ROWS + 37, 3))
+    expected = np.column_stack([0.2 + 0.6 * rows[:, 0] * rows[:, 1], rows[:, 2] ** 2])
+    held_out = rng.random((300, 3))
+    validation = (held_out, np.column_stack([0.2 + 0.6 * held_out[:, 0] * held_out[:, 1],
+                                             held_out[:, 2] ** 2]))
+    start = zorf.make(inputs=[3, 3, 3], rules=12, outputs=[3, 3], seed=2)
+    # One-hot rows without validation rows keep the epoch that classifies the training rows
+    # best, counted by the workers.
+    classes = np.eye(2)[(rows[:, 0] > rows[:, 1]).astype(int)]
+    cases = [(dict(epochs=15), expected, validation),
+             (dict(epochs=8, error_measure="CrossEntropy", prune_below=0.3, fine_tune_epochs=3),
+              expected, (da.from_array(validation[0]), validation[1])),
+             (dict(epochs=10), classes, None)]
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  host="127.0.0.1", dashboard_address=None) as cluster, \
+            distributed.Client(cluster, timeout=120) as client:
+        for settings, wanted, checked in cases:
+            local = pickle.loads(pickle.dumps(start))
+            history = zorf.train(local, rows, wanted, validation=checked and
+                                 tuple(np.asarray(part) for part in checked), **settings)
+            remote = pickle.loads(pickle.dumps(start))
+            # Chunks of 1000 rows are no whole number of blocks: they are rechunked.
+            got = zorf.dask.train(remote, da.from_array(rows, chunks=(1000, 3)),
+                                  da.from_array(wanted, chunks=(1000, 2)), validation=checked,
+                                  **settings)
+            assert pickle.dumps(remote) == pickle.dumps(local), settings
+            for key in ("training_error", "validation_error", "accuracy"):
+                assert np.array_equal(got[key], history[key], equal_nan=True), (settings, key)
+            assert got["best_epoch"] == history["best_epoch"]
+        # A data frame's chosen columns train as the array of them does.
+        frame = dd.from_pandas(pd.DataFrame(rows[:, ::-1], columns=["c", "b", "a"]), npartitions=3)
+        remote = pickle.loads(pickle.dumps(start))
+        zorf.dask.train(remote, frame[["a", "b", "c"]], da.from_array(expected), epochs=3)
+        local = pickle.loads(pickle.dumps(start))
+        zorf.train(local, rows, expected, epochs=3)
+        assert pickle.dumps(remote) == pickle.dumps(local)
+        with pytest.raises(zorf.BadArgumentError, match="BatchSize must be 0"):
+            zorf.dask.train(start, da.from_array(rows), expected, algorithm="Adam", batch_size=64)
+
+        # A worker killed during the third epoch: its chunks are read again elsewhere and the
+        # epoch summed again, to the same network.
+        victim = next(iter(client.run(os.getpid).values()))
+        summing = zorf.dask._train_on_sums
+
+        def killing(network, count, one_hot, validation, sums, use_network, **settings):
+            epochs = []
+
+            def sums_then_kill(*arguments):
+                epochs.append(1)
+                if len(epochs) == 3:
+                    os.kill(victim, signal.SIGKILL)
+                return sums(*arguments)
+            return summing(network, count, one_hot, validation, sums_then_kill, use_network,
+                           **settings)
+        monkeypatch.setattr(zorf.dask, "_train_on_sums", killing)
+        remote = pickle.loads(pickle.dumps(start))
+        zorf.dask.train(remote, da.from_array(rows, chunks=(512, 3)), expected, epochs=15)
+        local = pickle.loads(pickle.dumps(start))
+        zorf.train(local, rows, expected, epochs=15)
+        assert pickle.dumps(remote) == pickle.dumps(local)

@@ -309,12 +309,8 @@ def test_refuses_bad_training_arguments():
 
 def test_train_names_every_setting_of_the_trainer_with_its_default():
     parameters = inspect.signature(zorf.train).parameters
-    # Settings that are being added to the trainer get their keyword when they land.
-    pending = {"threads"}
     for keyword, default, _ in zorf._zorf._train_settings():
         name = zorf._training.snake_case(keyword)
-        if name in pending and name not in parameters:
-            continue
         assert parameters[name].kind is inspect.Parameter.KEYWORD_ONLY, name
         assert f"{name}: " in zorf.train.__doc__
         given = parameters[name].default
@@ -455,7 +451,9 @@ SAVED = """
     ("time.sleep(60)", signal.SIGTERM, 3, "own handler\nfinally\n"),
     ("history = zorf.train(network, inputs, expected, epochs=10_000_000)\n"
      "        best = history['training_error'][history['best_epoch']]\n"
-     "        print(history['interrupted'], network.rms_error(inputs, expected) == best)",
+     "        # The trainer sums its rows in blocks, rms_error row after row.\n"
+     "        print(history['interrupted'],\n"
+     "              abs(network.rms_error(inputs, expected) - best) <= 1e-12 * best)",
      signal.SIGINT, 0, "True True\nfinally\n"),
 ])
 def test_signals_reach_python_after_a_save(tmp_path, body, sent, status, output):

@@ -16,12 +16,15 @@ category and where) and zorf.CheckFailure. Wrong shapes raise ValueError, values
 not numbers TypeError.
 
 zorf.sklearn holds scikit-learn estimators, ZorfRegressor and ZorfClassifier; zorf.dask
-recalls dask arrays and data frames block by block on a cluster.
+recalls dask arrays and data frames block by block on a cluster, and trains on them there
+(zorf.dask.train); each epoch's rows are summed in blocks of TRAIN_BLOCK_ROWS, so the network
+trained does not depend on threads or workers.
 """
 
 from ._training import Layer, train
 from ._version import __version__
 from ._zorf import (
+    TRAIN_BLOCK_ROWS,
     BadArgumentError,
     CheckFailure,
     Error,
@@ -46,6 +49,7 @@ __all__ = [
     "Network",
     "OUTPUT_CENTRES",
     "RULE_WEIGHTS",
+    "TRAIN_BLOCK_ROWS",
     "load",
     "make",
     "read_data_set",

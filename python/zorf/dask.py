@@ -1,15 +1,19 @@
-"""Recall on a Dask cluster: Network.recall mapped over the blocks of a dask array or the
-partitions of a dask data frame.
+"""Recall and training on a Dask cluster: Network.recall mapped over the blocks of a dask
+array or the partitions of a dask data frame, and zorf.train with each epoch's sums taken by
+the workers that hold the rows.
 
 The network travels to the workers pickled (as its network file text); each worker recalls
-its blocks with the library, so the result is bit for bit that of one process.
+its blocks, or sums its rows, with the library, so the result is bit for bit that of one
+process.
 """
+
+import concurrent.futures
 
 import dask.array as da
 import numpy as np
 import pandas as pd
 
-from ._zorf import BadArgumentError
+from ._zorf import TRAIN_BLOCK_ROWS, BadArgumentError, _train_block_sums, _train_on_sums
 
 
 def _moved(refusal, row, text):
@@ -111,3 +115,91 @@ def recall_frame(network, frame, columns=None, names=None, threads=1):
         raise ValueError(f"names must be distinct, not repeat {repeated}")
     meta = pd.DataFrame({name: pd.Series(dtype="float64") for name in names})
     return frame.map_partitions(_recall_partition, network, columns, names, threads, meta=meta)
+
+
+def _block_sums(network, inputs, outputs, parameters, row_weight, with_gradient, classify,
+                settings):
+    return _train_block_sums(network, inputs, outputs, parameters, row_weight, with_gradient,
+                             classify, **settings)
+
+
+def _whole_blocks(chunks):
+    """Row chunks of whole blocks (the last may be shorter) near the sizes given."""
+    if all(size % TRAIN_BLOCK_ROWS == 0 for size in chunks[:-1]):
+        return chunks
+    step = max(TRAIN_BLOCK_ROWS, max(chunks) // TRAIN_BLOCK_ROWS * TRAIN_BLOCK_ROWS)
+    rows = sum(chunks)
+    return (step,) * (rows // step) + ((rows % step,) if rows % step else ())
+
+
+def _rows_array(values, name, width, unit):
+    if hasattr(values, "to_dask_array"):
+        # A data frame's partitions (its columns as chosen) become chunks of known lengths.
+        values = values.to_dask_array(lengths=True)
+    array = da.asarray(values)
+    if array.ndim != 2 or array.shape[1] != width:
+        raise ValueError(f"{name} must be a 2-D array of shape (rows, {width}) for {width} "
+                         f"{unit}, not of shape {array.shape}")
+    return array
+
+
+def train(network, X, Y, *, validation=None, **settings):
+    """zorf.train on a Dask cluster: the same keywords, return value and network, bit for bit.
+
+    X and Y are dask arrays, dask data frames of the columns wanted (frame[columns]), or
+    anything dask.array.asarray takes, of the same rows; their row
+    chunks are kept on the workers of the default distributed client for the whole run. Each
+    epoch every worker sums its chunks' rows in blocks of zorf.TRAIN_BLOCK_ROWS, and the client
+    adds the blocks' sums in row order and takes the step, exactly as zorf.train does on one
+    machine. Row chunks that are not whole blocks are rechunked. validation, a pair (X, Y) of
+    numpy or dask arrays, is measured on the client. Only optimizers that step on all rows at
+    once (RPROP, or batch_size=0) run here. A worker lost during the run ends it with
+    RuntimeError unless Dask recomputes its rows elsewhere (the epoch is then summed again).
+    """
+    import distributed
+
+    client = distributed.default_client()
+    inputs = network.architecture["inputs"]
+    outputs = network.architecture["outputs"]
+    X = _rows_array(X, "X", inputs, "inputs")
+    Y = _rows_array(Y, "Y", outputs, "outputs")
+    if X.shape[0] != Y.shape[0]:
+        raise ValueError(f"X has {X.shape[0]} rows, Y {Y.shape[0]}")
+    chunks = _whole_blocks(X.chunks[0])
+    X = X.rechunk({0: chunks, 1: -1}).astype(np.float64)
+    Y = Y.rechunk({0: chunks, 1: -1}).astype(np.float64)
+    if validation is not None:
+        if not isinstance(validation, (tuple, list)) or len(validation) != 2:
+            raise TypeError("validation must be a pair (X, Y) of arrays, or None")
+        validation = tuple(np.asarray(da.asarray(part).compute() if isinstance(part, da.Array)
+                                      else part) for part in validation)
+    state = {}
+
+    def use_network(copy):
+        state["network"] = client.scatter(copy, broadcast=True, hash=False)
+        if "parts" not in state:
+            # Computed once: the chunks stay on the workers until the run ends.
+            state["parts"] = list(zip(client.compute(list(X.to_delayed()[:, 0])),
+                                      client.compute(list(Y.to_delayed()[:, 0]))))
+
+    def sums(parameters, row_weight, with_gradient, classify):
+        futures = [client.submit(_block_sums, state["network"], x, y, parameters, row_weight,
+                                 with_gradient, classify, settings, pure=False)
+                   for x, y in state["parts"]]
+        try:
+            return client.gather(futures)
+        except (concurrent.futures.CancelledError, distributed.scheduler.KilledWorker,
+                distributed.comm.CommClosedError) as lost:
+            raise RuntimeError(f"zorf.dask.train: a worker holding training rows was lost: "
+                               f"{lost}") from lost
+
+    # Decides, as for zorf.train, whether the run keeps its most accurate network.
+    one_hot = outputs >= 2 and bool((((Y == 0) | (Y == 1)).all() & (Y.sum(axis=1) == 1).all())
+                                    .compute())
+    try:
+        return _train_on_sums(network, X.shape[0], one_hot, validation, sums, use_network,
+                              **settings)
+    finally:
+        for x, y in state.get("parts", ()):
+            x.release()
+            y.release()

@@ -51,6 +51,14 @@ class TErrorObj {
     virtual void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) = 0;
     // The same for a penalty read before.
     virtual void AddPenalty(std::int32_t n, const double* weights, const TPenalty& penalty) = 0;
+    // The sum GetError turns into the error, and the rows it holds.
+    virtual double GetErrorSum() const = 0;
+    // Adds another measure's sum over `patterns` rows of its own: sums taken over parts of the
+    // rows combine in the order they are added, whichever thread or machine took them.
+    void AddErrorSum(double sum, std::int32_t patterns) {
+        AddToSum(sum);
+        numPatterns += patterns;
+    }
 
     // The weight penalty named by the head of the penalty settings: "NONE", "QUADPENALTY" (keys
     // EPSILON1, EPSILON2, BETA) or "LWF" (keys LEARNINGRATE, FORGETTINGRATE). A key whose
@@ -67,6 +75,7 @@ class TErrorObj {
     std::int32_t numPatterns = 0;
 
     explicit TErrorObj(std::int32_t outputs) : numOutputs(outputs) {}
+    virtual void AddToSum(double sum) = 0;
     TErrorObj(const TErrorObj&) = default;
     TErrorObj& operator=(const TErrorObj&) = default;
     ~TErrorObj() = default;
@@ -84,10 +93,12 @@ class TErrorRMSObj final : public TErrorObj {
     void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) override;
     void AddPenalty(std::int32_t n, const double* weights, const TPenalty& penalty) override;
 
-    double GetErrorSum() const { return errorSum; }
+    double GetErrorSum() const override { return errorSum; }
 
   private:
     double errorSum = 0.0;
+
+    void AddToSum(double sum) override { errorSum += sum; }
 };
 
 // The summed cross-entropy over the rows seen.
@@ -100,7 +111,10 @@ class TErrorCrossEntropyObj final : public TErrorObj {
     double GetError() override;
     void AddPenalty(std::int32_t n, const double* weights, const TKQstructure* penalty) override;
     void AddPenalty(std::int32_t n, const double* weights, const TPenalty& penalty) override;
+    double GetErrorSum() const override { return errorSum; }
 
   private:
     double errorSum = 0.0;
+
+    void AddToSum(double sum) override { errorSum += sum; }
 };

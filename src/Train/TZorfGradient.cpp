@@ -338,8 +338,15 @@ void TZorfGradient::AddCentreGradient(const double* inputs, const double*) {
 }
 
 void TZorfGradient::CollectGradient(std::span<double> gradient) {
-    for (std::size_t p = 0; p < targets.size(); ++p) {
+    for (std::size_t p = 0; p < gradient.size(); ++p) {
         gradient[p] += dense[denseIndex[p]];
+    }
+    std::fill(dense.begin(), dense.end(), 0.0);
+}
+
+void TZorfGradient::TakeGradient(std::span<double> gradient) {
+    for (std::size_t p = 0; p < gradient.size(); ++p) {
+        gradient[p] = dense[denseIndex[p]];
     }
     std::fill(dense.begin(), dense.end(), 0.0);
 }

@@ -41,8 +41,11 @@ class TZorfGradient {
     // derivative of the row's error, given as its derivative by each output, to the
     // accumulated gradient.
     void AddRowGradient(std::span<const double> outputGradient);
-    // The accumulated gradient by parameter, added into `gradient`; then starts again at 0.
+    // The accumulated gradient by parameter, added into `gradient` (NumParameters() values, or
+    // none to discard it); then starts again at 0.
     void CollectGradient(std::span<double> gradient);
+    // The same, written into `gradient` rather than added: what CollectGradient would add.
+    void TakeGradient(std::span<double> gradient);
 
     // Keeps the network recallable: each input's trainable centres ascending, neighbours at
     // least `gap` input units apart, and every output centre within [0, 1].

@@ -3,18 +3,10 @@
 #include <algorithm>
 
 #include "DataObject/Data.h"
-#include "NeuralNets/TPackedPropagation.h"
+#include "Train/EpochEvaluator.h"
 #include "Train/Trainer.h"
 #include "Zorf/TNonFiniteInput.h"
 #include "Zorf/TZorf.h"
-
-namespace {
-
-// Cross-entropy's derivative by an output is infinite at 0 and 1; the gradient (not the
-// reported error) takes the output this far inside.
-constexpr double kCrossEntropyMargin = 1e-12;
-
-}  // namespace
 
 TTrainRows ReadTrainRows(Data& data, const TZorf& network, const std::string& role) {
     const TZorfArchitecture architecture = network.GetArchitecture();
@@ -65,17 +57,17 @@ TTrainRows ReadTrainRows(Data& data, const TZorf& network, const std::string& ro
 }
 
 TTrainObjective::TTrainObjective(TZorf& network, const TTrainRows& rows,
-                                 const TTrainSettings& settings)
-    : net(network),
-      training(rows),
+                                 const TTrainSettings& settings, TEpochEvaluator* evaluator)
+    : training(rows),
       penalty(settings.penalty),
       minCentreGap(settings.minCentreGap),
       gradient(network, settings.trainLayers),
       measure(settings.errorMeasure, rows.numOutputs),
       parameters(gradient.Parameters()),
       gradientSum(parameters.size(), 0.0),
-      generated(static_cast<std::size_t>(rows.numOutputs)),
-      outputGradient(generated.size()) {
+      local(evaluator == nullptr ? std::make_unique<TLocalEpochEvaluator>(network, rows, settings)
+                                 : nullptr),
+      sums(evaluator != nullptr ? evaluator : local.get()) {
     for (std::size_t p = 0; p < parameters.size(); ++p) {
         const std::uint8_t layer = gradient.LayerOf()[p];
         if (layer == TZorf::kRuleWeights || layer == TZorf::kActionWeights) {
@@ -83,7 +75,12 @@ TTrainObjective::TTrainObjective(TZorf& network, const TTrainRows& rows,
         }
     }
     penalizedValues.resize(penalized.size());
+    if (evaluator != nullptr) {
+        evaluator->UseNetwork(network);
+    }
 }
+
+TTrainObjective::~TTrainObjective() = default;
 
 void TTrainObjective::ConstrainAndSet() {
     gradient.Constrain(parameters, minCentreGap);
@@ -95,25 +92,17 @@ void TTrainObjective::SetParameters(std::span<const double> values) {
     gradient.SetParameters(parameters);
 }
 
-double TTrainObjective::Evaluate(std::span<const std::int32_t> rows, bool withGradient) {
+double TTrainObjective::Evaluate(std::span<const std::int32_t> rows, bool withGradient,
+                                 bool classify) {
     TErrorObj& error = measure.Get();
     error.Reset();
     const auto batch = static_cast<std::int32_t>(rows.size());
     const double rowWeight = measure.IsCrossEntropy()
                                  ? 1.0 / batch
                                  : 1.0 / (static_cast<double>(batch) * training.numOutputs);
-    {
-        const TPackedPropagation packed(net);
-        for (const std::int32_t r : rows) {
-            const double* expected = training.Outputs(r);
-            net.Propagate(training.Inputs(r), generated.data());
-            error.AddPattern(expected, generated.data());
-            if (withGradient) {
-                OutputGradient(expected, rowWeight);
-                gradient.AddRowGradient(outputGradient);
-            }
-        }
-    }
+    std::fill(gradientSum.begin(), gradientSum.end(), 0.0);
+    right = 0;
+    sums->AddSums(parameters, rows, rowWeight, withGradient, classify, error, gradientSum, right);
     if (!penalty.IsNone()) {
         for (std::size_t i = 0; i < penalized.size(); ++i) {
             penalizedValues[i] = parameters[penalized[i]];
@@ -121,28 +110,12 @@ double TTrainObjective::Evaluate(std::span<const std::int32_t> rows, bool withGr
         error.AddPenalty(static_cast<std::int32_t>(penalizedValues.size()), penalizedValues.data(),
                          penalty);
     }
-    if (withGradient) {
-        std::fill(gradientSum.begin(), gradientSum.end(), 0.0);
-        gradient.CollectGradient(gradientSum);
-        if (!penalty.IsNone()) {
-            // The penalty counts once per pass over all rows, a batch its share of it.
-            const double share = rowWeight * batch / training.count;
-            for (const std::size_t p : penalized) {
-                gradientSum[p] += share * penalty.Derivative(parameters[p]);
-            }
+    if (withGradient && !penalty.IsNone()) {
+        // The penalty counts once per pass over all rows, a batch its share of it.
+        const double share = rowWeight * batch / training.count;
+        for (const std::size_t p : penalized) {
+            gradientSum[p] += share * penalty.Derivative(parameters[p]);
         }
     }
     return error.GetError();
-}
-
-void TTrainObjective::OutputGradient(const double* expected, double rowWeight) {
-    for (std::size_t k = 0; k < generated.size(); ++k) {
-        const double y = generated[k];
-        if (measure.IsCrossEntropy()) {
-            const double o = std::clamp(y, kCrossEntropyMargin, 1.0 - kCrossEntropyMargin);
-            outputGradient[k] = rowWeight * (o - expected[k]) / (o * (1.0 - o));
-        } else {
-            outputGradient[k] = rowWeight * 2.0 * (y - expected[k]);
-        }
-    }
 }

@@ -11,6 +11,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -25,6 +27,9 @@ class TZorf;
 // A data set's selected columns, row after row, read once.
 struct TTrainRows {
     std::int32_t count = 0;
+    // Whether the expected outputs are one-hot, for rows whose values are held elsewhere (and
+    // summed there); none when the values are here.
+    std::optional<bool> oneHot;
     std::int32_t numInputs = 0;
     std::int32_t numOutputs = 0;
     std::vector<double> inputs;
@@ -62,10 +67,18 @@ class TTrainMeasure {
     TErrorCrossEntropyObj entropy;
 };
 
+class TEpochEvaluator;
+
 class TTrainObjective {
   public:
-    // Refuses (TTrainRefusal) a network TZorfGradient cannot differentiate.
-    TTrainObjective(TZorf& network, const TTrainRows& rows, const TTrainSettings& settings);
+    // Refuses (TTrainRefusal) a network TZorfGradient cannot differentiate. The sums over the
+    // rows come from `evaluator` (which must outlive the objective), or else from the threads
+    // the settings give.
+    TTrainObjective(TZorf& network, const TTrainRows& rows, const TTrainSettings& settings,
+                    TEpochEvaluator* evaluator = nullptr);
+    ~TTrainObjective();
+    TTrainObjective(const TTrainObjective&) = delete;
+    TTrainObjective& operator=(const TTrainObjective&) = delete;
 
     // The trainable parameters (TZorfGradient's order) and the weight layer of each.
     std::span<double> Parameters() { return parameters; }
@@ -79,11 +92,12 @@ class TTrainObjective {
 
     // The error the rows (positions among the training rows) give, as an epoch reports it;
     // with `withGradient` also the objective's gradient over them, read by Gradient.
-    double Evaluate(std::span<const std::int32_t> rows, bool withGradient);
+    // With `classify`, also counts the rows ClassifiedRight, read by Right.
+    double Evaluate(std::span<const std::int32_t> rows, bool withGradient, bool classify = false);
+    std::int32_t Right() const { return right; }
     std::span<const double> Gradient() const { return gradientSum; }
 
   private:
-    TZorf& net;
     const TTrainRows& training;
     TPenalty penalty;
     double minCentreGap;
@@ -91,11 +105,10 @@ class TTrainObjective {
     TTrainMeasure measure;
     std::vector<double> parameters;
     std::vector<double> gradientSum;
-    std::vector<double> generated;
-    std::vector<double> outputGradient;
+    std::int32_t right = 0;
     // The parameters the penalty weighs, and their values for the error measure.
     std::vector<std::size_t> penalized;
     std::vector<double> penalizedValues;
-
-    void OutputGradient(const double* expected, double rowWeight);
+    std::unique_ptr<TEpochEvaluator> local;
+    TEpochEvaluator* sums;
 };

@@ -296,6 +296,12 @@ const std::vector<TSettingEntry>& Entries() {
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.minCentreGap = RealIn(k, v, 0.0, 1.0, "a number from 0 to 1");
          }},
+        {{"Threads", "0",
+          "threads that sum each epoch's gradient (0 takes every core); the trained network "
+          "is the same for any number"},
+         [](TTrainSettings& s, std::string_view k, std::string_view v) {
+             s.threads = CountIn(k, v, 2147483647, "a whole number, 0 or more");
+         }},
     };
     return entries;
 }

@@ -67,6 +67,9 @@ struct TTrainSettings {
     // The smallest distance kept between neighbouring input centres, in the input's unit (the
     // span of its centres where they lie outside [0, 1]).
     double minCentreGap = 0.01;
+    // Threads that sum each epoch's error and gradient; 0 takes every core. The network does
+    // not depend on it.
+    std::int32_t threads = 0;
 };
 
 // A refused setting; what() is the whole message, naming the keyword and the value.

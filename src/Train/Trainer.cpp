@@ -10,6 +10,7 @@
 #include "KQmessage/NumberText.h"
 #include "NeuralNets/TErrorObj.h"
 #include "NeuralNets/TPackedPropagation.h"
+#include "Train/EpochEvaluator.h"
 #include "Train/Optimizer.h"
 #include "Train/OptimizerTable.h"
 #include "Train/TrainCallbacks.h"
@@ -20,6 +21,9 @@ namespace {
 
 // Whether every row expects one output 1 and the others 0, of two outputs or more.
 bool IsOneHot(const TTrainRows& rows) {
+    if (rows.oneHot) {
+        return *rows.oneHot;
+    }
     if (rows.numOutputs < 2) {
         return false;
     }
@@ -37,12 +41,6 @@ bool IsOneHot(const TTrainRows& rows) {
         }
     }
     return true;
-}
-
-// Whether the largest generated output (the first of equals) is the one the row expects.
-bool ClassifiedRight(std::span<const double> generated, const double* expected) {
-    const auto chosen = std::max_element(generated.begin(), generated.end()) - generated.begin();
-    return expected[chosen] == 1.0;
 }
 
 // The rows at the given positions, in that order.
@@ -102,13 +100,13 @@ std::pair<TTrainRows, TTrainRows> HoldOut(const TTrainRows& rows, double share,
 class TTrainPhase {
   public:
     TTrainPhase(TZorf& network, const TTrainRows& trainingRows, const TTrainRows* validationRows,
-                const TTrainSettings& trainSettings)
+                const TTrainSettings& trainSettings, TEpochEvaluator* evaluator)
         : net(network),
           training(trainingRows),
           validation(validationRows),
           settings(trainSettings),
           kind(ChosenOptimizer(trainSettings)),
-          objective(network, trainingRows, trainSettings),
+          objective(network, trainingRows, trainSettings, evaluator),
           optimizer(kind.make(
               {trainSettings,
                trainSettings.learningRate.value_or(kind.defaultLearningRate.value_or(0.0)),
@@ -138,14 +136,16 @@ class TTrainPhase {
                                                           &request};
         for (std::int32_t e = 0;; ++e) {
             const bool stepping = e < epochs;
-            const double error = objective.Evaluate(order, fullBatch && stepping);
+            // Without validation rows the training rows' accuracy comes with their sums.
+            const bool counting = classifies && validation == nullptr;
+            const double error = objective.Evaluate(order, fullBatch && stepping, counting);
             TEpochRecord record;
             record.epoch = firstEpoch + e;
             record.trainingError = PerRow(error, training);
             if (validation != nullptr) {
                 record.validationError = Measure(*validation, record.accuracy);
-            } else if (classifies) {
-                record.accuracy = Accuracy(training);
+            } else if (counting) {
+                record.accuracy = static_cast<double>(objective.Right()) / training.count;
             }
             record.seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -278,16 +278,6 @@ class TTrainPhase {
         }
         return PerRow(error.GetError(), rows);
     }
-
-    double Accuracy(const TTrainRows& rows) {
-        std::int32_t right = 0;
-        const TPackedPropagation packed(net);
-        for (std::int32_t r = 0; r < rows.count; ++r) {
-            net.Propagate(rows.Inputs(r), generated.data());
-            right += ClassifiedRight(generated, rows.Outputs(r)) ? 1 : 0;
-        }
-        return static_cast<double>(right) / rows.count;
-    }
 };
 
 // Removes the trainable rule and action arcs whose weight is below the threshold in absolute
@@ -323,6 +313,31 @@ TPruneReport PruneSmallArcs(TZorf& network, double threshold) {
     return report;
 }
 
+// The run over rows read (or, with `evaluator`, summed elsewhere).
+TTrainResult TrainRows(TZorf& network, const TTrainRows& trainingRows, const TTrainRows* validating,
+                       const TTrainSettings& settings, const TEpochProgress& progress,
+                       const std::atomic<bool>* stop, std::chrono::steady_clock::time_point start,
+                       TEpochEvaluator* evaluator) {
+    TTrainResult result;
+    {
+        TTrainPhase phase(network, trainingRows, validating, settings, evaluator);
+        phase.RequireTrainable(settings.epochs);
+        phase.Run(0, settings.epochs, progress, stop, start, result);
+        if (settings.pruneBelow <= 0.0 || settings.epochs == 0 || result.interrupted) {
+            return result;
+        }
+        result.pruning = TPruneReport{0, 0, phase.BestError(), 0.0};
+    }
+    const TPruneReport removed = PruneSmallArcs(network, settings.pruneBelow);
+    result.pruning->arcsRemoved = removed.arcsRemoved;
+    result.pruning->rulesRemoved = removed.rulesRemoved;
+    TTrainPhase fineTuning(network, trainingRows, validating, settings, evaluator);
+    fineTuning.Run(result.history.back().epoch + 1, settings.fineTuneEpochs, progress, stop, start,
+                   result);
+    result.pruning->errorAfter = fineTuning.BestError();
+    return result;
+}
+
 }  // namespace
 
 TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrainSettings& settings,
@@ -338,25 +353,41 @@ TTrainResult Train(TZorf& network, Data& training, Data* validation, const TTrai
         trainingRows = std::move(kept);
         validationRows = std::move(heldOut);
     }
-    const TTrainRows* validating = validationRows ? &*validationRows : nullptr;
-    TTrainResult result;
-    {
-        TTrainPhase phase(network, trainingRows, validating, settings);
-        phase.RequireTrainable(settings.epochs);
-        phase.Run(0, settings.epochs, progress, stop, start, result);
-        if (settings.pruneBelow <= 0.0 || settings.epochs == 0 || result.interrupted) {
-            return result;
-        }
-        result.pruning = TPruneReport{0, 0, phase.BestError(), 0.0};
+    return TrainRows(network, trainingRows, validationRows ? &*validationRows : nullptr, settings,
+                     progress, stop, start, nullptr);
+}
+
+TTrainResult Train(TZorf& network, std::int32_t trainingRows, bool oneHot, Data* validation,
+                   const TTrainSettings& settings, TEpochEvaluator& evaluator,
+                   const TEpochProgress& progress, const std::atomic<bool>* stop) {
+    const auto start = std::chrono::steady_clock::now();
+    const TOptimizerKind& kind = ChosenOptimizer(settings);
+    if (!kind.wholeBatch && settings.batchSize != 0 && settings.batchSize < trainingRows) {
+        throw TTrainSettingError(
+            "BatchSize must be 0 (all rows in one step) where each epoch's sums come from "
+            "elsewhere, not " +
+            std::to_string(settings.batchSize));
     }
-    const TPruneReport removed = PruneSmallArcs(network, settings.pruneBelow);
-    result.pruning->arcsRemoved = removed.arcsRemoved;
-    result.pruning->rulesRemoved = removed.rulesRemoved;
-    TTrainPhase fineTuning(network, trainingRows, validating, settings);
-    fineTuning.Run(result.history.back().epoch + 1, settings.fineTuneEpochs, progress, stop, start,
-                   result);
-    result.pruning->errorAfter = fineTuning.BestError();
-    return result;
+    if (settings.validationShare > 0.0) {
+        throw TTrainSettingError(
+            "ValidationShare must be 0 where each epoch's sums come from elsewhere: give the "
+            "validation rows instead");
+    }
+    if (trainingRows <= 0) {
+        throw TTrainRefusal("The training set has no rows");
+    }
+    const TZorfArchitecture architecture = network.GetArchitecture();
+    TTrainRows counted;
+    counted.count = trainingRows;
+    counted.numInputs = architecture.numInputs;
+    counted.numOutputs = architecture.numOutputs;
+    counted.oneHot = oneHot;
+    std::optional<TTrainRows> validationRows;
+    if (validation != nullptr) {
+        validationRows = ReadTrainRows(*validation, network, "validation");
+    }
+    return TrainRows(network, counted, validationRows ? &*validationRows : nullptr, settings,
+                     progress, stop, start, &evaluator);
 }
 
 std::optional<double> ClassificationAccuracy(TZorf& network, Data& rows) {

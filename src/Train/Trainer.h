@@ -16,6 +16,7 @@
 #include "Train/TrainSettings.h"
 
 class Data;
+class TEpochEvaluator;
 class TZorf;
 
 // Training data or a network that cannot be trained: rows that do not fit the network, rows
@@ -63,6 +64,15 @@ using TEpochProgress = std::function<void(const TEpochRecord&)>;
 // same bits.
 ZORF_EXPORT TTrainResult Train(TZorf& network, Data& training, Data* validation,
                                const TTrainSettings& settings, const TEpochProgress& progress = {},
+                               const std::atomic<bool>* stop = nullptr);
+
+// Trains as above on `trainingRows` rows that `evaluator` sums (a cluster's workers, say),
+// `oneHot` telling whether their expected outputs are: the same rows, settings and network give
+// the same bits as training on the rows here. Every epoch steps on all rows; TTrainSettingError
+// for settings that step on batches or hold rows out for validation.
+ZORF_EXPORT TTrainResult Train(TZorf& network, std::int32_t trainingRows, bool oneHot,
+                               Data* validation, const TTrainSettings& settings,
+                               TEpochEvaluator& evaluator, const TEpochProgress& progress = {},
                                const std::atomic<bool>* stop = nullptr);
 
 // The share of rows whose largest generated output is the largest expected output (ties to

@@ -1,7 +1,7 @@
 #include "Zorf/TRecallEngine.h"
 
 #include <algorithm>
-#include <system_error>
+#include <thread>
 
 #include "DataObject/Data.h"
 #include "NeuralNets/TSimpleInputLayer.h"
@@ -72,34 +72,15 @@ bool WarnsOnEveryRow(const TBasicNetwork& network) {
 TRecallEngine::TRecallEngine(const TZorf& network, int threads)
     : numInputs(LayerSize(network, network.GetInLayer())),
       numOutputs(LayerSize(network, network.GetOutLayer())),
-      minRowsPerShare(static_cast<std::size_t>(
-          std::max<std::int64_t>(1, kArcsPerShare / ArcsPerRow(network)))) {
-    const int count = ThreadsFor(network, threads);
-    for (int k = 0; k < count; ++k) {
+      minRowsPerShare(
+          static_cast<std::size_t>(std::max<std::int64_t>(1, kArcsPerShare / ArcsPerRow(network)))),
+      pool(static_cast<std::size_t>(ThreadsFor(network, threads) - 1)) {
+    for (std::size_t k = 0; k < pool.Size(); ++k) {
         copies.push_back(std::make_unique<TZorf>(network));
         packings.push_back(std::make_unique<TPackedPropagation>(*copies.back()));
         batches.push_back(std::make_unique<TZorfBatch>(*copies.back()));
     }
     shares.resize(copies.size());
-    for (std::size_t k = 1; k < copies.size(); ++k) {
-        try {
-            workers.emplace_back([this, k] { Work(k); });
-        } catch (const std::system_error&) {
-            // The threads started so far do the work.
-            break;
-        }
-    }
-}
-
-TRecallEngine::~TRecallEngine() {
-    {
-        const std::lock_guard<std::mutex> guard(lock);
-        stopping = true;
-    }
-    jobReady.notify_all();
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
 }
 
 void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outputs,
@@ -115,29 +96,16 @@ void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outpu
 }
 
 void TRecallEngine::Recall(const double* inputs, std::size_t rows, double* outputs) {
-    const std::size_t threads =
-        std::min(workers.size() + 1, std::max<std::size_t>(1, rows / minRowsPerShare));
+    const std::size_t count =
+        std::min(pool.Size(), std::max<std::size_t>(1, rows / minRowsPerShare));
     for (std::size_t k = 0; k < shares.size(); ++k) {
-        const std::size_t first = rows * std::min(k, threads) / threads;
-        const std::size_t end = rows * std::min(k + 1, threads) / threads;
+        const std::size_t first = rows * std::min(k, count) / count;
+        const std::size_t end = rows * std::min(k + 1, count) / count;
         shares[k] = TShare{first, end - first, nullptr};
     }
     jobInputs = inputs;
     jobOutputs = outputs;
-    if (threads > 1) {
-        {
-            const std::lock_guard<std::mutex> guard(lock);
-            working = threads - 1;
-            jobThreads = threads;
-            ++generation;
-        }
-        jobReady.notify_all();
-    }
-    Propagate(0);
-    if (threads > 1) {
-        std::unique_lock<std::mutex> guard(lock);
-        jobDone.wait(guard, [this] { return working == 0; });
-    }
+    pool.Run(count, [this](std::size_t copy) { Propagate(copy); });
     for (const TShare& share : shares) {
         if (share.refusal) {
             std::rethrow_exception(share.refusal);
@@ -177,33 +145,5 @@ void TRecallEngine::Propagate(std::size_t copy) {
         }
     } catch (...) {
         share.refusal = std::current_exception();
-    }
-}
-
-void TRecallEngine::Work(std::size_t copy) {
-    std::uint64_t seen = 0;
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> guard(lock);
-            jobReady.wait(guard, [&] { return stopping || generation != seen; });
-            if (stopping) {
-                return;
-            }
-            seen = generation;
-            // A worker without a share must not touch the shares: the caller may already be
-            // setting up the next job.
-            if (copy >= jobThreads) {
-                continue;
-            }
-        }
-        Propagate(copy);
-        bool last = false;
-        {
-            const std::lock_guard<std::mutex> guard(lock);
-            last = --working == 0;
-        }
-        if (last) {
-            jobDone.notify_one();
-        }
     }
 }

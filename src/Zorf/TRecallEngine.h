@@ -6,16 +6,14 @@
 // threads.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "NeuralNets/TPackedPropagation.h"
+#include "Zorf/TJobThreads.h"
 #include "Zorf/TZorf.h"
 #include "Zorf/TZorfBatch.h"
 
@@ -30,7 +28,6 @@ class TRecallEngine {
     // keeps to one thread, so that its warnings come in row order. The engine holds copies of
     // the network: later changes to `network` do not reach it.
     TRecallEngine(const TZorf& network, int threads);
-    ~TRecallEngine();
     TRecallEngine(const TRecallEngine&) = delete;
     TRecallEngine& operator=(const TRecallEngine&) = delete;
 
@@ -68,7 +65,6 @@ class TRecallEngine {
     };
 
     void Propagate(std::size_t copy);
-    void Work(std::size_t copy);
 
     std::int32_t numInputs = 0;
     std::int32_t numOutputs = 0;
@@ -80,18 +76,10 @@ class TRecallEngine {
     std::vector<std::unique_ptr<TZorfBatch>> batches;
     std::vector<TShare> shares;
 
-    // The job of the current call, read by the workers once `generation` moves on.
+    // The job of the current call.
     const double* jobInputs = nullptr;
     double* jobOutputs = nullptr;
     TShareTask* jobTask = nullptr;
-
-    std::mutex lock;
-    std::condition_variable jobReady;
-    std::condition_variable jobDone;
-    std::uint64_t generation = 0;
-    std::size_t jobThreads = 0;  // the caller's thread and the workers 1 .. jobThreads - 1
-    std::size_t working = 0;
-    bool stopping = false;
-    // Worker k propagates with copies[k + 1]; the caller's thread with copies[0].
-    std::vector<std::thread> workers;
+    // The caller's thread propagates with copies[0], the others with copies[k].
+    TJobThreads pool;
 };

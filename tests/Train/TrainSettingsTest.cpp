@@ -12,12 +12,14 @@ TEST(TrainSettingsTest, ValuesInAnyLetterCaseSetTheirField) {
     SetTrainSetting(settings, "ErrorMeasure", "crossentropy");
     SetTrainSetting(settings, "TrainLayers", "2, 4");
     SetTrainSetting(settings, "Seed", "4294967295");
+    SetTrainSetting(settings, "THREADS", "3");
     SetTrainSetting(settings, "Penalty", "(lwf :learningrate 0.01 :forgettingrate 0.1)");
     EXPECT_EQ(settings.algorithm, "Backprop");
     EXPECT_EQ(settings.epochs, 25);
     EXPECT_EQ(settings.errorMeasure, TTrainErrorMeasure::CrossEntropy);
     EXPECT_EQ(settings.trainLayers, (std::array<bool, 4>{false, true, false, true}));
     EXPECT_EQ(settings.seed, 4294967295U);
+    EXPECT_EQ(settings.threads, 3);
     EXPECT_TRUE(IsTrainSetting("patience"));
     EXPECT_FALSE(IsTrainSetting("WeightFile"));
 }
@@ -29,6 +31,7 @@ TEST(TrainSettingsTest, RefusedValuesLeaveTheSettingsAsTheyWere) {
         {"Seed", "1.5"},     {"TrainLayers", "0"},    {"TrainLayers", ","},
         {"Penalty", "(L2)"}, {"Penalty", "LWF"},      {"Penalty", "(LWF :LEARNINGRATE (x))"},
         {"Patience", "ten"}, {"TargetError", "-0.1"}, {"Unknown", "1"},
+        {"Threads", "-1"},   {"Threads", "2.5"},
     };
     for (const auto& [keyword, value] : cases) {
         TTrainSettings settings;

@@ -2,16 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "DataObject/Data.h"
+#include "FileHandler/NetworkFile/NetworkFileWriter.h"
 #include "KQmessage/KQML.h"
 #include "NeuralNets/TErrorObj.h"
+#include "Support/TempDir.h"
+#include "Train/EpochEvaluator.h"
 #include "Train/TrainObjective.h"
 #include "Zorf/MakeZorf.h"
 #include "Zorf/TZorf.h"
@@ -158,6 +163,68 @@ TEST(TrainerTest, EveryOptimizerLearnsASmallSurface) {
         EXPECT_LE(result.Best().trainingError, c.level)
             << c.algorithm << ": epoch " << result.Best().epoch << " of "
             << result.history.size() - 1 << ", start " << result.history.front().trainingError;
+    }
+}
+
+// The network file and every epoch's errors are the same bits on any number of threads, for
+// full batches and for batches spanning blocks; and the blocks cover every row once.
+TEST(TrainerTest, AnyNumberOfThreadsTrainsTheSameBits) {
+    const std::unique_ptr<Data> rows = SurfaceRows(7 * kTrainBlockRows + 5, 11);
+    const TTempDir folder;
+    for (const char* algorithm : {"RPROP", "Adam"}) {
+        std::string first;
+        std::vector<double> firstErrors;
+        for (const char* threads : {"1", "2", "7"}) {
+            const std::unique_ptr<TZorf> network = SmallNetwork(5);
+            TTrainSettings settings;
+            SetTrainSetting(settings, "Algorithm", algorithm);
+            SetTrainSetting(settings, "Epochs", "4");
+            SetTrainSetting(settings, "BatchSize", std::to_string(3 * kTrainBlockRows - 7));
+            SetTrainSetting(settings, "Threads", threads);
+            const TTrainRows all = ReadTrainRows(*rows, *network, "training");
+            double plain = 0.0;
+            PlainObjective(*network, all, false, nullptr, {}, {}, &plain);
+            const TTrainResult result = Train(*network, *rows, nullptr, settings);
+            EXPECT_NEAR(result.history.front().trainingError, plain, 1e-15);
+            std::vector<double> errors;
+            for (const TEpochRecord& record : result.history) {
+                errors.push_back(record.trainingError);
+            }
+            FileTools::SaveNetwork(folder.File("trained.net"), *network);
+            if (first.empty()) {
+                first = folder.Read("trained.net");
+                firstErrors = errors;
+            }
+            EXPECT_EQ(folder.Read("trained.net"), first) << algorithm << ", threads " << threads;
+            EXPECT_EQ(errors, firstErrors) << algorithm << ", threads " << threads;
+        }
+    }
+}
+
+// Blocks finished out of turn still add in row order: pass after pass on 7 threads gives the
+// bits of the blocks summed one by one, as a cluster's workers sum them, and added in order.
+TEST(TrainerTest, BlocksAddInRowOrderWhicheverThreadEndsFirst) {
+    const std::unique_ptr<TZorf> network = SmallNetwork(5);
+    const std::unique_ptr<Data> data = SurfaceRows(7 * kTrainBlockRows + 5, 11);
+    const TTrainRows rows = ReadTrainRows(*data, *network, "training");
+    TTrainSettings settings;
+    settings.threads = 7;
+    TTrainObjective objective(*network, rows, settings);
+    std::vector<std::int32_t> all(static_cast<std::size_t>(rows.count));
+    std::iota(all.begin(), all.end(), 0);
+    const std::vector<double> parameters(objective.Parameters().begin(),
+                                         objective.Parameters().end());
+    const TBlockSums blocks =
+        SumTrainBlocks(*network, settings, rows, parameters, 1.0 / rows.count, true, false);
+    TErrorRMSObj error(rows.numOutputs);
+    std::vector<double> gradient(parameters.size(), 0.0);
+    std::int32_t right = 0;
+    AddBlockSums(blocks.errorSums, blocks.rows, blocks.right, blocks.gradients, error, gradient,
+                 right);
+    for (int pass = 0; pass < 100; ++pass) {
+        ASSERT_EQ(objective.Evaluate(all, true), error.GetError()) << "pass " << pass;
+        ASSERT_TRUE(std::equal(gradient.begin(), gradient.end(), objective.Gradient().begin()))
+            << "pass " << pass;
     }
 }
 
