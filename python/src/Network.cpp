@@ -203,6 +203,18 @@ py::array_t<double> Recall(const py::handle& self, const py::object& values, int
     const auto shared = network.Share();
     const py::gil_scoped_release released;
     RecallRows(network.Zorf(), inputs.data(), rows, generated, threads);
+    // Outputs whose range the network records are answered in those units, as RecallZorf
+    // writes them.
+    const std::vector<TZorfColumnInfo>& described = network.Zorf().DataInfo().outputs;
+    const auto width = static_cast<std::size_t>(network.NumOutputs());
+    for (std::size_t k = 0; k < described.size() && k < width; ++k) {
+        if (const std::optional<TZorfRange>& range = described[k].range) {
+            for (py::ssize_t r = 0; r < rows; ++r) {
+                double& value = generated[static_cast<std::size_t>(r) * width + k];
+                value = InUnits(*range, value);
+            }
+        }
+    }
     return outputs;
 }
 
@@ -548,7 +560,8 @@ Ctrl-C ends the wait.)");
 
 X is a 2-D array-like of shape (rows, inputs) of any numeric dtype and memory order; it is
 converted to C-ordered float64 once. threads is 0 or more. Returns a float64 array of shape (rows, outputs),
-bit for bit what RecallZorf computes for the same rows. Raises ValueError for another
+bit for bit what RecallZorf writes for the same rows: outputs whose range the network records
+(data_info) in those units, the others in [0, 1]. Raises ValueError for another
 shape, TypeError for values that are not numbers, zorf.CheckFailure when an output leaves
 [0, 1].)");
     network.def("rms_error", &RmsError, py::arg("X"), py::arg("Y"),

@@ -396,15 +396,15 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
             FileTools::AddFileContext(e, parameters.trainFile);
             throw;
         }
-        FileTools::ScaleTargets(*training, network->DataInfo());
     }
+    // A network that records its outputs' ranges answers in those units, so it learns from
+    // targets in them, whichever kind of file holds them.
+    FileTools::ScaleTargets(*training, network->DataInfo());
     std::unique_ptr<Data> validation;
     if (!parameters.validationFile.empty()) {
         validation =
             LoadRows(scratch, parameters.validationFile, columns, parameters.features).data;
-        if (FileTools::IsCsvFileName(parameters.validationFile)) {
-            FileTools::ScaleTargets(*validation, network->DataInfo());
-        }
+        FileTools::ScaleTargets(*validation, network->DataInfo());
     }
     TProgressLines lines(out, parameters.settings.epochs);
     const TEpochProgress progress = [&lines](const TEpochRecord& record) { lines.Epoch(record); };
