@@ -117,7 +117,8 @@ class _ZorfEstimator(BaseEstimator):
                         validation_share=self.validation_fraction if held_out else 0.0,
                         learning_rate=self.learning_rate_init, batch_size=batch_size,
                         penalty=self.penalty, patience=self.n_iter_no_change,
-                        seed=int(train_seed), prune_below=self.prune_below)
+                        seed=int(train_seed), prune_below=self.prune_below,
+                        threads=self._threads())
         try:
             self.history_ = train(network, inputs, Y, **settings)
         except BadArgumentError as refusal:
@@ -181,8 +182,9 @@ class ZorfRegressor(RegressorMixin, _ZorfEstimator):
     batch_size: rows per step for the optimizers that take batches ("auto": all); penalty: a
     weight penalty as zorf.train takes it; prune_below: remove the rule and action arcs
     weighing less after training, then fine-tune; random_state: the start network, the
-    shuffling and the validation split; n_jobs: threads of recall (None: one, unless a joblib
-    context says more; -1: every core); verbose: print the history.
+    shuffling and the validation split; n_jobs: threads of training and recall (None: one,
+    unless a joblib context says more; -1: every core; the network is the same for any
+    number); verbose: print the history.
 
     Fitted: network_, history_ (zorf.train's history), n_iter_, n_features_in_,
     feature_names_in_ (from a DataFrame with string column names).
