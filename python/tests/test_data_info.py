@@ -43,6 +43,15 @@ def test_recall_answers_in_the_units_recallzorf_writes(tmp_path):
     assert np.array_equal(as_written(zorf.load(tmp_path / "units.net").recall(rows)), written)
 
 
+def train_zorf(folder, epochs):
+    """TrainZorf from folder/start.net on folder/rows.dat to folder/trained.net."""
+    (folder / "train.par").write_text(
+        f"WeightFile = {folder / 'start.net'}\nTrainFile = {folder / 'rows.dat'}\n"
+        f"OutputWeightFile = {folder / 'trained.net'}\nEpochs = {epochs}\n")
+    run = run_program("ZORF_TRAIN_BINARY", folder / "train.par")
+    assert run.returncode == 0, run.stdout + run.stderr
+
+
 def test_trainzorf_takes_a_data_set_files_targets_in_the_recorded_units(tmp_path):
     import numpy as np
 
@@ -54,11 +63,7 @@ def test_trainzorf_takes_a_data_set_files_targets_in_the_recorded_units(tmp_path
                        "outputs": [{"name": "z", "range": (0.0, 100.0)}]}
     start.save(tmp_path / "start.net")
     zorf.write_data_set(tmp_path / "rows.dat", rows, targets)
-    (tmp_path / "train.par").write_text(
-        f"WeightFile = {tmp_path / 'start.net'}\nTrainFile = {tmp_path / 'rows.dat'}\n"
-        f"OutputWeightFile = {tmp_path / 'trained.net'}\nEpochs = 5\n")
-    run = run_program("ZORF_TRAIN_BINARY", tmp_path / "train.par")
-    assert run.returncode == 0, run.stdout + run.stderr
+    train_zorf(tmp_path, epochs=5)
 
     plain = zorf.load(tmp_path / "start.net")
     plain.data_info = None
@@ -69,3 +74,17 @@ def test_trainzorf_takes_a_data_set_files_targets_in_the_recorded_units(tmp_path
     trained, expected = zorf.load(tmp_path / "trained.net"), zorf.load(tmp_path / "plain.net")
     for layer in (1, 2, 3, 4):
         assert np.array_equal(trained.weights(layer), expected.weights(layer)), layer
+
+
+def test_trainzorf_records_the_range_of_a_data_set_files_targets(tmp_path):
+    import numpy as np
+
+    rows = np.random.default_rng(9).uniform(0.0, 1.0, (40, 2))
+    targets = 250.0 + 500.0 * rows[:, :1]
+    zorf.make(inputs=[3, 3], rules=4, outputs=[3], seed=9).save(tmp_path / "start.net")
+    zorf.write_data_set(tmp_path / "rows.dat", rows, targets)
+    train_zorf(tmp_path, epochs=50)
+    trained = zorf.load(tmp_path / "trained.net")
+    low, high = trained.data_info["outputs"][0]["range"]
+    assert (low, high) == (targets.min(), targets.max())
+    assert abs(trained.recall(rows)[:, 0] - targets[:, 0]).max() < 0.1 * (high - low)

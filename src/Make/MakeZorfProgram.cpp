@@ -321,6 +321,11 @@ TDataRows ReadDataRows(const std::string& fileName, const FileTools::TCsvColumnC
         Refuse(fileName + ": " + FileTools::StatusText(loaded.status));
     }
     Data& data = *loaded.data;
+    if (!FileTools::IsCsvFileName(fileName)) {
+        // Expected outputs outside [0, 1] are in the user's units, as a CSV file's may be.
+        read.info.outputs = FileTools::OutputRangesOutsideUnit(data);
+        FileTools::ScaleTargets(data, read.info);
+    }
     read.rows.count = data.MbrNdxDataRows;
     read.rows.numInputs = data.GetNumSelectedInputs();
     read.rows.numOutputs = data.GetNumSelectedOutputs();

@@ -397,6 +397,13 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
             throw;
         }
     }
+    if (!FileTools::IsCsvFileName(parameters.trainFile) && network->DataInfo().outputs.empty()) {
+        // Expected outputs outside [0, 1] are in the user's units: the network records their
+        // ranges over the training rows, as it does for a CSV file's.
+        TZorfDataInfo info = network->DataInfo();
+        info.outputs = FileTools::OutputRangesOutsideUnit(*training);
+        network->SetDataInfo(std::move(info));
+    }
     // A network that records its outputs' ranges answers in those units, so it learns from
     // targets in them, whichever kind of file holds them.
     FileTools::ScaleTargets(*training, network->DataInfo());

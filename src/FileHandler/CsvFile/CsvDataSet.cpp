@@ -393,6 +393,24 @@ TCsvColumnChoice ColumnsOfNetwork(TCsvColumnChoice choice, const TZorfDataInfo& 
     return choice;
 }
 
+std::vector<TZorfColumnInfo> OutputRangesOutsideUnit(const Data& data) {
+    std::vector<TZorfColumnInfo> outputs(static_cast<std::size_t>(data.MbrNdxOutputs));
+    bool outside = false;
+    for (std::int32_t column = 0; column < data.MbrNdxOutputs; ++column) {
+        TZorfRange range{0.0, 0.0};
+        for (std::int32_t row = 0; row < data.MbrNdxDataRows; ++row) {
+            const double value = data.GetOutputDatum(row, column);
+            range.low = row == 0 ? value : std::min(range.low, value);
+            range.high = row == 0 ? value : std::max(range.high, value);
+        }
+        if (range.low < 0.0 || range.high > 1.0) {
+            outputs[static_cast<std::size_t>(column)].range = range;
+            outside = true;
+        }
+    }
+    return outside ? outputs : std::vector<TZorfColumnInfo>{};
+}
+
 void ScaleTargets(Data& data, const TZorfDataInfo& info) {
     for (std::size_t output = 0; output < info.outputs.size(); ++output) {
         const std::optional<TZorfRange>& range = info.outputs[output].range;

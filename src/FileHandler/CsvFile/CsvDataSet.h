@@ -64,6 +64,9 @@ ZORF_EXPORT TZorfDataInfo DescribeCsvDataSet(const TCsvDataSet& loaded,
 ZORF_EXPORT TCsvColumnChoice ColumnsOfNetwork(TCsvColumnChoice choice, const TZorfDataInfo& info);
 // The expected outputs of `data` with a recorded range, taken into [0, 1] over it.
 ZORF_EXPORT void ScaleTargets(Data& data, const TZorfDataInfo& info);
+// For rows of a data set file, whose outputs have no names: one description per output, with
+// its range over the rows where it leaves [0, 1]; none at all when every output stays inside.
+ZORF_EXPORT std::vector<TZorfColumnInfo> OutputRangesOutsideUnit(const Data& data);
 
 // The whole file as one data set of inputs and expected outputs. Raises FileTools::Error for a
 // file that cannot be opened (Messages::kOpenFailed) and for every fault of its text.
