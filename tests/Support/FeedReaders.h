@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "DataObject/Data.h"
+#include "FileHandler/CsvFile/CsvDataSet.h"
 #include "FileHandler/CsvFile/CsvRecords.h"
 #include "FileHandler/DataSetFile/Filer.h"
 #include "FileHandler/FilesIn.h"
@@ -409,6 +410,12 @@ inline std::string CsvText(std::string_view input) {
         if (read(written) != records) {
             throw TInconsistentResult("CSV records written back read differently:\n" + written);
         }
+        // The same text as a data set: the first column the target (numbers, or words as
+        // classes), every other column an input.
+        FileTools::InputStream in(input);
+        FileTools::TCsvColumnChoice choice;
+        choice.targets = {"#1"};
+        FileTools::ReadCsvDataSet(in, choice);
     });
 }
 
