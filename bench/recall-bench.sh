@@ -27,13 +27,7 @@ set -euo pipefail
 
 build=$(realpath "${1:-build/bench}")
 repeat=${REPEAT:-3}
-if [[ $# -ge 2 ]]; then
-    work=$(realpath "$2")
-    mkdir -p "$work"
-else
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
-fi
+source "$(dirname "$0")/work-folder.sh"
 
 make_zorf=$build/src/MakeZorf
 recall=$build/src/RecallZorf
