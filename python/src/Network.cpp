@@ -615,8 +615,8 @@ shape, TypeError for values that are not numbers, zorf.CheckFailure when an outp
 With data=(X, Y), rows of inputs in their own units and of expected outputs in [0, 1], the
 network starts from those rows as MakeZorf --data starts it: centres at each input's
 quantiles, one rule per cluster of rows, output centres by least squares. inputs, rules and
-outputs may then be left out: 2 functions per input (3 from 1000 rows on), 2 per output,
-one rule per 40 rows (3 to 32).
+outputs may then be left out: 2 functions per input (3 from 1000 rows on or with at most 4
+inputs), 2 per output, one rule per 40 rows (3 to 32).
 
 inputs and outputs list the membership functions of each input and output (2 to 1000
 each); rules is 1 to 1000000; the rule and action weights are drawn from [low, high) by

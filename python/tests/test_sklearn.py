@@ -75,8 +75,10 @@ def test_the_fitted_network_is_what_makezorf_and_trainzorf_give(tmp_path, start)
     scaled = (values - values.min(axis=0)) / (values.max(axis=0) - values.min(axis=0))
     zorf.write_data_set(tmp_path / "rows.dat", scaled, np.eye(3)[np.unique(y, return_inverse=True)[1]])
     make_seed, train_seed = np.random.RandomState(7).randint(0, 2**32 - 1, size=2, dtype=np.int64)
-    recipe = ["--data", tmp_path / "rows.dat"] if start == "data" else ["--outputs", "3,3,3"]
-    made = run_program("ZORF_MAKE_BINARY", *recipe, "--inputs", "2,2", "--rules", 5, "--seed", make_seed,
+    # The start from the data gives inputs as few as these three functions each.
+    recipe = (["--data", tmp_path / "rows.dat", "--inputs", "3,3"] if start == "data"
+              else ["--outputs", "3,3,3", "--inputs", "2,2"])
+    made = run_program("ZORF_MAKE_BINARY", *recipe, "--rules", 5, "--seed", make_seed,
                        tmp_path / "start.net")
     assert made.returncode == 0, made.stderr
     (tmp_path / "train.par").write_text(

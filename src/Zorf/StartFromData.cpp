@@ -20,9 +20,15 @@ constexpr double kActionScale = 4.0;
 // Neighbouring centres of an input stay this share of its span apart.
 constexpr double kCentreGapShare = 0.01;
 constexpr int kLloydPasses = 25;
+// k-means starts this many times, fewer where rows x rules exceeds the budget (one start at
+// least), so that a start network of 10,000 rows stays well under a second.
+constexpr std::int64_t kClusteringStarts = 10;
+constexpr std::int64_t kClusteringBudget = 3'200'000;
 // The default counts: rows per rule, and the rows from which inputs get three functions.
 constexpr std::int64_t kRowsPerRule = 40;
 constexpr std::int64_t kRowsForThreeFunctions = 1000;
+// With this few inputs the conditions of three functions per input stay cheap at any size.
+constexpr std::int32_t kInputsForThreeFunctions = 4;
 // The action weights are fitted by least squares up to this many rules, towards the logits of
 // degrees kept this far inside (0, 1), with a ridge of this share of the row count.
 constexpr std::size_t kMaxLeastSquaresRules = 1000;
@@ -160,10 +166,27 @@ class TClustering {
           centres(static_cast<std::size_t>(clusters) * rowPoints.dimensions),
           members(static_cast<std::size_t>(rowPoints.count), 0),
           generator(seed) {
-        SeedCentres();
-        for (int pass = 0; pass < kLloydPasses && Assign(); ++pass) {
-            MoveCentres();
+        // Several starts from one generator, the tightest clustering kept: the seed then
+        // decides far less of the outcome than a single start's luck would.
+        std::vector<double> bestCentres;
+        std::vector<std::int32_t> bestMembers;
+        double bestSpread = HUGE_VAL;
+        const std::int64_t starts = std::clamp<std::int64_t>(
+            kClusteringBudget / (points.count * clusters), 1, kClusteringStarts);
+        for (std::int64_t start = 0; start < starts; ++start) {
+            SeedCentres();
+            for (int pass = 0; pass < kLloydPasses && Assign(); ++pass) {
+                MoveCentres();
+            }
+            const double spread = Spread();
+            if (spread < bestSpread) {
+                bestSpread = spread;
+                bestCentres = centres;
+                bestMembers = members;
+            }
         }
+        centres = std::move(bestCentres);
+        members = std::move(bestMembers);
     }
 
     const double* Centre(std::int32_t cluster) const {
@@ -235,6 +258,15 @@ class TClustering {
             member = best;
         }
         return moved;
+    }
+
+    // The sum of the rows' squared distances from their clusters' centres.
+    double Spread() const {
+        double sum = 0.0;
+        for (std::int64_t p = 0; p < points.count; ++p) {
+            sum += SquaredDistance(points.At(p), Centre(ClusterOf(p)), points.dimensions);
+        }
+        return sum;
     }
 
     // Each centre to the mean of its rows; a cluster without rows keeps its centre.
@@ -553,7 +585,7 @@ TZorfRecipe DefaultRecipe(const TZorfRows& rows, std::uint32_t seed) {
     TZorfRecipe recipe;
     for (std::int32_t i = 0; i < rows.numInputs; ++i) {
         bool twoValues = true;
-        if (rows.count >= kRowsForThreeFunctions) {
+        if (rows.count >= kRowsForThreeFunctions || rows.numInputs <= kInputsForThreeFunctions) {
             const std::vector<double> sorted = SortedColumn(rows, i);
             std::int32_t changes = 0;
             for (std::size_t v = 1; v < sorted.size(); ++v) {

@@ -63,6 +63,7 @@ ZORF_EXPORT std::unique_ptr<TZorf> MakeZorfFromData(const TZorfRecipe& recipe,
 ZORF_EXPORT void FitOutputCentres(TZorf& network, const TZorfRows& rows);
 
 // Counts for a start network when the caller names none, small enough not to learn the noise
-// of a few hundred rows: 2 functions per input (3 from 1000 rows on, except for an input of two
-// values), 2 per output, and one rule per 40 rows, from 3 to 32 and never more than the rows.
+// of a few hundred rows: 2 functions per input (3 from 1000 rows on or with at most 4 inputs,
+// except for an input of two values), 2 per output, and one rule per 40 rows, from 3 to 32 and
+// never more than the rows.
 ZORF_EXPORT TZorfRecipe DefaultRecipe(const TZorfRows& rows, std::uint32_t seed);

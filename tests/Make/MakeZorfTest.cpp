@@ -251,7 +251,8 @@ TEST(MakeZorf, StartsFromTheRowsOfADataSetFile) {
     EXPECT_EQ(folder.Read("a.net"), folder.Read("b.net"));
     FileTools::ScratchBuffer scratch;
     const auto network = FileTools::LoadRecallableZorf(scratch, folder.File("a.net"));
-    EXPECT_EQ(network->GetWeightLayer(TZorf::kConditionCentres), (std::vector<double>{0.0, 90.0}));
+    EXPECT_EQ(network->GetWeightLayer(TZorf::kConditionCentres),
+              (std::vector<double>{0.0, 45.0, 90.0}));
 }
 
 TEST(MakeZorf, RefusesDataItCannotStartFrom) {
