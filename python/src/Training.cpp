@@ -36,7 +36,8 @@ TSettingKind KindOf(std::string_view keyword) {
             return KQML::strcasecmp(keyword, known) == 0;
         });
     };
-    if (among({"Epochs", "BatchSize", "Patience", "Seed", "FineTuneEpochs", "Threads"})) {
+    if (among(
+            {"Epochs", "BatchSize", "Patience", "Restarts", "Seed", "FineTuneEpochs", "Threads"})) {
         return TSettingKind::WholeNumber;
     }
     if (among({"Algorithm", "ErrorMeasure", "Penalty"})) {
@@ -210,6 +211,7 @@ py::dict History(const TTrainResult& result) {
     history["accuracy"] = accuracy;
     history["best_epoch"] = result.bestEpoch;
     history["interrupted"] = result.interrupted;
+    history["kept_run"] = result.keptRun;
     return history;
 }
 

@@ -68,7 +68,7 @@ def test_binary_shares_are_even_where_every_output_is_zero():
 @pytest.mark.parametrize("start", ["data", "random"])
 def test_the_fitted_network_is_what_makezorf_and_trainzorf_give(tmp_path, start):
     X, y = kinds(60, seed=9)
-    model = ZorfClassifier(rules=5, max_iter=40, start=start, random_state=7).fit(X, y)
+    model = ZorfClassifier(rules=5, max_iter=40, start=start, n_init=2, random_state=7).fit(X, y)
     model.network_.save(tmp_path / "estimator.net")
     # The estimator's rows: inputs scaled to [0, 1] by the fitted rows, one-hot targets.
     values = X.to_numpy()
@@ -84,7 +84,7 @@ def test_the_fitted_network_is_what_makezorf_and_trainzorf_give(tmp_path, start)
     (tmp_path / "train.par").write_text(
         f"WeightFile = {tmp_path / 'start.net'}\nTrainFile = {tmp_path / 'rows.dat'}\n"
         f"OutputWeightFile = {tmp_path / 'cli.net'}\n"
-        f"Epochs = 40\nPatience = 100\nValidationShare = 0.1\nSeed = {train_seed}\n")
+        f"Epochs = 40\nPatience = 100\nValidationShare = 0.1\nRestarts = 2\nSeed = {train_seed}\n")
     trained = run_program("ZORF_TRAIN_BINARY", tmp_path / "train.par")
     assert trained.returncode == 0, trained.stdout + trained.stderr
     assert (tmp_path / "estimator.net").read_bytes() == (tmp_path / "cli.net").read_bytes()

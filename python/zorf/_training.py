@@ -24,7 +24,7 @@ def snake_case(keyword):
 
 def train(network, X, Y, *, validation=None, epochs=1000, algorithm="RPROP", learning_rate=None,
           momentum=0.9, batch_size=0, error_measure="RMS", penalty=None, target_error=0.0,
-          patience=None, validation_share=0.0, seed=1, prune_below=0.0, fine_tune_epochs=100,
+          patience=None, validation_share=0.0, restarts=1, seed=1, prune_below=0.0, fine_tune_epochs=100,
           train_layers=(1, 2, 3, 4), initial_step=0.05, max_step=5.0, min_centre_gap=0.01,
           threads=0):
     given = dict(locals())
@@ -46,7 +46,7 @@ holds out do, else the training rows. The settings are TrainZorf's, in snake cas
 TrainZorf's defaults (None: learning_rate the optimizer's own, penalty none, patience 100
 with validation rows, else 0):
 {meanings}
-Whole numbers (epochs, batch_size, patience, seed, fine_tune_epochs) must be ints, the
+Whole numbers (epochs, batch_size, patience, restarts, seed, fine_tune_epochs) must be ints, the
 other numbers ints or floats, the names strs, train_layers a list of weight layers (ints or
 zorf.Layer); a refusal names the argument. An input that is not a finite number, or an
 expected output outside [0, 1], raises zorf.BadArgumentError with its row and column (from
@@ -56,7 +56,8 @@ under way, keeping the best network so far.
 Returns the history, a dict of arrays with one entry per epoch measured (epoch 0 the
 start network): epoch, training_error, validation_error (NaN without validation), seconds
 and accuracy (for one-hot Y, the share of the validation rows, else of the training rows,
-classified right; NaN otherwise); and best_epoch and interrupted (Ctrl-C ended the run).
+classified right; NaN otherwise); and best_epoch, interrupted (Ctrl-C ended the run) and
+kept_run (with restarts, the run kept, from 0; the history is that run's).
 Errors are per row for both measures. For one-hot Y the most accurate epoch is kept (the
 lowest error among equals)."""
 

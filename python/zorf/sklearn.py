@@ -37,7 +37,7 @@ _RANDOM_OUTPUT_FUNCTIONS = 3
 # The trainer's settings that the estimators call by scikit-learn's names.
 _PARAMETER_OF = {"algorithm": "solver", "learning_rate": "learning_rate_init",
                  "epochs": "max_iter", "patience": "n_iter_no_change",
-                 "validation_share": "validation_fraction"}
+                 "validation_share": "validation_fraction", "restarts": "n_init"}
 # Below this many rows, early stopping holds none out: too few would be left to learn from,
 # and the validation error of a handful of rows picks a network by chance.
 _FEWEST_ROWS_TO_HOLD_OUT = 20
@@ -70,6 +70,7 @@ class _ZorfEstimator(BaseEstimator):
         "batch_size": [Interval(Integral, 1, None, closed="left"), StrOptions({"auto"})],
         "penalty": [str, None],
         "prune_below": [Interval(Real, 0, None, closed="left")],
+        "n_init": [Interval(Integral, 1, 1000, closed="both")],
         "random_state": ["random_state"],
         "n_jobs": [Integral, None],
         "verbose": ["verbose"],
@@ -79,7 +80,7 @@ class _ZorfEstimator(BaseEstimator):
                  start="data", solver="RPROP",
                  learning_rate_init=None, max_iter=500, early_stopping=True,
                  validation_fraction=0.1, n_iter_no_change=100, batch_size="auto", penalty=None,
-                 prune_below=0.0, random_state=None, n_jobs=None, verbose=False):
+                 prune_below=0.0, n_init=1, random_state=None, n_jobs=None, verbose=False):
         self.input_functions = input_functions
         self.rules = rules
         self.output_functions = output_functions
@@ -93,6 +94,7 @@ class _ZorfEstimator(BaseEstimator):
         self.batch_size = batch_size
         self.penalty = penalty
         self.prune_below = prune_below
+        self.n_init = n_init
         self.random_state = random_state
         self.n_jobs = n_jobs
         self.verbose = verbose
@@ -118,6 +120,7 @@ class _ZorfEstimator(BaseEstimator):
                         learning_rate=self.learning_rate_init, batch_size=batch_size,
                         penalty=self.penalty, patience=self.n_iter_no_change,
                         seed=int(train_seed), prune_below=self.prune_below,
+                        restarts=self.n_init,
                         threads=self._threads())
         try:
             self.history_ = train(network, inputs, Y, **settings)
@@ -181,8 +184,10 @@ class ZorfRegressor(RegressorMixin, _ZorfEstimator):
     n_iter_no_change: stop after this many epochs without a new best error (0: never);
     batch_size: rows per step for the optimizers that take batches ("auto": all); penalty: a
     weight penalty as zorf.train takes it; prune_below: remove the rule and action arcs
-    weighing less after training, then fine-tune; random_state: the start network, the
-    shuffling and the validation split; n_jobs: threads of training and recall (None: one,
+    weighing less after training, then fine-tune; n_init: runs of the training, each after
+    the first from the start moved at random, the best by the held-out rows (else by the
+    training error) kept; random_state: the start network, the shuffling and the validation
+    split; n_jobs: threads of training and recall (None: one,
     unless a joblib context says more; -1: every core; the network is the same for any
     number); verbose: print the history.
 

@@ -14,7 +14,7 @@ bool TReportProgress::EpochEnds(const TEpochRecord& record, std::span<const doub
 bool TKeepBest::EpochEnds(const TEpochRecord& record, std::span<const double> parameters) {
     const double error = SelectionError(record);
     const double share = record.accuracy.value_or(-1.0);
-    if (share > accuracy || (share == accuracy && error < lowest)) {
+    if (Outranks(share, error, accuracy, lowest)) {
         best.assign(parameters.begin(), parameters.end());
         epoch = record.epoch;
         lowest = error;

@@ -17,6 +17,18 @@
 // training error.
 double SelectionError(const TEpochRecord& record);
 
+// Whether an epoch of this accuracy (-1 without one) and selection error is better than the
+// kept one: the more accurate, the lower error among equals.
+inline bool Outranks(double accuracy, double error, double keptAccuracy, double keptError) {
+    return accuracy > keptAccuracy || (accuracy == keptAccuracy && error < keptError);
+}
+
+// Whether record is a better epoch than kept, by the same rule.
+inline bool Outranks(const TEpochRecord& record, const TEpochRecord& kept) {
+    return Outranks(record.accuracy.value_or(-1.0), SelectionError(record),
+                    kept.accuracy.value_or(-1.0), SelectionError(kept));
+}
+
 class TTrainCallback {
   public:
     TTrainCallback() = default;

@@ -20,6 +20,7 @@ namespace {
 constexpr double kMaxPenaltyCoefficient = 1e6;
 
 constexpr std::int32_t kMaxEpochs = 100000000;
+constexpr std::int32_t kMaxRestarts = 1000;
 
 using Arguments::Quoted;
 
@@ -252,6 +253,16 @@ const std::vector<TSettingEntry>& Entries() {
           "network (drawn from Seed, by class for one-hot outputs), 0 to 0.9"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {
              s.validationShare = RealIn(k, v, 0.0, 0.9, "a number from 0 to 0.9");
+         }},
+        {{"Restarts", "1",
+          "runs of the training, each after the first from the start network's rule and action "
+          "weights moved at random (from Seed); the best run is kept, 1 to 1000"},
+         [](TTrainSettings& s, std::string_view k, std::string_view v) {
+             const std::int32_t runs = CountIn(k, v, kMaxRestarts, "a whole number from 1 to 1000");
+             if (runs == 0) {
+                 Refuse(k, "a whole number from 1 to 1000", v);
+             }
+             s.restarts = runs;
          }},
         {{"Seed", "1", "start of the row shuffling and of the held-out rows, 0 to 4294967295"},
          [](TTrainSettings& s, std::string_view k, std::string_view v) {

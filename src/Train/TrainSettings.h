@@ -53,6 +53,11 @@ struct TTrainSettings {
     double validationShare = 0.0;
     // Starts the shuffling of the rows.
     std::uint32_t seed = 1;
+    // Runs of the whole training: the first from the given network, each other one from a copy
+    // whose trainable rule and action weights moved by up to a tenth of their layer's span
+    // (drawn from seed + run). The run whose best epoch is best, by the rule that picks the
+    // best epoch, is kept; pruning follows on it.
+    std::int32_t restarts = 1;
     // After training, the rule and action arcs whose weight is below this in absolute value
     // are removed, then the rules left without outgoing arcs, and the rest is trained again
     // for fineTuneEpochs epochs; 0 removes nothing.

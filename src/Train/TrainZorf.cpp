@@ -372,6 +372,18 @@ void ReportKept(std::ostream& out, const TEpochRecord& best, const char* rows) {
     out << '\n';
 }
 
+// With restarts, each run's best epoch and the run kept.
+void ReportRuns(std::ostream& out, const TTrainResult& result, const char* rows) {
+    if (result.runBests.size() <= 1) {
+        return;
+    }
+    for (std::size_t run = 0; run < result.runBests.size(); ++run) {
+        out << "run " << run + 1 << ": ";
+        ReportKept(out, result.runBests[run], rows);
+    }
+    out << "kept run " << result.keptRun + 1 << " of " << result.runBests.size() << '\n';
+}
+
 // Loading, training and writing; everything they raise unwinds to the error trap.
 int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     RequireWritableFolder(parameters.outputWeightFile);
@@ -423,6 +435,7 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
     }
     lines.Finish();
     const TEpochRecord& kept = result.Best();
+    ReportRuns(out, result, lines.Rows());
     ReportKept(out, kept, lines.Rows());
     if (result.pruning) {
         out << "pruned " << result.pruning->arcsRemoved << " arcs and "

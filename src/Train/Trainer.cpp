@@ -15,6 +15,7 @@
 #include "Train/OptimizerTable.h"
 #include "Train/TrainCallbacks.h"
 #include "Train/TrainObjective.h"
+#include "Zorf/PortableUniform.h"
 #include "Zorf/TZorf.h"
 
 namespace {
@@ -313,21 +314,117 @@ TPruneReport PruneSmallArcs(TZorf& network, double threshold) {
     return report;
 }
 
+// Every weight layer's weights, in GetWeightLayer's layout.
+using TWeightLayers = std::array<std::vector<double>, 4>;
+
+TWeightLayers WeightsOf(TZorf& network) {
+    TWeightLayers weights;
+    for (std::int32_t layer = 1; layer <= 4; ++layer) {
+        weights[static_cast<std::size_t>(layer - 1)] = network.GetWeightLayer(layer);
+    }
+    return weights;
+}
+
+void SetWeights(TZorf& network, const TWeightLayers& weights) {
+    for (std::int32_t layer = 1; layer <= 4; ++layer) {
+        network.SetWeightLayer(layer, weights[static_cast<std::size_t>(layer - 1)]);
+    }
+}
+
+// A restart's start: the trainable rule and action weights moved by up to this share of the
+// span of their layer's trainable weights, enough to reach another optimum, not so much that
+// the start's knowledge is lost.
+constexpr double kRestartMove = 0.1;
+
+void MoveForRestart(TZorf& network, const TTrainSettings& settings, std::int32_t run) {
+    std::mt19937 generator(settings.seed + static_cast<std::uint32_t>(run));
+    for (const std::int32_t layer : {TZorf::kRuleWeights, TZorf::kActionWeights}) {
+        if (!settings.trainLayers[static_cast<std::size_t>(layer - 1)]) {
+            continue;
+        }
+        std::vector<double> weights = network.GetWeightLayer(layer);
+        const std::vector<std::uint8_t> frozen = network.GetFrozenLayer(layer);
+        const auto targets = static_cast<std::size_t>(network.GetLayer(layer + 1)->GetNumNeurons());
+        std::vector<std::size_t> moving;
+        for (std::size_t i = 0; i < weights.size(); ++i) {
+            if (frozen[i] == 0 &&
+                network.WeightExists(layer, static_cast<std::int32_t>(i / targets),
+                                     static_cast<std::int32_t>(i % targets))) {
+                moving.push_back(i);
+            }
+        }
+        double low = HUGE_VAL;
+        double high = -HUGE_VAL;
+        for (const std::size_t i : moving) {
+            low = std::min(low, weights[i]);
+            high = std::max(high, weights[i]);
+        }
+        for (const std::size_t i : moving) {
+            weights[i] += (2.0 * PortableUniform(generator) - 1.0) * kRestartMove * (high - low);
+        }
+        network.SetWeightLayer(layer, weights);
+    }
+}
+
+// One run from the network as it stands, which ends as the run's best network.
+TTrainResult TrainOnce(TZorf& network, const TTrainRows& trainingRows, const TTrainRows* validating,
+                       const TTrainSettings& settings, const TEpochProgress& progress,
+                       const std::atomic<bool>* stop, std::chrono::steady_clock::time_point start,
+                       TEpochEvaluator* evaluator) {
+    TTrainResult result;
+    TTrainPhase phase(network, trainingRows, validating, settings, evaluator);
+    phase.RequireTrainable(settings.epochs);
+    phase.Run(0, settings.epochs, progress, stop, start, result);
+    return result;
+}
+
+// The runs the settings ask for; the network ends as the best run's best network, the result
+// is that run's with every run's best epoch.
+TTrainResult TrainRuns(TZorf& network, const TTrainRows& trainingRows, const TTrainRows* validating,
+                       const TTrainSettings& settings, const TEpochProgress& progress,
+                       const std::atomic<bool>* stop, std::chrono::steady_clock::time_point start,
+                       TEpochEvaluator* evaluator) {
+    const bool restarts = settings.restarts > 1 && settings.epochs > 0;
+    const TWeightLayers startWeights = restarts ? WeightsOf(network) : TWeightLayers{};
+    TTrainResult kept =
+        TrainOnce(network, trainingRows, validating, settings, progress, stop, start, evaluator);
+    kept.runBests.push_back(kept.Best());
+    if (!restarts) {
+        return kept;
+    }
+    TWeightLayers keptWeights = WeightsOf(network);
+    std::vector<TEpochRecord> runBests = kept.runBests;
+    bool interrupted = kept.interrupted;
+    for (std::int32_t run = 1; run < settings.restarts && !interrupted; ++run) {
+        SetWeights(network, startWeights);
+        MoveForRestart(network, settings, run);
+        TTrainResult candidate = TrainOnce(network, trainingRows, validating, settings, progress,
+                                           stop, start, evaluator);
+        runBests.push_back(candidate.Best());
+        interrupted = candidate.interrupted;
+        if (Outranks(candidate.Best(), kept.Best())) {
+            kept = std::move(candidate);
+            kept.keptRun = run;
+            keptWeights = WeightsOf(network);
+        }
+    }
+    SetWeights(network, keptWeights);
+    kept.runBests = std::move(runBests);
+    kept.interrupted = interrupted;
+    return kept;
+}
+
 // The run over rows read (or, with `evaluator`, summed elsewhere).
 TTrainResult TrainRows(TZorf& network, const TTrainRows& trainingRows, const TTrainRows* validating,
                        const TTrainSettings& settings, const TEpochProgress& progress,
                        const std::atomic<bool>* stop, std::chrono::steady_clock::time_point start,
                        TEpochEvaluator* evaluator) {
-    TTrainResult result;
-    {
-        TTrainPhase phase(network, trainingRows, validating, settings, evaluator);
-        phase.RequireTrainable(settings.epochs);
-        phase.Run(0, settings.epochs, progress, stop, start, result);
-        if (settings.pruneBelow <= 0.0 || settings.epochs == 0 || result.interrupted) {
-            return result;
-        }
-        result.pruning = TPruneReport{0, 0, phase.BestError(), 0.0};
+    TTrainResult result =
+        TrainRuns(network, trainingRows, validating, settings, progress, stop, start, evaluator);
+    if (settings.pruneBelow <= 0.0 || settings.epochs == 0 || result.interrupted) {
+        return result;
     }
+    result.pruning = TPruneReport{0, 0, SelectionError(result.Best()), 0.0};
     const TPruneReport removed = PruneSmallArcs(network, settings.pruneBelow);
     result.pruning->arcsRemoved = removed.arcsRemoved;
     result.pruning->rulesRemoved = removed.rulesRemoved;

@@ -45,6 +45,10 @@ struct TTrainResult {
     // The stop flag ended the run early.
     bool interrupted = false;
     std::optional<TPruneReport> pruning;
+    // With restarts: the best epoch of every run in order, and the run kept (from 0); the
+    // history is the kept run's. Without, the one run's best epoch.
+    std::vector<TEpochRecord> runBests;
+    std::int32_t keptRun = 0;
 
     // The record of bestEpoch: epochs are numbered by their place in the history.
     const TEpochRecord& Best() const { return history.at(static_cast<std::size_t>(bestEpoch)); }
@@ -61,7 +65,8 @@ using TEpochProgress = std::function<void(const TEpochRecord&)>;
 // checked before every step: once it is set, the run ends with the best network so far (the
 // start network is always measured, so there is one). Raises TTrainRefusal or
 // TTrainSettingError before changing anything. The same settings, rows and network give the
-// same bits.
+// same bits. With settings.restarts above 1 the whole run repeats from moved copies of the start
+// network (see TTrainSettings) and the best run is kept.
 ZORF_EXPORT TTrainResult Train(TZorf& network, Data& training, Data* validation,
                                const TTrainSettings& settings, const TEpochProgress& progress = {},
                                const std::atomic<bool>* stop = nullptr);

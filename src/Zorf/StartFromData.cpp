@@ -7,6 +7,7 @@
 
 #include "KQmessage/KQML.h"
 #include "KQmessage/TException.h"
+#include "Zorf/PortableUniform.h"
 #include "Zorf/TConditionLayer.h"
 #include "Zorf/TZorfOutputLayer.h"
 
@@ -153,11 +154,6 @@ double SquaredDistance(const double* a, const double* b, std::int32_t dimensions
     return sum;
 }
 
-// A number in [0, 1) from the generator, the same on every standard library.
-double Uniform(std::mt19937& generator) {
-    return static_cast<double>(generator() >> 5U) / static_cast<double>(1U << 27U);
-}
-
 class TClustering {
   public:
     TClustering(const TPoints& rowPoints, std::int32_t clusters, std::uint32_t seed)
@@ -214,7 +210,8 @@ class TClustering {
     // k-means++: the first centre a row drawn evenly, each next one a row drawn with a chance
     // in proportion to its squared distance from the nearest centre so far.
     void SeedCentres() {
-        CopyPoint(static_cast<std::int64_t>(Uniform(generator) * static_cast<double>(points.count)),
+        CopyPoint(static_cast<std::int64_t>(PortableUniform(generator) *
+                                            static_cast<double>(points.count)),
                   0);
         std::vector<double> nearest(static_cast<std::size_t>(points.count), HUGE_VAL);
         for (std::int32_t c = 1; c < count; ++c) {
@@ -227,7 +224,7 @@ class TClustering {
             }
             std::int64_t chosen = 0;
             if (total > 0.0) {
-                double threshold = Uniform(generator) * total;
+                double threshold = PortableUniform(generator) * total;
                 while (chosen < points.count - 1 &&
                        (threshold -= nearest[static_cast<std::size_t>(chosen)]) >= 0.0) {
                     ++chosen;

@@ -26,12 +26,13 @@ TEST(TrainSettingsTest, ValuesInAnyLetterCaseSetTheirField) {
 
 TEST(TrainSettingsTest, RefusedValuesLeaveTheSettingsAsTheyWere) {
     const std::vector<std::pair<const char*, const char*>> cases = {
-        {"Epochs", "1e3"},   {"Epochs", ""},          {"LearningRate", "0"},
-        {"Momentum", "1"},   {"BatchSize", "-1"},     {"Seed", "4294967296"},
-        {"Seed", "1.5"},     {"TrainLayers", "0"},    {"TrainLayers", ","},
-        {"Penalty", "(L2)"}, {"Penalty", "LWF"},      {"Penalty", "(LWF :LEARNINGRATE (x))"},
-        {"Patience", "ten"}, {"TargetError", "-0.1"}, {"Unknown", "1"},
-        {"Threads", "-1"},   {"Threads", "2.5"},
+        {"Epochs", "1e3"},    {"Epochs", ""},          {"LearningRate", "0"},
+        {"Momentum", "1"},    {"BatchSize", "-1"},     {"Seed", "4294967296"},
+        {"Seed", "1.5"},      {"TrainLayers", "0"},    {"TrainLayers", ","},
+        {"Penalty", "(L2)"},  {"Penalty", "LWF"},      {"Penalty", "(LWF :LEARNINGRATE (x))"},
+        {"Patience", "ten"},  {"TargetError", "-0.1"}, {"Unknown", "1"},
+        {"Threads", "-1"},    {"Threads", "2.5"},      {"Restarts", "0"},
+        {"Restarts", "1001"},
     };
     for (const auto& [keyword, value] : cases) {
         TTrainSettings settings;

@@ -374,3 +374,37 @@ TEST(TrainerTest, AValidationShareHoldsOutRowsOfEachClassFromTheSeed) {
 }
 
 }  // namespace
+
+// Restarts keep the best run: its best epoch outranks every other run's, the first run is the
+// run without restarts, the runs differ, the network holds the kept run's best weights (as a
+// plain measure of it shows) and a frozen arc keeps its weight through every restart.
+TEST(TrainerTest, RestartsKeepTheBestRunAndLeaveFrozenArcs) {
+    const std::unique_ptr<Data> rows = SurfaceRows(60, 7);
+    const auto trained = [&](const char* restarts, std::unique_ptr<TZorf>& network) {
+        network = SmallNetwork(7);
+        network->FreezeWeight(TZorf::kRuleWeights, 2, 1);
+        TTrainSettings settings;
+        SetTrainSetting(settings, "Epochs", "30");
+        SetTrainSetting(settings, "Restarts", restarts);
+        return Train(*network, *rows, nullptr, settings);
+    };
+    std::unique_ptr<TZorf> single;
+    std::unique_ptr<TZorf> network;
+    const TTrainResult one = trained("1", single);
+    const TTrainResult result = trained("4", network);
+    ASSERT_EQ(result.runBests.size(), 4U);
+    EXPECT_EQ(result.runBests[0].trainingError, one.Best().trainingError);
+    EXPECT_NE(result.runBests[1].trainingError, result.runBests[2].trainingError);
+    for (const TEpochRecord& run : result.runBests) {
+        EXPECT_LE(result.Best().trainingError, run.trainingError);
+    }
+    ASSERT_LT(result.keptRun, 3);  // the network holds restored weights, not the last run's
+    EXPECT_EQ(result.Best().trainingError,
+              result.runBests[static_cast<std::size_t>(result.keptRun)].trainingError);
+    double measured = 0.0;
+    PlainObjective(*network, ReadTrainRows(*rows, *network, "training"), false, nullptr, {}, {},
+                   &measured);
+    EXPECT_NEAR(measured, result.Best().trainingError, 1e-15);
+    EXPECT_EQ(network->GetWeightValue(TZorf::kRuleWeights, 1, 2),
+              SmallNetwork(7)->GetWeightValue(TZorf::kRuleWeights, 1, 2));
+}
