@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <random>
 #include <string>
 
@@ -162,15 +163,20 @@ class TClustering {
           centres(static_cast<std::size_t>(clusters) * rowPoints.dimensions),
           members(static_cast<std::size_t>(rowPoints.count), 0),
           generator(seed) {
-        // Several starts from one generator, the tightest clustering kept: the seed then
-        // decides far less of the outcome than a single start's luck would.
+        // Several starts, the tightest clustering kept: the first from the rows alone, the
+        // others k-means++ from one generator, so that the seed decides far less of the
+        // outcome than a single start's luck would.
         std::vector<double> bestCentres;
         std::vector<std::int32_t> bestMembers;
         double bestSpread = HUGE_VAL;
         const std::int64_t starts = std::clamp<std::int64_t>(
             kClusteringBudget / (points.count * clusters), 1, kClusteringStarts);
         for (std::int64_t start = 0; start < starts; ++start) {
-            SeedCentres();
+            if (start == 0) {
+                SplitCentres();
+            } else {
+                SeedCentres();
+            }
             for (int pass = 0; pass < kLloydPasses && Assign(); ++pass) {
                 MoveCentres();
             }
@@ -183,6 +189,7 @@ class TClustering {
         }
         centres = std::move(bestCentres);
         members = std::move(bestMembers);
+        SortClusters();
     }
 
     const double* Centre(std::int32_t cluster) const {
@@ -205,6 +212,54 @@ class TClustering {
 
     void CopyPoint(std::int64_t point, std::int32_t cluster) {
         std::copy(points.At(point), points.At(point) + points.dimensions, CentreAt(cluster));
+    }
+
+    // A start that depends on the rows alone: the rows split again and again, each time the
+    // part farthest spread at the mean of its most varied coordinate, the parts' means the
+    // centres.
+    void SplitCentres() {
+        std::fill(members.begin(), members.end(), 0);
+        std::vector<double> spread(static_cast<std::size_t>(count), 0.0);
+        MoveCentres();
+        spread[0] = PartSpread(0);
+        for (std::int32_t parts = 1; parts < count; ++parts) {
+            const auto widest = static_cast<std::int32_t>(
+                std::max_element(spread.begin(), spread.begin() + parts) - spread.begin());
+            const double* mean = Centre(widest);
+            std::int32_t along = 0;
+            double most = -1.0;
+            for (std::int32_t d = 0; d < points.dimensions; ++d) {
+                double sum = 0.0;
+                for (std::int64_t p = 0; p < points.count; ++p) {
+                    if (ClusterOf(p) == widest) {
+                        sum += (points.At(p)[d] - mean[d]) * (points.At(p)[d] - mean[d]);
+                    }
+                }
+                if (sum > most) {
+                    most = sum;
+                    along = d;
+                }
+            }
+            const double cut = mean[along];
+            for (std::int64_t p = 0; p < points.count; ++p) {
+                if (ClusterOf(p) == widest && points.At(p)[along] > cut) {
+                    members[static_cast<std::size_t>(p)] = parts;
+                }
+            }
+            MoveCentres();
+            spread[static_cast<std::size_t>(widest)] = PartSpread(widest);
+            spread[static_cast<std::size_t>(parts)] = PartSpread(parts);
+        }
+    }
+
+    double PartSpread(std::int32_t part) const {
+        double sum = 0.0;
+        for (std::int64_t p = 0; p < points.count; ++p) {
+            if (ClusterOf(p) == part) {
+                sum += SquaredDistance(points.At(p), Centre(part), points.dimensions);
+            }
+        }
+        return sum;
     }
 
     // k-means++: the first centre a row drawn evenly, each next one a row drawn with a chance
@@ -255,6 +310,30 @@ class TClustering {
             member = best;
         }
         return moved;
+    }
+
+    // The clusters in the order of their centres (compared coordinate by coordinate), so that
+    // the same clusters make the same rules, in the same order, whichever start found them.
+    void SortClusters() {
+        std::vector<std::int32_t> order(static_cast<std::size_t>(count));
+        std::iota(order.begin(), order.end(), 0);
+        const auto dimensions = static_cast<std::ptrdiff_t>(points.dimensions);
+        std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+            return std::lexicographical_compare(Centre(a), Centre(a) + dimensions, Centre(b),
+                                                Centre(b) + dimensions);
+        });
+        std::vector<double> sorted;
+        sorted.reserve(centres.size());
+        std::vector<std::int32_t> rank(static_cast<std::size_t>(count));
+        for (std::int32_t r = 0; r < count; ++r) {
+            const std::int32_t c = order[static_cast<std::size_t>(r)];
+            sorted.insert(sorted.end(), Centre(c), Centre(c) + dimensions);
+            rank[static_cast<std::size_t>(c)] = r;
+        }
+        centres = std::move(sorted);
+        for (std::int32_t& member : members) {
+            member = rank[static_cast<std::size_t>(member)];
+        }
     }
 
     // The sum of the rows' squared distances from their clusters' centres.
