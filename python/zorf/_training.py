@@ -24,9 +24,9 @@ def snake_case(keyword):
 
 def train(network, X, Y, *, validation=None, epochs=1000, algorithm="RPROP", learning_rate=None,
           momentum=0.9, batch_size=0, error_measure="RMS", penalty=None, target_error=0.0,
-          patience=None, validation_share=0.0, restarts=1, seed=1, prune_below=0.0, fine_tune_epochs=100,
-          train_layers=(1, 2, 3, 4), initial_step=0.05, max_step=5.0, min_centre_gap=0.01,
-          threads=0):
+          patience=None, validation_share=0.0, restarts=1, seed=1, prune_below=0.0,
+          fine_tune_epochs=100, train_layers=(1, 2, 3, 4), initial_step=0.05, max_step=5.0,
+          min_centre_gap=0.01, threads=0):
     given = dict(locals())
     settings = {name: given[name] for name in _SETTINGS if given[name] is not None}
     return _train(network, X, Y, validation=validation, **settings)

@@ -398,8 +398,15 @@ TTrainResult TrainRuns(TZorf& network, const TTrainRows& trainingRows, const TTr
     for (std::int32_t run = 1; run < settings.restarts && !interrupted; ++run) {
         SetWeights(network, startWeights);
         MoveForRestart(network, settings, run);
-        TTrainResult candidate = TrainOnce(network, trainingRows, validating, settings, progress,
-                                           stop, start, evaluator);
+        TTrainResult candidate;
+        try {
+            candidate = TrainOnce(network, trainingRows, validating, settings, progress, stop,
+                                  start, evaluator);
+        } catch (...) {
+            // A run refused on the way (weights that diverged) leaves the best run so far.
+            SetWeights(network, keptWeights);
+            throw;
+        }
         runBests.push_back(candidate.Best());
         interrupted = candidate.interrupted;
         if (Outranks(candidate.Best(), kept.Best())) {
