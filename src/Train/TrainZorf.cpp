@@ -327,15 +327,23 @@ void ReportAccuracy(std::ostream& out, TZorf& network, Data& rows, const char* r
 }
 
 // Progress lines: every epoch for short runs, about a hundred lines for long ones, and at
-// least one every few seconds of wall time whatever the count.
+// least one every few seconds of wall time whatever the count; with restarts, a line before
+// each run.
 class TProgressLines {
   public:
-    TProgressLines(std::ostream& stream, std::int32_t epochs)
+    TProgressLines(std::ostream& stream, std::int32_t epochs, std::int32_t restarts)
         : out(stream),
           interval(std::max<std::int32_t>(1, epochs / 100)),
+          runs(epochs == 0 ? 1 : restarts),
           rows(epochs == 0 ? "measured" : "training") {}
 
     void Epoch(const TEpochRecord& record) {
+        // Every run measures its start as epoch 0; pruning's fine-tuning numbers on.
+        if (record.epoch == 0 && runs > 1) {
+            Finish();
+            last.reset();
+            out << "run " << ++run << " of " << runs << '\n';
+        }
         const auto now = std::chrono::steady_clock::now();
         if (record.epoch % interval == 0 || now - lastLine >= kLongestSilence) {
             ReportEpoch(out, record, rows);
@@ -358,6 +366,8 @@ class TProgressLines {
     static constexpr std::chrono::seconds kLongestSilence{5};
     std::ostream& out;
     std::int32_t interval;
+    std::int32_t runs;
+    std::int32_t run = 0;
     const char* rows;
     std::optional<TEpochRecord> last;
     std::int32_t lastShown = -1;
@@ -425,7 +435,7 @@ int TrainFromFiles(const TTrainParameters& parameters, std::ostream& out) {
             LoadRows(scratch, parameters.validationFile, columns, parameters.features).data;
         FileTools::ScaleTargets(*validation, network->DataInfo());
     }
-    TProgressLines lines(out, parameters.settings.epochs);
+    TProgressLines lines(out, parameters.settings.epochs, parameters.settings.restarts);
     const TEpochProgress progress = [&lines](const TEpochRecord& record) { lines.Epoch(record); };
     TTrainResult result;
     {

@@ -129,12 +129,22 @@ TEST_F(TrainZorfTest, NeverWritesOverOneOfItsInputs) {
 TEST_F(TrainZorfTest, SameSettingsGiveTheSameFileByteForByte) {
     for (const std::string algorithm :
          {"Algorithm = RPROP", "Algorithm = Backprop\nBatchSize = 16\nSeed = 3",
-          "Algorithm = Adam\nBatchSize = 50 Penalty = (QUADPENALTY :EPSILON1 0.0001 :BETA 10)"}) {
+          "Algorithm = Adam\nBatchSize = 50 Penalty = (QUADPENALTY :EPSILON1 0.0001 :BETA 10)",
+          "Algorithm = RPROP\nRestarts = 3"}) {
         ASSERT_EQ(Run(algorithm + "\nEpochs = 20").status, 0) << algorithm;
         const std::string first = folder.Read("out.net");
         ASSERT_EQ(Run(algorithm + "\nEpochs = 20").status, 0);
         EXPECT_EQ(folder.Read("out.net"), first) << algorithm;
         EXPECT_NE(first, folder.Read("start.net"));
+    }
+}
+
+TEST_F(TrainZorfTest, RestartsNameEachRunAndTheRunKept) {
+    const TTrainOutcome outcome = Run("Restarts = 2\nEpochs = 5");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    for (const char* line : {"run 1 of 2\nepoch 0 ", "epoch 5 ", "run 2 of 2\nepoch 0 ",
+                             "run 2: best epoch ", "kept run "}) {
+        EXPECT_NE(outcome.out.find(line), std::string::npos) << line << "\n" << outcome.out;
     }
 }
 
