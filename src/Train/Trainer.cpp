@@ -388,12 +388,12 @@ TTrainResult TrainRuns(TZorf& network, const TTrainRows& trainingRows, const TTr
     const TWeightLayers startWeights = restarts ? WeightsOf(network) : TWeightLayers{};
     TTrainResult kept =
         TrainOnce(network, trainingRows, validating, settings, progress, stop, start, evaluator);
-    kept.runBests.push_back(kept.Best());
+    std::vector<TEpochRecord> runBests = {kept.Best()};
     if (!restarts) {
+        kept.runBests = std::move(runBests);
         return kept;
     }
     TWeightLayers keptWeights = WeightsOf(network);
-    std::vector<TEpochRecord> runBests = kept.runBests;
     bool interrupted = kept.interrupted;
     for (std::int32_t run = 1; run < settings.restarts && !interrupted; ++run) {
         SetWeights(network, startWeights);

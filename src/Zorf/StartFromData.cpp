@@ -225,22 +225,8 @@ class TClustering {
         for (std::int32_t parts = 1; parts < count; ++parts) {
             const auto widest = static_cast<std::int32_t>(
                 std::max_element(spread.begin(), spread.begin() + parts) - spread.begin());
-            const double* mean = Centre(widest);
-            std::int32_t along = 0;
-            double most = -1.0;
-            for (std::int32_t d = 0; d < points.dimensions; ++d) {
-                double sum = 0.0;
-                for (std::int64_t p = 0; p < points.count; ++p) {
-                    if (ClusterOf(p) == widest) {
-                        sum += (points.At(p)[d] - mean[d]) * (points.At(p)[d] - mean[d]);
-                    }
-                }
-                if (sum > most) {
-                    most = sum;
-                    along = d;
-                }
-            }
-            const double cut = mean[along];
+            const std::int32_t along = MostVariedCoordinate(widest);
+            const double cut = Centre(widest)[along];
             for (std::int64_t p = 0; p < points.count; ++p) {
                 if (ClusterOf(p) == widest && points.At(p)[along] > cut) {
                     members[static_cast<std::size_t>(p)] = parts;
@@ -250,6 +236,21 @@ class TClustering {
             spread[static_cast<std::size_t>(widest)] = PartSpread(widest);
             spread[static_cast<std::size_t>(parts)] = PartSpread(parts);
         }
+    }
+
+    // The coordinate whose values spread most about the part's mean (the first of equals).
+    std::int32_t MostVariedCoordinate(std::int32_t part) const {
+        std::vector<double> sums(static_cast<std::size_t>(points.dimensions), 0.0);
+        const double* mean = Centre(part);
+        for (std::int64_t p = 0; p < points.count; ++p) {
+            if (ClusterOf(p) == part) {
+                for (std::int32_t d = 0; d < points.dimensions; ++d) {
+                    const double offset = points.At(p)[d] - mean[d];
+                    sums[static_cast<std::size_t>(d)] += offset * offset;
+                }
+            }
+        }
+        return static_cast<std::int32_t>(std::max_element(sums.begin(), sums.end()) - sums.begin());
     }
 
     double PartSpread(std::int32_t part) const {
